@@ -1,0 +1,66 @@
+// The MKY43 model: a table of registers with reset values and post-write
+// hooks, applied to a board's chip window and shared state. Time advances
+// only through cycle(), so whoever owns the clock decides when.
+#pragma once
+
+#include "sim/SharedState.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace ravsim {
+
+class Chip;
+
+struct RegisterInfo {
+    std::string_view name;
+    std::size_t offset;
+    unsigned words;               // 1 for 16-bit registers, 4 for 64-bit ones
+    std::uint64_t resetValue;
+    void (*postWrite)(Chip& chip, std::size_t offset, std::uint16_t value);
+};
+
+// Every register of the chip, in address order.
+const RegisterInfo* registerTable(std::size_t& count);
+// The register that holds the 16-bit word at `offset`, if any.
+const RegisterInfo* findRegister(std::size_t offset);
+
+class Chip {
+public:
+    // `window` is the chip's address space (kWindowSize bytes); the caller
+    // holds the board lock around every call below.
+    Chip(std::uint8_t* window, SharedState& state) : window_(window), state_(state) {}
+
+    std::uint16_t load(std::size_t offset) const;
+    void store(std::size_t offset, std::uint16_t value);
+
+    // A bus master's 16-bit write: the store, then the register's hook.
+    void write(std::size_t offset, std::uint16_t value);
+
+    // Region B's reset line.
+    void setResetLine(bool held);
+    void resetRegisters();
+
+    // One bus cycle.
+    void cycle();
+
+    bool running() const { return state_.running != 0; }
+    bool inReset() const { return state_.inReset != 0; }
+    SharedState& state() { return state_; }
+
+    // Hooks of the register table.
+    static void onReadHazard(Chip& chip, std::size_t offset, std::uint16_t value);
+    static void onWriteHazard(Chip& chip, std::size_t offset, std::uint16_t value);
+    static void onControl(Chip& chip, std::size_t offset, std::uint16_t value);
+
+private:
+    void copyWords(std::size_t from, std::size_t to, unsigned words);
+    void setRunning(bool running);
+
+    std::uint8_t* window_;
+    SharedState& state_;
+};
+
+}  // namespace ravsim

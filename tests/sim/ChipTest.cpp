@@ -1,0 +1,236 @@
+#include "sim/BoardLock.h"
+#include "sim/Bus.h"
+#include "sim/Chip.h"
+#include "sim/ChipMap.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+#include <vector>
+
+namespace ravsim {
+namespace {
+
+// A chip on private memory, stepped by hand.
+class ChipTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(initSharedState(state(), 2));
+        chip().resetRegisters();
+    }
+    void TearDown() override { pthread_mutex_destroy(&state().lock); }
+
+    SharedState& state() { return *reinterpret_cast<SharedState*>(memory.data() + kStateOffset); }
+    Chip chip() { return Chip(memory.data(), state()); }
+    std::uint16_t at(std::size_t offset) { return chip().load(offset); }
+    void write(std::size_t offset, std::uint16_t value) { chip().write(offset, value); }
+    void cycles(int n)
+    {
+        for (int i = 0; i < n; ++i)
+            chip().cycle();
+    }
+
+    alignas(8) std::vector<std::uint8_t> memory = std::vector<std::uint8_t>(kRegionAFileSize, 0);
+};
+
+TEST_F(ChipTest, ChipCodeReadsMky43AfterReset)
+{
+    char text[9] = {};
+    std::memcpy(text, memory.data() + reg::CCR, 8);
+    EXPECT_STREQ(text, "MKY43");
+    EXPECT_EQ(0, std::memcmp(memory.data() + reg::CCR + 5, "\0\0\0", 3));
+}
+
+TEST_F(ChipTest, StartWithStationRaisesRunningBitAfterStartDelay)
+{
+    write(reg::BCR, 0x0307);
+    write(reg::SCR, kScrStart);
+    EXPECT_EQ(0, at(reg::SCR) & kScrRunning);
+    cycles(1);
+    EXPECT_EQ(0, at(reg::SCR) & kScrRunning);
+    cycles(1);
+    EXPECT_EQ(kScrRunning, at(reg::SCR) & kScrRunning);
+    EXPECT_TRUE(chip().running());
+}
+
+TEST_F(ChipTest, StartWithoutStationSizeNeverRuns)
+{
+    for (std::uint16_t bcr : {0x0000, 0x0007, 0x80C7, 0xC03F}) {
+        write(reg::BCR, bcr);
+        write(reg::SCR, kScrStart);
+        cycles(10);
+        EXPECT_EQ(0, at(reg::SCR) & kScrRunning) << std::hex << bcr;
+    }
+}
+
+TEST_F(ChipTest, HaltDropsRunningBitAtOnceAndCancelsPendingStart)
+{
+    write(reg::BCR, 0x0100);
+    write(reg::SCR, kScrStart);
+    cycles(3);
+    ASSERT_TRUE(chip().running());
+    write(reg::SCR, kScrHalt);
+    EXPECT_FALSE(chip().running());
+    EXPECT_EQ(0, at(reg::SCR) & kScrRunning);
+
+    write(reg::SCR, kScrStart);
+    cycles(1);
+    write(reg::SCR, kScrHalt);
+    cycles(5);
+    EXPECT_FALSE(chip().running());
+}
+
+TEST_F(ChipTest, ZeroWrittenToScrKeepsCommunicationRunning)
+{
+    write(reg::BCR, 0x0100);
+    write(reg::SCR, kScrStart);
+    cycles(2);
+    write(reg::SCR, 0);
+    EXPECT_EQ(kScrRunning, at(reg::SCR));
+    // A store that bypasses the hook is corrected by the next cycle.
+    chip().store(reg::SCR, 0);
+    cycles(1);
+    EXPECT_EQ(kScrRunning, at(reg::SCR));
+}
+
+TEST_F(ChipTest, CctrCountsCyclesOnlyWhileRunningAndWraps)
+{
+    cycles(5);
+    EXPECT_EQ(0, at(reg::CCTR));
+    write(reg::BCR, 0x0100);
+    write(reg::SCR, kScrStart);
+    cycles(2);  // the cycle that raises the bit counts
+    EXPECT_EQ(1, at(reg::CCTR));
+    cycles(9);
+    EXPECT_EQ(10, at(reg::CCTR));
+    write(reg::CCTR, 0xFFFF);
+    cycles(2);
+    EXPECT_EQ(1, at(reg::CCTR));
+    write(reg::SCR, kScrHalt);
+    cycles(3);
+    EXPECT_EQ(1, at(reg::CCTR));
+}
+
+TEST_F(ChipTest, ResetLineResetsRegistersAndStopsTheChip)
+{
+    write(reg::BCR, 0x0105);
+    write(reg::SCR, kScrStart);
+    cycles(2);
+    write(reg::LGR, 0x1234);
+    std::memset(memory.data() + kGmOffset, 0xAB, kGmSize);
+    chip().setResetLine(true);
+    EXPECT_FALSE(chip().running());
+    EXPECT_EQ(0, at(reg::BCR));
+    EXPECT_EQ(0, at(reg::SCR));
+    EXPECT_EQ(0, at(reg::LGR));
+    EXPECT_EQ(0xABAB, at(kGmOffset)) << "GM is memory, not a register";
+
+    // Held in reset: no start, no hazard effect, no counting.
+    write(reg::BCR, 0x0100);
+    write(reg::SCR, kScrStart);
+    write(reg::RHCR0, 1);
+    cycles(5);
+    EXPECT_FALSE(chip().running());
+    EXPECT_EQ(0, at(reg::RHPB0));
+    EXPECT_EQ(0, at(reg::CCTR));
+
+    chip().setResetLine(false);
+    EXPECT_EQ(0, at(reg::BCR)) << "writes made during reset do not survive it";
+    EXPECT_EQ(0x3459, at(reg::CCR + 2)) << "\"Y4\" of the chip code";
+}
+
+struct HazardCase {
+    std::size_t control;
+    std::size_t buffer;
+    bool isRead;
+};
+
+class HazardTest : public ChipTest, public ::testing::WithParamInterface<HazardCase> {};
+
+TEST_P(HazardTest, BlockNumberMovesOneBlockAtOnce)
+{
+    const HazardCase& c = GetParam();
+    for (std::size_t i = 0; i < kGmSize; i += 2)
+        chip().store(kGmOffset + i, static_cast<std::uint16_t>(i));
+    for (unsigned w = 0; w < 4; ++w)
+        chip().store(c.buffer + 2 * w, static_cast<std::uint16_t>(0xF000 + w));
+
+    write(c.control, 63);
+    for (unsigned w = 0; w < 4; ++w) {
+        if (c.isRead)
+            EXPECT_EQ(63 * 8 + 2 * w, at(c.buffer + 2 * w));
+        else
+            EXPECT_EQ(0xF000 + w, at(63 * 8 + 2 * w));
+    }
+    EXPECT_EQ(62 * 8, at(62 * 8)) << "neighbour block untouched";
+}
+
+TEST_P(HazardTest, BlockNumbersAbove63AreIgnored)
+{
+    const HazardCase& c = GetParam();
+    std::vector<std::uint8_t> before(memory.begin(), memory.begin() + kWindowSize);
+    for (std::uint16_t n : {64, 100, 0x8000, 0xFFFF}) {
+        write(c.control, n);
+        std::vector<std::uint8_t> after(memory.begin(), memory.begin() + kWindowSize);
+        after[c.control] = before[c.control];
+        after[c.control + 1] = before[c.control + 1];
+        EXPECT_EQ(before, after) << n;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Registers, HazardTest,
+                         ::testing::Values(HazardCase{reg::RHCR0, reg::RHPB0, true},
+                                           HazardCase{reg::RHCR1, reg::RHPB1, true},
+                                           HazardCase{reg::WHCR0, reg::WHPB0, false},
+                                           HazardCase{reg::WHCR1, reg::WHPB1, false}));
+
+TEST(RegisterTable, CoversTheRegisterMapWithoutOverlap)
+{
+    std::size_t count = 0;
+    const RegisterInfo* table = registerTable(count);
+    ASSERT_EQ(36u, count);
+    for (std::size_t i = 1; i < count; ++i)
+        EXPECT_EQ(table[i - 1].offset + 2 * table[i - 1].words, table[i].offset) << table[i].name;
+    EXPECT_EQ(reg::RFR, table[0].offset);
+    EXPECT_EQ(reg::WHPB1 + 8, table[count - 1].offset + 8);
+    EXPECT_EQ("SCR", findRegister(reg::SCR)->name);
+    EXPECT_EQ("CCR", findRegister(reg::CCR + 6)->name);
+    EXPECT_EQ(nullptr, findRegister(0x390));
+    EXPECT_EQ(nullptr, findRegister(0x2FE));
+}
+
+TEST(BusCycle, StepsEveryBoardUnderItsLock)
+{
+    char dir[] = "/tmp/ravsim-bus-XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(dir));
+    std::string error;
+    auto a = BoardFiles::create(dir, 0, 0, 1, error);
+    auto b = BoardFiles::create(dir, 1, 1, 1, error);
+    ASSERT_TRUE(a && b) << error;
+    Bus bus;
+    bus.addBoard(*a);
+    bus.addBoard(*b);
+    for (BoardFiles* f : {a.get(), b.get()}) {
+        BoardLock lock(f->state());
+        Chip chip(f->window(), f->state());
+        chip.write(reg::BCR, 0x0101);
+        chip.write(reg::SCR, kScrStart);
+    }
+    bus.cycle();
+    bus.removeBoard(*b);
+    bus.cycle();
+    EXPECT_EQ(2u, a->state().cycles);
+    EXPECT_EQ(1u, b->state().cycles);
+    EXPECT_TRUE(a->state().running && b->state().running);
+    std::string pathA = a->regionAPath();
+    a.reset();
+    b.reset();
+    EXPECT_NE(0, access(pathA.c_str(), F_OK)) << "board files go with the board";
+    rmdir(dir);
+}
+
+}  // namespace
+}  // namespace ravsim

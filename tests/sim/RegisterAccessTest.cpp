@@ -1,0 +1,145 @@
+#include "sim/BoardFiles.h"
+#include "sim/BoardLock.h"
+#include "sim/ChipMap.h"
+#include "sim/RegisterAccess.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace ravsim {
+namespace {
+
+class RegisterAccessTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NE(nullptr, mkdtemp(dir));
+        std::string error;
+        board = BoardFiles::create(dir, 0, 0x2A, 2, error);
+        ASSERT_TRUE(board) << error;
+    }
+    void TearDown() override
+    {
+        board.reset();
+        rmdir(dir);
+    }
+
+    // Runs fn in a child process and returns its exit status.
+    template <typename Fn>
+    int inChild(Fn fn)
+    {
+        pid_t pid = fork();
+        if (pid == 0)
+            _exit(fn());
+        int status = 0;
+        waitpid(pid, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+
+    char dir[32] = "/tmp/ravsim-access-XXXXXX";
+    std::unique_ptr<BoardFiles> board;
+};
+
+TEST_F(RegisterAccessTest, SwitchIsInHighByteOfControlOffset6)
+{
+    EXPECT_EQ(0x2A00, read16(board->control(), kBoardSwitchReg));
+}
+
+TEST_F(RegisterAccessTest, WriteOnPlainMemoryIsAPlainStore)
+{
+    alignas(8) std::uint8_t memory[kWindowSize] = {};
+    std::memset(memory, 0x11, 8);
+    write16(memory, reg::RHCR0, 0);
+    EXPECT_EQ(0, read16(memory, reg::RHCR0));
+    EXPECT_EQ(0, read16(memory, reg::RHPB0)) << "no hazard effect outside a board";
+}
+
+TEST_F(RegisterAccessTest, HazardCommitInOneProcessIsSeenByAnother)
+{
+    std::uint8_t* view = mapChipWindow(board->regionAFd());
+    ASSERT_NE(nullptr, view);
+    write16(view, reg::WHPB0, 0x1111);
+    write16(view, reg::WHPB0 + 2, 0x2222);
+    write16(view, reg::WHPB0 + 4, 0x3333);
+    write16(view, reg::WHPB0 + 6, 0x4444);
+    int fd = board->regionAFd();
+    int rc = inChild([fd] {
+        std::uint8_t* child = mapChipWindow(fd);
+        if (!child)
+            return 10;
+        write16(child, reg::WHCR0, 5);  // commit WHPB0 into block 5
+        write16(child, reg::RHCR1, 5);  // and read it back through RHPB1
+        return read16(child, reg::RHPB1 + 6) == 0x4444 ? 0 : 11;
+    });
+    EXPECT_EQ(0, rc);
+    EXPECT_EQ(0x1111, read16(view, 5 * 8));
+    EXPECT_EQ(0x4444, read16(view, 5 * 8 + 6));
+    unmapChipWindow(view);
+}
+
+TEST_F(RegisterAccessTest, ResetBitWrittenThroughControlRegionResetsTheChip)
+{
+    std::uint8_t* view = mapChipWindow(board->regionAFd());
+    ASSERT_NE(nullptr, view);
+    void* control = mmap(nullptr, kRegionBSize, PROT_READ | PROT_WRITE, MAP_SHARED, board->regionBFd(), 0);
+    ASSERT_NE(MAP_FAILED, control);
+    ASSERT_TRUE(attachRegion(control, kRegionBSize, RegionKind::BoardControl, board->window(), &board->state()));
+
+    write16(view, reg::BCR, 0x0203);
+    write16(control, kBoardResetReg, static_cast<std::uint16_t>(read16(control, kBoardResetReg) | kBoardResetBit));
+    EXPECT_TRUE(board->state().inReset);
+    EXPECT_EQ(0, read16(view, reg::BCR));
+    write16(control, kBoardResetReg, 0);
+    EXPECT_FALSE(board->state().inReset);
+    EXPECT_EQ(0x2A00, read16(control, kBoardSwitchReg)) << "the switch is not touched by a reset";
+
+    detachRegion(control);
+    munmap(control, kRegionBSize);
+    unmapChipWindow(view);
+}
+
+TEST_F(RegisterAccessTest, DescriptorOfAnotherFileIsNoChipWindow)
+{
+    EXPECT_EQ(nullptr, mapChipWindow(board->regionBFd()));
+    EXPECT_EQ(nullptr, mapChipWindow(-1));
+}
+
+TEST_F(RegisterAccessTest, HolderThatDiesDoesNotBlockTheBoard)
+{
+    int fd = board->regionAFd();
+    int rc = inChild([fd] {
+        std::uint8_t* child = mapChipWindow(fd);
+        if (!child)
+            return 10;
+        auto* state = reinterpret_cast<SharedState*>(child + kStateOffset);
+        pthread_mutex_lock(&state->lock);
+        _exit(0);  // dies holding the lock
+    });
+    ASSERT_EQ(0, rc);
+    std::uint8_t* view = mapChipWindow(board->regionAFd());
+    ASSERT_NE(nullptr, view);
+    write16(view, reg::RHCR0, 0);
+    EXPECT_EQ(1u, board->state().recoveredLocks);
+    write16(view, reg::RHCR0, 1);
+    EXPECT_EQ(1u, board->state().recoveredLocks);
+    unmapChipWindow(view);
+}
+
+TEST_F(RegisterAccessTest, DetachedWindowIsPlainMemoryAgain)
+{
+    std::uint8_t* view = mapChipWindow(board->regionAFd());
+    ASSERT_NE(nullptr, view);
+    write16(view, 8, 0x7777);
+    detachRegion(view);
+    write16(view, reg::RHCR0, 1);
+    EXPECT_EQ(0, read16(view, reg::RHPB0));
+    munmap(view, kRegionAFileSize);
+}
+
+}  // namespace
+}  // namespace ravsim
