@@ -78,7 +78,8 @@ struct PnpPowerCallbacks {
     // Passive. Called after device add, again after every release (stop and
     // restart). A failure leaves the device unstarted: no requests reach it.
     PrepareHardwareCallback prepareHardware;
-    // Passive. Called only for a device whose prepare succeeded, when no
+    // Passive. Called for a device whose prepare succeeded (a host may also
+    // call it after a failed prepare: the driver copes), when no
     // device-control callback of the device runs and none starts until the
     // next successful prepare.
     ReleaseHardwareCallback releaseHardware;
