@@ -1,0 +1,86 @@
+// One open board of this process: its identity, the recorded station range
+// and rate code, and the operations the exports hand their work to.
+// Operations may run on several threads at once and alongside close (each
+// call holds its own reference); a blocking wait must be one close can end.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+namespace ravlib {
+
+class BoardCtrl {
+public:
+    static constexpr int LINES = 2;  // per-line members; only line 0 is used
+    static constexpr int MAIL_EVENTS = 5;
+
+    explicit BoardCtrl(int32_t boardNo);
+    BoardCtrl(const BoardCtrl&) = delete;
+    BoardCtrl& operator=(const BoardCtrl&) = delete;
+
+    int32_t boardNo() const { return boardNo_; }
+    const char* boardName() const { return boardName_; }
+    const char* mailEventBase(int index) const { return mailEventBase_[index]; }
+
+    // Open and close. open answers a return code; close releases whatever
+    // open acquired, so it is correct after an open that stopped anywhere.
+    int32_t open();
+    void close(bool waitForThread);
+    // At unload, before close: leaves the network when this is the last process.
+    void finish();
+
+    // Communication control.
+    int32_t start(int32_t line, int32_t stationAdr, int32_t stationSize);
+    int32_t startLf(int32_t line, int32_t stationAdr, int32_t stationSize);
+    int32_t startGmm(int32_t line);
+    void stop(int32_t line);
+    int32_t reset(int32_t line, uint16_t data);
+    int32_t getConnectState(int32_t line, int32_t* stationAdr, int32_t* stationSize) const;
+    void setRateCode(int32_t line, int32_t rateCode);
+    int32_t rateCode(int32_t line) const { return baudRate_[line].load(std::memory_order_relaxed); }
+    int32_t status(int32_t line, void* connectState);
+    int32_t name(int32_t line, void* dipSwitchInfo);
+    int32_t connect(int32_t line, const void* request);
+    int32_t connectLf(int32_t line, const void* request);
+    int32_t connectGmm(int32_t line, const void* request);
+    int32_t disconnect(int32_t line);
+
+    // Global memory. Positions and counts are already cut to 16 bits.
+    int32_t getMem(int32_t line, void* data, uint16_t elementIndex, uint16_t count, int width);
+    int32_t setMem(int32_t line, const void* data, uint16_t byteOffset, uint16_t count, int width);
+    int32_t check(int32_t line, uint16_t* checkCode);
+    int32_t put(int32_t line, const void* block8);
+    int32_t get(int32_t line, uint16_t stationAdr, void* block8);
+    int32_t alloc(int32_t line, int32_t stationAdr, void** block);
+    int32_t attach(int32_t line, void** gm);
+    int32_t map(int32_t line, const char* stationAdrText, void** block);
+    int32_t free(int32_t line);
+
+    // Mail.
+    int32_t mailOpen(int32_t line);
+    int32_t mailClose(int32_t line);
+    int32_t mailSend(int32_t line, int32_t stationAdr, const int16_t* data, int32_t length);
+    int32_t mailReceive(int32_t line, int16_t* data, int32_t length, int32_t* sourceAdr);
+    int32_t mailStatus(int32_t line, int16_t* status);
+    int32_t mailWaitObject(int32_t line, int16_t* status);
+
+    // Registers of the chip window and the board's hard reset.
+    int32_t getReg16(int32_t line, uint16_t offset, uint16_t* value);
+    int32_t getReg32(int32_t line, uint16_t offset, int32_t* value);
+    int32_t getReg64(int32_t line, uint16_t offset, int32_t* lowHigh);
+    int32_t setReg16(int32_t line, uint16_t offset, uint16_t value);
+    int32_t setReg32(int32_t line, uint16_t offset, int32_t value);
+    int32_t setReg64(int32_t line, uint16_t offset, int32_t low, int32_t high);
+    int32_t hardReset(int32_t line);
+
+private:
+    int32_t boardNo_;
+    char boardName_[260];
+    int32_t openHandle_ = -1;
+    std::atomic<int32_t> baudRate_[LINES] = {-1, -1};  // RV_config may run on any thread
+    int32_t stationAdr_ = 0;
+    int32_t stationSize_ = 0;
+    char mailEventBase_[MAIL_EVENTS][260];
+};
+
+}  // namespace ravlib

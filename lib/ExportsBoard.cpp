@@ -1,0 +1,99 @@
+// The identity exports and the open and close of a board.
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "lib/BoardTable.h"
+#include "lib/CallFrame.h"
+#include "lib/LibraryLoad.h"
+#include "lib/LogFile.h"
+#include "lib/Ravlib.h"
+
+using namespace ravlib;
+
+namespace {
+
+char* copyText(char* buffer, const char* text) {
+    if (buffer)
+        std::memcpy(buffer, text, std::strlen(text) + 1);
+    return buffer;
+}
+
+int32_t openBoard(int32_t board) {
+    if (!BoardTable::inRange(board))
+        return MKY43_ER_INVALIDPARAM;
+    if (!boardTable().reserve(board))
+        return MKY43_ER_ALREADYOPEN;
+    std::shared_ptr<BoardCtrl> ctrl;
+    try {
+        ctrl = std::make_shared<BoardCtrl>(board);
+    } catch (const std::bad_alloc&) {
+        boardTable().fill(board, nullptr);
+        return MKY43_ER_OTHER;
+    }
+    const int32_t result = ctrl->open();
+    if (result != MKY43_ER_OK) {
+        ctrl->close(false);
+        boardTable().fill(board, nullptr);
+        return result;
+    }
+    boardTable().fill(board, std::move(ctrl));
+    return MKY43_ER_OK;
+}
+
+int32_t closeBoard(int32_t board) {
+    if (!BoardTable::inRange(board))
+        return MKY43_ER_INVALIDPARAM;
+    // Calls still running keep their own reference; the object goes with the last.
+    std::shared_ptr<BoardCtrl> ctrl = boardTable().take(board);
+    if (!ctrl)
+        return MKY43_ER_NOTOPEN;
+    ctrl->close(true);
+    return MKY43_ER_OK;
+}
+
+}  // namespace
+
+extern "C" {
+
+char* RV_boardname(char* text) {
+    return copyText(text, "MKY43 RAVEL-PCIE-MST");
+}
+
+char* RV_dllname(char* text) {
+    return copyText(text, "Ravlib.dll");
+}
+
+char* RV_version(char* text) {
+    return copyText(text, "1.0.0.0");
+}
+
+int32_t RV_maxline(void) {
+    return 1;
+}
+
+int32_t RV_open(int32_t board) {
+    if (!inService())
+        return MKY43_ER_OTHER;
+    theLog().writef(LOG_TRACE, "%s(%d) RV_open", LIBRARY_NAME, board);
+    const int32_t result = openBoard(board);
+    if (result != MKY43_ER_OK)
+        theLog().writef(LOG_NG, "%s(%d) RV_open NG: Ret(%xh)", LIBRARY_NAME, board, static_cast<unsigned>(result));
+    else
+        theLog().writef(LOG_DETAIL, "%s(%d) RV_open: OK", LIBRARY_NAME, board);
+    return result;
+}
+
+int32_t RV_close(int32_t board) {
+    if (!inService())
+        return MKY43_ER_OTHER;
+    theLog().writef(LOG_TRACE, "%s(%d) RV_close", LIBRARY_NAME, board);
+    const int32_t result = closeBoard(board);
+    if (result != MKY43_ER_OK)
+        theLog().writef(LOG_NG, "%s(%d) RV_close: NG: Ret(%xh)", LIBRARY_NAME, board, static_cast<unsigned>(result));
+    else
+        theLog().writef(LOG_DETAIL, "%s(%d) RV_close: OK", LIBRARY_NAME, board);
+    return result;
+}
+
+}  // extern "C"
