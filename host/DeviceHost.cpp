@@ -1,0 +1,282 @@
+#include "host/DeviceHost.h"
+
+#include "driver/Ravkern.h"
+#include "host/PhysicalMemory.h"
+#include "sim/ChipMap.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace ravhost {
+
+namespace {
+
+constexpr const char* kRegistryPath = "\\Registry\\Machine\\System\\CurrentControlSet\\Services\\Ravkern";
+constexpr std::string_view kLinkPrefix = "\\DosDevices\\";
+// More connections than this are closed at once: a client cannot make the
+// host start threads without bound.
+constexpr std::size_t kMaxClients = 256;
+
+// Each board gets its own window of the simulated physical address space.
+std::uint64_t nextBoardAddress()
+{
+    static std::atomic<std::uint64_t> slot{0};
+    return 0xF0000000ULL + 0x100000ULL * slot.fetch_add(1);
+}
+
+}  // namespace
+
+DeviceHost::DeviceHost(HostConfig config) : config_(std::move(config)) {}
+
+DeviceHost::~DeviceHost()
+{
+    stop();
+}
+
+bool DeviceHost::start(std::string& error)
+{
+    if (mkdir(config_.runtimeDir.c_str(), 0700) != 0 && errno != EEXIST) {
+        error = config_.runtimeDir + ": " + std::strerror(errno);
+        return false;
+    }
+    std::string lockPath = config_.runtimeDir + "/ravkernd.lock";
+    lockFd_ = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (lockFd_ < 0 || flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
+        error = lockFd_ < 0 ? lockPath + ": " + std::strerror(errno)
+                            : "another ravkernd serves " + config_.runtimeDir;
+        return false;
+    }
+    wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (wakeFd_ < 0) {
+        error = std::string("eventfd: ") + std::strerror(errno);
+        return false;
+    }
+    ravkern::NTSTATUS status = ravkern::DriverEntry(&driver_, kRegistryPath);
+    if (!ravkern::NT_SUCCESS(status) || !driver_.created) {
+        error = "the driver did not load";
+        return false;
+    }
+    running_ = true;
+    for (unsigned i = 0; i < config_.boards.size(); ++i)
+        if (!addBoard(i, config_.boards[i], error))
+            return false;
+    busThread_ = std::thread([this] { busLoop(); });
+    acceptor_ = std::thread([this] { acceptLoop(); });
+    return true;
+}
+
+bool DeviceHost::addBoard(unsigned index, const BoardSpec& spec, std::string& error)
+{
+    auto board = std::make_unique<Board>();
+    board->files = ravsim::BoardFiles::create(config_.runtimeDir, index, static_cast<std::uint8_t>(spec.switchValue),
+                                              config_.startDelayCycles, error);
+    if (!board->files)
+        return false;
+    bus_.addBoard(*board->files);
+
+    std::uint64_t base = nextBoardAddress();
+    PhysicalRange unused{base, 0x1000, RangeKind::Unbacked, -1, nullptr, nullptr};
+    PhysicalRange chip{base + 0x10000, static_cast<std::uint32_t>(ravsim::kWindowSize), RangeKind::ChipWindow,
+                       board->files->regionAFd(), board->files->window(), &board->files->state()};
+    PhysicalRange control{base + 0x20000, static_cast<std::uint32_t>(ravsim::kRegionBSize), RangeKind::BoardControl,
+                          board->files->regionBFd(), board->files->window(), &board->files->state()};
+    PhysicalMemory::instance().addRange(chip);
+    PhysicalMemory::instance().addRange(control);
+    for (const PhysicalRange& r : {unused, chip, control}) {
+        if (board->resources.descriptors.size() == spec.ranges)
+            break;
+        board->resources.descriptors.push_back({ravkern::CmResourceTypeMemory, 0, r.start, r.length});
+    }
+
+    ravkern::KDeviceInit init;
+    ravkern::NTSTATUS status = driver_.config.deviceAdd(&driver_, &init);
+    if (ravkern::NT_SUCCESS(status) && init.device && init.device->queue) {
+        board->device = std::move(init.device);
+        ravkern::KDevice& device = *board->device;
+        if (device.pnp.prepareHardware
+            && ravkern::NT_SUCCESS(device.pnp.prepareHardware(&device, &board->resources, &board->resources))) {
+            {
+                std::lock_guard lock(device.gateMutex);
+                device.started = true;
+            }
+            board->started = true;
+            if (!listen(*board)) {
+                std::fprintf(stderr, "ravkernd: device %s cannot serve at %s: %s\n", device.name.c_str(),
+                             board->socketPath.c_str(), std::strerror(errno));
+                device.closeGate();
+                if (device.pnp.releaseHardware)
+                    device.pnp.releaseHardware(&device, &board->resources);
+                board->started = false;
+            }
+        }
+    }
+    boards_.push_back(std::move(board));
+    return true;
+}
+
+bool DeviceHost::listen(Board& board)
+{
+    board.socketPath = config_.runtimeDir + "/" + board.device->linkName.substr(kLinkPrefix.size());
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (board.socketPath.size() >= sizeof address.sun_path) {
+        errno = ENAMETOOLONG;
+        return false;
+    }
+    std::memcpy(address.sun_path, board.socketPath.c_str(), board.socketPath.size() + 1);
+    // The runtime lock is ours, so a socket left here is a dead host's.
+    unlink(board.socketPath.c_str());
+    int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0)
+        return false;
+    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 64) != 0) {
+        int saved = errno;
+        close(fd);
+        errno = saved;
+        return false;
+    }
+    board.listenFd = fd;
+    return true;
+}
+
+std::vector<std::string> DeviceHost::socketPaths() const
+{
+    std::vector<std::string> paths;
+    for (const auto& board : boards_)
+        if (board->listenFd >= 0)
+            paths.push_back(board->socketPath);
+    return paths;
+}
+
+void DeviceHost::acceptLoop()
+{
+    for (;;) {
+        std::vector<pollfd> fds{{wakeFd_, POLLIN, 0}};
+        std::vector<Board*> owners{nullptr};
+        for (const auto& board : boards_) {
+            if (board->listenFd >= 0) {
+                fds.push_back({board->listenFd, POLLIN, 0});
+                owners.push_back(board.get());
+            }
+        }
+        int ready = poll(fds.data(), fds.size(), 1000);
+        if (ready < 0 && errno != EINTR)
+            return;
+        if (fds[0].revents)
+            return;
+        for (std::size_t i = 1; i < fds.size(); ++i)
+            if (fds[i].revents & POLLIN)
+                accept(*owners[i]);
+        reapClients(false);
+    }
+}
+
+void DeviceHost::accept(Board& board)
+{
+    int fd = accept4(board.listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0)
+        return;
+    if (clients_.size() >= kMaxClients) {
+        close(fd);
+        return;
+    }
+    Client client;
+    client.connection = std::make_unique<Connection>(*board.device, fd);
+    Connection* connection = client.connection.get();
+    client.thread = std::thread([connection] { connection->run(); });
+    clients_.push_back(std::move(client));
+}
+
+void DeviceHost::reapClients(bool all)
+{
+    for (auto it = clients_.begin(); it != clients_.end();) {
+        if (all || it->connection->finished()) {
+            it->thread.join();
+            it = clients_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void DeviceHost::busLoop()
+{
+    auto next = std::chrono::steady_clock::now();
+    std::unique_lock lock(busMutex_);
+    while (!busStopping_) {
+        next += config_.cycle;
+        auto now = std::chrono::steady_clock::now();
+        if (next < now - 100 * config_.cycle)
+            next = now;  // fell far behind (stopped process): do not burst
+        if (busWake_.wait_until(lock, next, [this] { return busStopping_; }))
+            return;
+        lock.unlock();
+        bus_.cycle();
+        lock.lock();
+    }
+}
+
+void DeviceHost::stop()
+{
+    if (running_) {
+        running_ = false;
+        std::uint64_t one = 1;
+        if (write(wakeFd_, &one, sizeof one) < 0)
+            std::fprintf(stderr, "ravkernd: cannot wake the acceptor: %s\n", std::strerror(errno));
+        if (acceptor_.joinable())
+            acceptor_.join();
+        for (auto& board : boards_) {
+            if (board->listenFd >= 0) {
+                close(board->listenFd);
+                unlink(board->socketPath.c_str());
+                board->listenFd = -1;
+            }
+        }
+        // Clients see their connections end; controls under way finish fast.
+        for (Client& client : clients_)
+            client.connection->shutdown();
+        for (auto& board : boards_) {
+            if (!board->started)
+                continue;
+            board->device->closeGate();
+            if (board->device->pnp.releaseHardware)
+                board->device->pnp.releaseHardware(board->device.get(), &board->resources);
+            board->started = false;
+        }
+        reapClients(true);
+        {
+            std::lock_guard lock(busMutex_);
+            busStopping_ = true;
+        }
+        busWake_.notify_all();
+        if (busThread_.joinable())
+            busThread_.join();
+    }
+    for (auto& board : boards_) {
+        board->device.reset();
+        if (board->files) {
+            bus_.removeBoard(*board->files);
+            PhysicalMemory::instance().removeRanges(board->files->regionAFd());
+            PhysicalMemory::instance().removeRanges(board->files->regionBFd());
+        }
+    }
+    boards_.clear();
+    if (wakeFd_ >= 0)
+        close(wakeFd_);
+    wakeFd_ = -1;
+    if (lockFd_ >= 0)
+        close(lockFd_);
+    lockFd_ = -1;
+}
+
+}  // namespace ravhost

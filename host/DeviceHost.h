@@ -1,0 +1,88 @@
+// ravkernd's core: the simulated boards, one device per board through the
+// driver's device add and prepare-hardware, a socket per started device,
+// the connection threads and the bus clock.
+#pragma once
+
+#include "host/Connection.h"
+#include "host/KernelObjects.h"
+#include "sim/BoardFiles.h"
+#include "sim/Bus.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace ravhost {
+
+struct BoardSpec {
+    unsigned switchValue = 0;  // what bits 8-15 of region B offset 6 read
+    unsigned ranges = 3;       // memory ranges its resource list offers
+};
+
+struct HostConfig {
+    std::string runtimeDir;
+    std::vector<BoardSpec> boards;
+    std::chrono::microseconds cycle{1000};
+    unsigned startDelayCycles = 2;  // bus cycles from start to the running bit
+};
+
+class DeviceHost {
+public:
+    explicit DeviceHost(HostConfig config);
+    ~DeviceHost();
+    DeviceHost(const DeviceHost&) = delete;
+    DeviceHost& operator=(const DeviceHost&) = delete;
+
+    // Adds and prepares every board and starts serving. False with `error`
+    // when the host as a whole cannot run; a board that fails to start is
+    // not an error.
+    bool start(std::string& error);
+    // Releases every board's hardware, removes the sockets, ends all threads.
+    void stop();
+
+    // Socket paths of the devices that serve, in device order.
+    std::vector<std::string> socketPaths() const;
+
+private:
+    struct Board {
+        std::unique_ptr<ravsim::BoardFiles> files;
+        ravkern::KResourceList resources;
+        std::unique_ptr<ravkern::KDevice> device;
+        bool started = false;
+        int listenFd = -1;
+        std::string socketPath;
+    };
+    struct Client {
+        std::unique_ptr<Connection> connection;
+        std::thread thread;
+    };
+
+    bool addBoard(unsigned index, const BoardSpec& spec, std::string& error);
+    bool listen(Board& board);
+    void acceptLoop();
+    void accept(Board& board);
+    void reapClients(bool all);
+    void busLoop();
+
+    HostConfig config_;
+    ravkern::KDriver driver_;
+    ravsim::Bus bus_;
+    std::vector<std::unique_ptr<Board>> boards_;
+    int lockFd_ = -1;
+    int wakeFd_ = -1;
+    bool running_ = false;
+
+    std::thread acceptor_;
+    std::vector<Client> clients_;  // acceptor thread only, until it is joined
+
+    std::thread busThread_;
+    std::mutex busMutex_;
+    std::condition_variable busWake_;
+    bool busStopping_ = false;
+};
+
+}  // namespace ravhost

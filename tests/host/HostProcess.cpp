@@ -1,0 +1,130 @@
+#include "HostProcess.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <poll.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace ravtest {
+
+HostProcess::HostProcess()
+{
+    char pattern[] = "/tmp/ravkernd-test-XXXXXX";
+    if (mkdtemp(pattern))
+        dir_ = pattern;
+}
+
+HostProcess::~HostProcess()
+{
+    if (pid_ > 0 && exitStatus_ < 0) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+    if (stdoutFd_ >= 0)
+        close(stdoutFd_);
+    std::error_code ec;
+    if (!dir_.empty())
+        std::filesystem::remove_all(dir_, ec);
+}
+
+void HostProcess::spawn(const std::vector<std::string>& args)
+{
+    setenv("RAVEL_RUNTIME_DIR", dir_.c_str(), 1);
+    int out[2];
+    if (pipe2(out, O_CLOEXEC) != 0)
+        return;
+    std::string errPath = dir_ + "/stderr.txt";
+    pid_ = fork();
+    if (pid_ == 0) {
+        dup2(out[1], 1);
+        int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(err, 2);
+        std::vector<std::string> all{RAVKERND_PATH, "--runtime-dir", dir_};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& a : all)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    close(out[1]);
+    stdoutFd_ = out[0];
+}
+
+void HostProcess::readOutput(int timeoutMs)
+{
+    pollfd pfd{stdoutFd_, POLLIN, 0};
+    if (poll(&pfd, 1, timeoutMs) <= 0)
+        return;
+    char buffer[256];
+    ssize_t n = read(stdoutFd_, buffer, sizeof buffer);
+    if (n > 0)
+        stdout_.append(buffer, static_cast<std::size_t>(n));
+    else
+        pfd.fd = -1;
+}
+
+bool HostProcess::waitReady(int timeoutMs)
+{
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (stdout_.find("ready\n") == std::string::npos) {
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+        int status;
+        if (waitpid(pid_, &status, WNOHANG) == pid_) {
+            exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            readOutput(0);
+            return stdout_.find("ready\n") != std::string::npos;
+        }
+        readOutput(50);
+    }
+    return true;
+}
+
+int HostProcess::waitExit(int timeoutMs)
+{
+    if (exitStatus_ >= 0)
+        return exitStatus_;
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::chrono::steady_clock::now() < end) {
+        int status;
+        if (waitpid(pid_, &status, WNOHANG) == pid_) {
+            exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            readOutput(0);
+            return exitStatus_;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return -1;
+}
+
+int HostProcess::stop(int signal, int timeoutMs)
+{
+    if (exitStatus_ < 0)
+        kill(pid_, signal);
+    return waitExit(timeoutMs);
+}
+
+bool HostProcess::exists(const std::string& name) const
+{
+    return access((dir_ + "/" + name).c_str(), F_OK) == 0;
+}
+
+std::string HostProcess::standardError() const
+{
+    std::ifstream in(dir_ + "/stderr.txt");
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+}  // namespace ravtest
