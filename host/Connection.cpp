@@ -82,7 +82,8 @@ bool Connection::serveOne()
     request.inputLength = head.inputLength;
     request.outputLength = head.outputLength;
     request.buffer.assign(std::max(head.inputLength, head.outputLength), 0);
-    std::memcpy(request.buffer.data(), frame_.data() + sizeof head, head.inputLength);
+    if (head.inputLength)
+        std::memcpy(request.buffer.data(), frame_.data() + sizeof head, head.inputLength);
 
     if (device_.enter()) {
         device_.queue->config.deviceControl(device_.queue.get(), &request, head.outputLength, head.inputLength,
