@@ -272,8 +272,9 @@ TEST_F(SequenceTest, ControlsRacingTheTickRoutineLoseNoRestart)
     clock.join();
     reader.join();
 
+    // However far the clock got meanwhile, 20 ticks reach the supervision loop.
     rig.tick(20);
-    EXPECT_EQ(state(), 1004);
+    EXPECT_TRUE(state() == 1003 || state() == 1004) << state();
     EXPECT_EQ(rig.chip(chip::BCR) & 0x3F3F, 0x0315);
     EXPECT_EQ(rig.connectState().sa, 21);
 }
