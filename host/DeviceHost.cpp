@@ -158,6 +158,11 @@ std::vector<std::string> DeviceHost::socketPaths() const
     return paths;
 }
 
+ravkern::KDevice* DeviceHost::device(unsigned index) const
+{
+    return index < boards_.size() ? boards_[index]->device.get() : nullptr;
+}
+
 void DeviceHost::acceptLoop()
 {
     for (;;) {

@@ -46,6 +46,9 @@ public:
 
     // Socket paths of the devices that serve, in device order.
     std::vector<std::string> socketPaths() const;
+    // The device of the index-th board, for callers that dispatch in this
+    // process; null if its device add failed.
+    ravkern::KDevice* device(unsigned index) const;
 
 private:
     struct Board {

@@ -1,0 +1,135 @@
+// What a control costs through the device socket against a dispatch in the
+// same process, and what the simulation hook adds to a register write.
+#include "HostProcess.h"
+#include "driver/RavkernIoctl.h"
+#include "host/DeviceHost.h"
+#include "lib/os/DeviceHandle.h"
+#include "sim/BoardFiles.h"
+#include "sim/ChipMap.h"
+#include "sim/RegisterAccess.h"
+
+#include <benchmark/benchmark.h>
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+
+namespace {
+
+void BM_ControlThroughSocket(benchmark::State& state)
+{
+    ravtest::HostProcess host;
+    host.spawn({"--board", "0"});
+    if (!host.waitReady()) {
+        state.SkipWithError("ravkernd did not start");
+        return;
+    }
+    ravlib::os::DeviceHandle handle = ravlib::os::openDevice("\\\\.\\Ravkern0");
+    ravkern::ConnectState reply{};
+    for (auto _ : state) {
+        if (ravlib::os::deviceIoControl(handle, ravkern::IOCTL_BOARD_GET_CONNECT_STATE, nullptr, 0, &reply,
+                                        sizeof reply, nullptr) != 0) {
+            state.SkipWithError("control failed");
+            break;
+        }
+        benchmark::DoNotOptimize(reply);
+    }
+    ravlib::os::closeDevice(handle);
+    host.stop(SIGTERM);
+}
+BENCHMARK(BM_ControlThroughSocket);
+
+void BM_ControlDispatchInProcess(benchmark::State& state)
+{
+    char dir[] = "/tmp/ravkernd-bench-XXXXXX";
+    if (!mkdtemp(dir)) {
+        state.SkipWithError("no temporary directory");
+        return;
+    }
+    {
+        ravhost::HostConfig config;
+        config.runtimeDir = dir;
+        config.boards.push_back({});
+        ravhost::DeviceHost host(config);
+        std::string error;
+        ravkern::KDevice* device = host.start(error) ? host.device(0) : nullptr;
+        if (!device) {
+            state.SkipWithError(error.c_str());
+        } else {
+            for (auto _ : state) {
+                ravkern::KRequest request;
+                request.outputLength = sizeof(ravkern::ConnectState);
+                request.buffer.assign(request.outputLength, 0);
+                device->queue->config.deviceControl(device->queue.get(), &request, request.outputLength, 0,
+                                                    ravkern::IOCTL_BOARD_GET_CONNECT_STATE);
+                benchmark::DoNotOptimize(request.information);
+            }
+        }
+    }
+    std::filesystem::remove_all(dir);
+}
+BENCHMARK(BM_ControlDispatchInProcess);
+
+class WindowFixture : public benchmark::Fixture {
+public:
+    void SetUp(benchmark::State&) override
+    {
+        std::string error;
+        std::snprintf(dir_, sizeof dir_, "/tmp/ravsim-bench-XXXXXX");
+        if (!mkdtemp(dir_))
+            return;
+        board_ = ravsim::BoardFiles::create(dir_, 0, 0, 2, error);
+        if (board_)
+            view_ = ravsim::mapChipWindow(board_->regionAFd());
+    }
+    void TearDown(benchmark::State&) override
+    {
+        ravsim::unmapChipWindow(view_);
+        view_ = nullptr;
+        board_.reset();
+        std::filesystem::remove_all(dir_);
+    }
+
+protected:
+    char dir_[32] = {};
+    std::unique_ptr<ravsim::BoardFiles> board_;
+    std::uint8_t* view_ = nullptr;
+};
+
+BENCHMARK_F(WindowFixture, Write16PlainRegister)(benchmark::State& state)
+{
+    if (!view_) {
+        state.SkipWithError("no board");
+        return;
+    }
+    std::uint16_t value = 0;
+    for (auto _ : state)
+        ravsim::write16(view_, ravsim::reg::BCR, ++value);
+}
+
+BENCHMARK_F(WindowFixture, Write16HazardCommit)(benchmark::State& state)
+{
+    if (!view_) {
+        state.SkipWithError("no board");
+        return;
+    }
+    std::uint16_t block = 0;
+    for (auto _ : state)
+        ravsim::write16(view_, ravsim::reg::WHCR0, static_cast<std::uint16_t>(++block & 63));
+}
+
+BENCHMARK_F(WindowFixture, PlainVolatileStore)(benchmark::State& state)
+{
+    if (!view_) {
+        state.SkipWithError("no board");
+        return;
+    }
+    auto* word = reinterpret_cast<volatile std::uint16_t*>(view_ + ravsim::reg::BCR);
+    std::uint16_t value = 0;
+    for (auto _ : state)
+        *word = ++value;
+}
+
+}  // namespace
+
+BENCHMARK_MAIN();
