@@ -2,6 +2,7 @@
 
 #include "sim/WireSocket.h"
 
+#include <algorithm>
 #include <cstring>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -28,7 +29,7 @@ int Device::dipSwitch(ravkern::DipSwitchInfo& info) const
 int Device::connect(std::uint32_t code, const char* text, std::int32_t slen) const
 {
     ravkern::ConnectRequest request{};
-    std::strncpy(request.saText, text, sizeof request.saText);
+    std::memcpy(request.saText, text, std::min(std::strlen(text), sizeof request.saText));
     request.slen = slen;
     return control(code, &request, sizeof request, nullptr, 0);
 }

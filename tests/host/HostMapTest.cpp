@@ -154,19 +154,27 @@ TEST_F(HostMap, ClosingAHandleRemovesItsView)
         munmap(probe, 0x1000);
 }
 
-TEST_F(HostMap, ReleaseDuringARunningSequence)
+TEST(HostRelease, DuringARunningSequenceAtManyPoints)
 {
-    Device device(0);
-    MapRequest request{};
-    ASSERT_EQ(0, device.map(request));
-    ASSERT_EQ(0, device.connect(ravkern::IOCTL_BOARD_CONNECT, "3", 2));
-    // Stop while the sequence ticks: the host must release without a tick
-    // touching unmapped memory, and exit cleanly.
-    std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    EXPECT_EQ(0, host.stop(SIGTERM)) << host.standardError();
-    EXPECT_FALSE(host.exists("Ravkern0"));
-    // The client's own view outlives the host.
-    EXPECT_EQ(0x4B4D, ravsim::read16(reinterpret_cast<void*>(request.userAddress), ravsim::reg::CCR));
+    // Stop while the sequence ticks, at different points of it: the host must
+    // release without a tick touching unmapped memory (which would crash it)
+    // and exit cleanly.
+    for (int delayMs : {0, 3, 12, 25, 45, 90}) {
+        HostProcess host;
+        host.spawn({"--board", "0", "--board", "1"});
+        ASSERT_TRUE(host.waitReady()) << host.standardError();
+        Device device(0), other(1);
+        MapRequest request{};
+        ASSERT_EQ(0, device.map(request));
+        ASSERT_EQ(0, device.connect(ravkern::IOCTL_BOARD_CONNECT, "3", 2));
+        ASSERT_EQ(0, other.connect(ravkern::IOCTL_BOARD_CONNECT_LF, "9", 1));
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        EXPECT_EQ(0, host.stop(SIGTERM)) << delayMs << " ms\n" << host.standardError();
+        EXPECT_FALSE(host.exists("Ravkern0"));
+        EXPECT_FALSE(host.exists("Ravkern1"));
+        // The client's own view outlives the host.
+        EXPECT_EQ(0x4B4D, ravsim::read16(reinterpret_cast<void*>(request.userAddress), ravsim::reg::CCR));
+    }
 }
 
 }  // namespace
