@@ -191,6 +191,7 @@ void DeviceHost::accept(Board& board)
     int fd = accept4(board.listenFd, nullptr, nullptr, SOCK_CLOEXEC);
     if (fd < 0)
         return;
+    reapClients(false);
     if (clients_.size() >= kMaxClients) {
         close(fd);
         return;

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <csignal>
 #include <cstring>
+#include <memory>
 #include <fcntl.h>
 #include <thread>
 #include <unistd.h>
@@ -151,6 +152,34 @@ TEST_F(HostControl, ManyClientsAtOnce)
     for (auto& thread : threads)
         thread.join();
     EXPECT_EQ(0, failures.load());
+}
+
+TEST_F(HostControl, ConnectionsBeyondTheLimitAreClosedAndTheLimitRecovers)
+{
+    constexpr int kLimit = 256;
+    std::vector<std::unique_ptr<Device>> devices;
+    int served = 0, refused = 0;
+    for (int i = 0; i < kLimit + 4; ++i) {
+        devices.push_back(std::make_unique<Device>(i % 2));
+        ASSERT_TRUE(devices.back()->valid());
+        DipSwitchInfo info{};
+        if (devices.back()->dipSwitch(info) == 0)
+            ++served;
+        else if (os::deviceLastError() == os::kErrorDeviceNotConnected)
+            ++refused;
+    }
+    EXPECT_EQ(kLimit, served);
+    EXPECT_EQ(4, refused);
+    devices.clear();
+    // Closed connections free their places; the host reaps them on the next accept.
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    int ok = 0;
+    while (ok < 8 && std::chrono::steady_clock::now() < end) {
+        Device device(0);
+        DipSwitchInfo info{};
+        ok = device.dipSwitch(info) == 0 ? ok + 1 : 0;
+    }
+    EXPECT_EQ(8, ok);
 }
 
 TEST_F(HostControl, SlowClientDoesNotStallAnother)
