@@ -1,0 +1,212 @@
+#include "lib/os/NamedObject.h"
+
+#include "tests/os/Scratch.h"
+
+#include <csignal>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <set>
+#include <vector>
+
+namespace {
+
+using ravlib::os::NamedObject;
+using ravtest::Gate;
+using ravtest::ScratchDir;
+
+bool allZero(const NamedObject& object)
+{
+    const auto* bytes = static_cast<const unsigned char*>(object.view());
+    for (std::size_t i = 0; i < object.size(); ++i)
+        if (bytes[i] != 0)
+            return false;
+    return true;
+}
+
+std::string objectFile(const ScratchDir& scratch, const char* name)
+{
+    return scratch.runtime() + "/objects/" + name;
+}
+
+TEST(NamedObject, FirstHolderCreatesZeroedLaterHoldersShareTheMemory)
+{
+    ScratchDir scratch;
+    NamedObject first;
+    ASSERT_TRUE(first.open("Shared.Map", 1028));
+    EXPECT_TRUE(first.created());
+    EXPECT_TRUE(allZero(first));
+    std::memset(first.view(), 0x5a, 1028);
+
+    NamedObject second;
+    ASSERT_TRUE(second.open("Shared.Map", 1028));
+    EXPECT_FALSE(second.created());
+    EXPECT_EQ(0x5a, static_cast<unsigned char*>(second.view())[1027]);
+    static_cast<unsigned char*>(second.view())[0] = 1;
+    EXPECT_EQ(1, static_cast<unsigned char*>(first.view())[0]);
+}
+
+TEST(NamedObject, VanishesWithItsLastHolderAndComesBackZeroed)
+{
+    ScratchDir scratch;
+    NamedObject a, b;
+    ASSERT_TRUE(a.open("Obj", 64));
+    ASSERT_TRUE(b.open("Obj", 64));
+    std::memset(a.view(), 0xff, 64);
+    a.close();
+    EXPECT_TRUE(std::filesystem::exists(objectFile(scratch, "Obj")));
+    b.close();
+    EXPECT_FALSE(std::filesystem::exists(objectFile(scratch, "Obj")));
+
+    NamedObject c;
+    ASSERT_TRUE(c.open("Obj", 64));
+    EXPECT_TRUE(c.created());
+    EXPECT_TRUE(allZero(c));
+}
+
+TEST(NamedObject, AKilledLastHolderLeavesNothingBehind)
+{
+    ScratchDir scratch;
+    Gate ready;
+    pid_t child = ravtest::startChild([&] {
+        NamedObject held;
+        if (!held.open("Killed", 128))
+            return 1;
+        std::memset(held.view(), 0x77, 128);
+        ready.send('r');
+        pause();
+        return 0;
+    });
+    char c;
+    ASSERT_TRUE(ready.receive(c));
+    kill(child, SIGKILL);
+    EXPECT_EQ(128 + SIGKILL, ravtest::waitChild(child));
+
+    NamedObject again;
+    ASSERT_TRUE(again.open("Killed", 128));
+    EXPECT_TRUE(again.created());
+    EXPECT_TRUE(allZero(again));
+}
+
+TEST(NamedObject, SurvivesAKilledHolderWhileAnotherStillHoldsIt)
+{
+    ScratchDir scratch;
+    NamedObject mine;
+    ASSERT_TRUE(mine.open("Both", 16));
+    Gate ready;
+    pid_t child = ravtest::startChild([&] {
+        NamedObject held;
+        if (!held.open("Both", 16) || held.created())
+            return 1;
+        static_cast<char*>(held.view())[3] = 9;
+        ready.send('r');
+        pause();
+        return 0;
+    });
+    char c;
+    ASSERT_TRUE(ready.receive(c));
+    kill(child, SIGKILL);
+    ravtest::waitChild(child);
+
+    NamedObject late;
+    ASSERT_TRUE(late.open("Both", 16));
+    EXPECT_FALSE(late.created());
+    EXPECT_EQ(9, static_cast<char*>(late.view())[3]);
+    late.close();
+    mine.close();
+    EXPECT_FALSE(std::filesystem::exists(objectFile(scratch, "Both")));
+}
+
+TEST(NamedObject, ExactlyOneOfManySimultaneousOpenersCreates)
+{
+    ScratchDir scratch;
+    constexpr int children = 12;
+    Gate start, report, release;
+    std::vector<pid_t> pids;
+    for (int i = 0; i < children; ++i) {
+        pids.push_back(ravtest::startChild([&] {
+            start.becomeWaiter();
+            start.wait();
+            NamedObject object;
+            if (!object.open("Race", 8))
+                return 2;
+            report.send(object.created() ? 'c' : 'o');
+            // Hold on until every child has opened, so none sees it vanish.
+            release.becomeWaiter();
+            release.wait();
+            return 0;
+        }));
+    }
+    start.open();
+    int createdCount = 0;
+    for (int i = 0; i < children; ++i) {
+        char c = 0;
+        ASSERT_TRUE(report.receive(c));
+        createdCount += c == 'c';
+    }
+    release.open();
+    for (pid_t pid : pids)
+        EXPECT_EQ(0, ravtest::waitChild(pid));
+    EXPECT_EQ(1, createdCount);
+}
+
+TEST(NamedObject, RefusesBadNamesAndASecondOpen)
+{
+    ScratchDir scratch;
+    NamedObject object;
+    for (const char* name : {static_cast<const char*>(nullptr), "", ".lock", ".hidden", "a/b", "../escape"})
+        EXPECT_FALSE(object.open(name, 8)) << (name ? name : "(null)");
+    EXPECT_FALSE(object.open(std::string(201, 'n').c_str(), 8));
+    ASSERT_TRUE(object.open("Once", 8));
+    EXPECT_FALSE(object.open("Twice", 8));
+    EXPECT_FALSE(std::filesystem::exists(objectFile(scratch, "Twice")));
+}
+
+TEST(NamedObject, OpeningAnExistingObjectLargerThanItIsFails)
+{
+    ScratchDir scratch;
+    NamedObject small, large;
+    ASSERT_TRUE(small.open("Sized", 16));
+    EXPECT_FALSE(large.open("Sized", 4096));
+    EXPECT_TRUE(large.open("Sized", 8));
+}
+
+TEST(NamedObject, RangeLocksExcludeOtherHoldersOfThisProcess)
+{
+    ScratchDir scratch;
+    NamedObject a, b;
+    ASSERT_TRUE(a.open("Locks", 64));
+    ASSERT_TRUE(b.open("Locks", 64));
+    EXPECT_TRUE(a.tryLockRange(5, 1));
+    EXPECT_FALSE(b.tryLockRange(5, 1));
+    EXPECT_TRUE(b.tryLockRange(6, 1));
+    a.unlockRange(5, 1);
+    EXPECT_TRUE(b.tryLockRange(5, 1));
+    b.close();
+    EXPECT_TRUE(a.tryLockRange(5, 2));
+    EXPECT_FALSE(b.tryLockRange(0, 1));
+    EXPECT_FALSE(a.tryLockRange(0, 0));
+}
+
+TEST(NamedObject, RangeLocksDieWithTheirHolder)
+{
+    ScratchDir scratch;
+    NamedObject mine;
+    ASSERT_TRUE(mine.open("Dying", 64));
+    Gate ready;
+    pid_t child = ravtest::startChild([&] {
+        NamedObject held;
+        if (!held.open("Dying", 64) || !held.tryLockRange(10, 1))
+            return 1;
+        ready.send('r');
+        pause();
+        return 0;
+    });
+    char c;
+    ASSERT_TRUE(ready.receive(c));
+    EXPECT_FALSE(mine.tryLockRange(10, 1));
+    kill(child, SIGKILL);
+    ravtest::waitChild(child);
+    EXPECT_TRUE(mine.tryLockRange(10, 1));
+}
+
+}  // namespace
