@@ -137,6 +137,7 @@ TEST(HostLifecycle, SecondHostOnOneDirectoryIsRefused)
 }
 
 struct BadArguments {
+    const char* name;
     std::vector<std::string> args;
     const char* message;
 };
@@ -155,17 +156,18 @@ TEST_P(HostArguments, AreRefusedWithStatus2AndAReason)
 
 INSTANTIATE_TEST_SUITE_P(
     Table, HostArguments,
-    ::testing::Values(BadArguments{{"--board", "256"}, "bad --board 256"},
-                      BadArguments{{"--board", "-1"}, "bad --board -1"},
-                      BadArguments{{"--board", "x"}, "bad --board x"},
-                      BadArguments{{"--board", "1:4"}, "bad --board 1:4"},
-                      BadArguments{{"--board", "1:"}, "bad --board 1:"},
-                      BadArguments{{"--board", "1 "}, "bad --board 1 "},
-                      BadArguments{{"--board"}, "--board needs a value"},
-                      BadArguments{{"--cycle-us", "0"}, "bad --cycle-us 0"},
-                      BadArguments{{"--cycle-us", "99999999999"}, "bad --cycle-us"},
-                      BadArguments{{"--frob"}, "unknown argument: --frob"},
-                      BadArguments{{"--station", "10:2:counter"}, "not yet supported"}));
+    ::testing::Values(BadArguments{"SwitchAbove255", {"--board", "256"}, "bad --board 256"},
+                      BadArguments{"NegativeSwitch", {"--board", "-1"}, "bad --board -1"},
+                      BadArguments{"SwitchNotANumber", {"--board", "x"}, "bad --board x"},
+                      BadArguments{"RangesAbove3", {"--board", "1:4"}, "bad --board 1:4"},
+                      BadArguments{"EmptyRanges", {"--board", "1:"}, "bad --board 1:"},
+                      BadArguments{"TrailingBlank", {"--board", "1 "}, "bad --board 1 "},
+                      BadArguments{"MissingValue", {"--board"}, "--board needs a value"},
+                      BadArguments{"ZeroCycle", {"--cycle-us", "0"}, "bad --cycle-us 0"},
+                      BadArguments{"HugeCycle", {"--cycle-us", "99999999999"}, "bad --cycle-us"},
+                      BadArguments{"UnknownOption", {"--frob"}, "unknown argument: --frob"},
+                      BadArguments{"Station", {"--station", "10:2:counter"}, "not yet supported"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace ravtest

@@ -143,6 +143,7 @@ TEST_F(ChipTest, ResetLineResetsRegistersAndStopsTheChip)
 }
 
 struct HazardCase {
+    const char* name;
     std::size_t control;
     std::size_t buffer;
     bool isRead;
@@ -182,10 +183,11 @@ TEST_P(HazardTest, BlockNumbersAbove63AreIgnored)
 }
 
 INSTANTIATE_TEST_SUITE_P(Registers, HazardTest,
-                         ::testing::Values(HazardCase{reg::RHCR0, reg::RHPB0, true},
-                                           HazardCase{reg::RHCR1, reg::RHPB1, true},
-                                           HazardCase{reg::WHCR0, reg::WHPB0, false},
-                                           HazardCase{reg::WHCR1, reg::WHPB1, false}));
+                         ::testing::Values(HazardCase{"RHCR0", reg::RHCR0, reg::RHPB0, true},
+                                           HazardCase{"RHCR1", reg::RHCR1, reg::RHPB1, true},
+                                           HazardCase{"WHCR0", reg::WHCR0, reg::WHPB0, false},
+                                           HazardCase{"WHCR1", reg::WHCR1, reg::WHPB1, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RegisterTable, CoversTheRegisterMapWithoutOverlap)
 {
