@@ -43,6 +43,7 @@ Received receiveFrame(int socket, void* buffer, std::size_t capacity, int timeou
         while (ready < 0 && errno == EINTR);
         if (ready <= 0) {
             result.length = -1;
+            result.timedOut = ready == 0;
             return result;
         }
     }

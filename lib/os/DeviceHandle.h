@@ -30,7 +30,10 @@ inline constexpr std::uint32_t kErrorTimeout = 1460;             // the host did
 DeviceHandle openDevice(const char* path);
 
 // DeviceIoControl: 0 when the driver completed the control with success, -1
-// otherwise. `bytesReturned` (may be null) gets the completion's byte count.
+// otherwise. Controls on one handle are sent one at a time (a second thread
+// waits for the first); different handles are served in parallel. A host that
+// does not answer within 30 s gives 1460; after that, or once the host went
+// away, every control on the handle gives 1167. `bytesReturned` (may be null) gets the completion's byte count.
 // Inputs and outputs longer than 64 KiB are refused with 87. A map control
 // that succeeds leaves a view of the chip window in this process, at the
 // address the reply carries; a successful unmap control removes it.

@@ -64,10 +64,14 @@ TEST_F(WireSocketTest, OversizeMessageIsReportedTruncated)
 TEST_F(WireSocketTest, ClosedPeerAndTimeoutAreDistinct)
 {
     char buffer[16];
-    EXPECT_EQ(-1, receiveFrame(ends[1], buffer, sizeof buffer, 10).length);
+    Received quiet = receiveFrame(ends[1], buffer, sizeof buffer, 10);
+    EXPECT_EQ(-1, quiet.length);
+    EXPECT_TRUE(quiet.timedOut);
     close(ends[0]);
     ends[0] = -1;
-    EXPECT_EQ(0, receiveFrame(ends[1], buffer, sizeof buffer, 1000).length);
+    Received closed = receiveFrame(ends[1], buffer, sizeof buffer, 1000);
+    EXPECT_EQ(0, closed.length);
+    EXPECT_FALSE(closed.timedOut);
     EXPECT_FALSE(sendFrame(ends[1], buffer, sizeof buffer)) << "no SIGPIPE, just false";
 }
 

@@ -216,7 +216,7 @@ int deviceIoControl(DeviceHandle handle, std::uint32_t code, const void* input, 
             if (got.fd >= 0)
                 close(got.fd);
             device->broken = true;
-            return fail(got.length < 0 && errno != ECONNRESET ? kErrorTimeout : kErrorDeviceNotConnected);
+            return fail(got.timedOut ? kErrorTimeout : kErrorDeviceNotConnected);
         }
         std::uint32_t kind = kindOf(device->frame);
         std::size_t length = static_cast<std::size_t>(got.length);
