@@ -1,0 +1,130 @@
+#include "MailGrid.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScrollBar>
+
+namespace ravprobe {
+
+MailGrid::MailGrid(int fixedCols, int colCount, QWidget* parent)
+    : QTableWidget(1, colCount - fixedCols, parent), fixedCols_(fixedCols) {
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setTabKeyNavigation(false);
+  setShowGrid(false);
+  setCornerButtonEnabled(false);
+  setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  verticalHeader()->setVisible(fixedCols_ > 0);
+  horizontalHeader()->setSectionsClickable(false);
+  verticalHeader()->setSectionsClickable(false);
+  connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) { emit topRowChanged(value + 1); });
+}
+
+void MailGrid::setRowCountAll(int rows) { setRowCount(rows > 1 ? rows - 1 : 0); }
+
+QString MailGrid::cell(int col, int row) const {
+  const QTableWidgetItem* it = item(row - 1, col - fixedCols_);
+  return it != nullptr ? it->text() : QString();
+}
+
+void MailGrid::setCell(int col, int row, const QString& text) {
+  const int r = row - 1;
+  const int c = col - fixedCols_;
+  if (r < 0 || r >= rowCount() || c < 0 || c >= columnCount()) return;
+  QTableWidgetItem* it = item(r, c);
+  if (it == nullptr) {
+    it = new QTableWidgetItem(text);
+    it->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    setItem(r, c, it);
+  } else {
+    it->setText(text);
+  }
+}
+
+void MailGrid::setColumnTitle(int col, const QString& text) {
+  setHorizontalHeaderItem(col - fixedCols_, new QTableWidgetItem(text));
+}
+
+void MailGrid::setRowTitle(int row, const QString& text) { setVerticalHeaderItem(row - 1, new QTableWidgetItem(text)); }
+
+int MailGrid::col() const {
+  const QModelIndex current = currentIndex();
+  return current.isValid() ? current.column() + fixedCols_ : fixedCols_;
+}
+
+int MailGrid::row() const {
+  const QModelIndex current = currentIndex();
+  return current.isValid() ? current.row() + 1 : 1;
+}
+
+bool MailGrid::setCol(int col) { return moveTo(col, row()); }
+
+bool MailGrid::setRow(int row) { return moveTo(col(), row); }
+
+void MailGrid::placeCursor(int col, int row) {
+  setCurrentCell(row - 1, col - fixedCols_, QItemSelectionModel::ClearAndSelect);
+}
+
+bool MailGrid::moveTo(int col, int row) {
+  if (col < fixedCols_ || col >= colCount() || row < 1 || row > rowCount()) return false;
+  if (!allowed(col, row)) return false;
+  placeCursor(col, row);
+  return true;
+}
+
+int MailGrid::topRow() const { return verticalScrollBar()->value() + 1; }
+
+void MailGrid::setTopRow(int row) { verticalScrollBar()->setValue(row - 1); }
+
+void MailGrid::setKeyHandlers(KeyDown keyDown, KeyPress keyPress) {
+  keyDown_ = std::move(keyDown);
+  keyPress_ = std::move(keyPress);
+}
+
+bool MailGrid::allowed(int col, int row) const { return !selectCheck_ || selectCheck_(col, row); }
+
+bool MailGrid::allowedIndex(const QModelIndex& index) const {
+  return !index.isValid() || allowed(index.column() + fixedCols_, index.row() + 1);
+}
+
+void MailGrid::keyPressEvent(QKeyEvent* event) {
+  if (keyDown_ && keyDown_(event->key())) {
+    event->accept();
+    return;
+  }
+  const QString text = event->text();
+  if (!text.isEmpty()) {
+    if (!keyPress_) {
+      // Typed characters are not the grid's; the window may want Enter or Escape.
+      event->ignore();
+      return;
+    }
+    for (const QChar ch : text) keyPress_(ch);
+    event->accept();
+    return;
+  }
+  QTableWidget::keyPressEvent(event);
+}
+
+void MailGrid::mousePressEvent(QMouseEvent* event) {
+  if (!allowedIndex(indexAt(event->position().toPoint()))) return;
+  QTableWidget::mousePressEvent(event);
+}
+
+void MailGrid::mouseMoveEvent(QMouseEvent* event) {
+  if (event->buttons() != Qt::NoButton && !allowedIndex(indexAt(event->position().toPoint()))) return;
+  QTableWidget::mouseMoveEvent(event);
+}
+
+void MailGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (!allowedIndex(indexAt(event->position().toPoint()))) return;
+  QTableWidget::mouseDoubleClickEvent(event);
+}
+
+QModelIndex MailGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+  const QModelIndex next = QTableWidget::moveCursor(action, modifiers);
+  return allowedIndex(next) ? next : currentIndex();
+}
+
+}  // namespace ravprobe

@@ -1,0 +1,47 @@
+#include "ResultLog.h"
+
+#include <QMetaObject>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QThread>
+
+#include "ReturnCodeText.h"
+
+namespace ravprobe {
+
+ResultLog::ResultLog(QPlainTextEdit* memo, QObject* parent) : QObject(parent), memo_(memo) {}
+
+void ResultLog::ShowResult(const QString& prefix, int code) {
+  QString line = prefix + ReturnCodeText(code);
+  // One report is one line, whatever bytes a received text carries.
+  for (QChar& c : line) {
+    if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::ParagraphSeparator ||
+        c == QChar::LineSeparator)
+      c = QLatin1Char(' ');
+  }
+  if (QThread::currentThread() == thread()) {
+    appendLine(line);
+    return;
+  }
+  // Trim and append run together as one queued step, so lines never interleave.
+  QMetaObject::invokeMethod(this, [this, line] { appendLine(line); }, Qt::QueuedConnection);
+}
+
+void ResultLog::appendLine(const QString& line) {
+  if (lines_ >= kMaxLines) {
+    QTextCursor cursor(memo_->document()->firstBlock());
+    cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    --lines_;
+  }
+  if (lines_ == 0) {
+    memo_->setPlainText(line);
+    memo_->moveCursor(QTextCursor::End);
+  } else {
+    memo_->appendPlainText(line);
+  }
+  ++lines_;
+}
+
+}  // namespace ravprobe

@@ -1,0 +1,70 @@
+#include "TBViewForm.h"
+
+#include <QFileDialog>
+#include <QPushButton>
+
+#include <algorithm>
+#include <vector>
+
+#include "MailGrid.h"
+#include "StdFile.h"
+
+namespace ravprobe {
+
+TBViewForm::TBViewForm(QWidget* parent) : TMailDataForm(QStringLiteral("Mail Data Viewer"), 21, parent) {
+  setObjectName(QStringLiteral("BViewForm"));
+  fileButton_->setObjectName(QStringLiteral("btnWrite"));
+  fileButton_->setText(QStringLiteral("Save File"));
+  connect(fileButton_, &QPushButton::clicked, this, &TBViewForm::btnWriteClick);
+
+  setFileChooser([this] { return runSaveDialog(); });
+
+  const auto arrowsOnly = [this](MailGrid* grid) { return [this, grid](int key) { return arrowKey(grid, key); }; };
+  sgBinary_->setKeyHandlers(arrowsOnly(sgBinary_), nullptr);
+  sgChar_->setKeyHandlers(arrowsOnly(sgChar_), nullptr);
+}
+
+QString TBViewForm::runSaveDialog() {
+  // Made on first use: a file dialog costs a file-system scan at start-up.
+  if (saveDialog_ == nullptr) {
+    saveDialog_ = new QFileDialog(this, QStringLiteral("バイナリデータの保存"), QString(),
+                                  QStringLiteral("すべてのファイル (*)"));
+    saveDialog_->setObjectName(QStringLiteral("SaveDialog"));
+    saveDialog_->setAcceptMode(QFileDialog::AcceptSave);
+    saveDialog_->setFileMode(QFileDialog::AnyFile);
+  }
+  if (saveDialog_->exec() != QDialog::Accepted) return QString();
+  return saveDialog_->selectedFiles().value(0);
+}
+
+void TBViewForm::showData(const uint8_t* bytes, int length) {
+  clearData();
+  if (bytes == nullptr) return;
+  const int count = std::min(length, kMaxBytes);
+  for (int i = 0; i < count; ++i) {
+    putByte(i, bytes[i]);
+    advance(sgChar_, +1);
+  }
+}
+
+void TBViewForm::btnWriteClick() {
+  if (dataCount_ <= 0) {
+    showError(QStringLiteral("データがありません。"));
+    return;
+  }
+  const QString name = chooseFile();
+  if (name.isEmpty()) return;
+  StdFile file;
+  if (file.open(name, StdFile::Access::GenericWrite, StdFile::Disposition::CreateAlways) == 0) {
+    showError(QStringLiteral("ファイルを開くことが出来ません。"));
+    return;
+  }
+  std::vector<uint8_t> bytes(static_cast<std::size_t>(dataCount_));
+  for (int i = 0; i < dataCount_; ++i) bytes[static_cast<std::size_t>(i)] = byteAt(i);
+  const int64_t written = file.write(bytes.data(), dataCount_);
+  file.close();
+  // A short write loses data; say so rather than leave a truncated file unnoticed.
+  if (written != dataCount_) showError(QStringLiteral("ファイルに書き込むことが出来ません。"));
+}
+
+}  // namespace ravprobe

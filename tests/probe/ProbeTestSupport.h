@@ -1,0 +1,39 @@
+// Helpers of the test program's tests: the stand-in libraries, and acting on
+// a modal window once it is up.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+
+namespace probetest {
+
+// The directory of the tests and the stand-in libraries beside them.
+QString testDir();
+QString standinPath(const QString& file);
+
+// Reaches the recording functions of a loaded stand-in.
+class Standin {
+ public:
+  explicit Standin(const QString& path);
+  ~Standin();
+  bool valid() const { return handle_ != nullptr; }
+  QStringList calls() const;
+  void setResult(const char* name, int code) const;
+  void reset() const;
+
+ private:
+  void* handle_;
+};
+
+// Polls the event loop and runs action on the modal window that is up, until
+// action returns true; so a test can answer a dialog the code under test runs.
+// The returned timer stops polling when deleted.
+QTimer* onNextModal(const std::function<bool(QWidget*)>& action);
+// Stops every poller that has not acted yet, so none outlives its test case.
+void stopPolling();
+
+}  // namespace probetest
