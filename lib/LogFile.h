@@ -3,6 +3,13 @@
 // processes with the library loaded share.
 #pragma once
 
+#include "lib/IniFile.h"
+#include "lib/ProcMapFile.h"
+#include "lib/StdFile.h"
+#include "lib/os/Clock.h"
+#include "lib/os/CriticalSection.h"
+
+#include <atomic>
 #include <cstdint>
 
 namespace ravlib {
@@ -13,7 +20,7 @@ inline constexpr int32_t LOG_DETAIL = 0x10004;
 
 class LogFile {
 public:
-    LogFile();
+    LogFile() noexcept;
     virtual ~LogFile();
     LogFile(const LogFile&) = delete;
     LogFile& operator=(const LogFile&) = delete;
@@ -40,9 +47,25 @@ public:
 
     int32_t slotNo() const;
 
+    // Replaces the calendar clock and the millisecond tick (for tests).
+    void setClock(os::LocalTime (*now)(), uint32_t (*tick)());
+
 private:
-    struct Impl;
-    Impl* impl_ = nullptr;
+    bool openFile(os::Disposition disposition);
+    bool rotate();
+
+    char baseName_[260];
+    int32_t fileNo_ = 0;
+    int32_t lineCount_ = 0;
+    int32_t maxLine_ = 0;
+    int32_t withTick_ = 0;
+    std::atomic<int32_t> levelMask_ {0};
+    StdFile file_;
+    IniFile ini_;
+    mutable ProcMapFile slots_;
+    mutable os::CriticalSection lock_;
+    os::LocalTime (*now_)() = os::localTime;
+    uint32_t (*tick_)() = os::tickMs;
 };
 
 // The process-wide log.

@@ -1,0 +1,51 @@
+// Shared pieces of the log tests: a fixed clock and file helpers.
+#pragma once
+
+#include "lib/LogFile.h"
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace ravtest {
+
+inline ravlib::os::LocalTime fixedTime()
+{
+    return {2026, 12, 9, 5, 7, 3};
+}
+
+inline uint32_t fixedTick()
+{
+    return 4242;
+}
+
+inline constexpr const char* fixedPrefix = "12/09/26 05:07:03 ";
+
+inline void writeText(const char* name, const std::string& text)
+{
+    std::ofstream(name, std::ios::binary) << text;
+}
+
+inline std::string readText(const std::string& name)
+{
+    std::ifstream in(name, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Opens a log the way the library does at load, with the fixed clock.
+inline bool openLog(ravlib::LogFile& log, int32_t defaultLevel = 0)
+{
+    log.setClock(fixedTime, fixedTick);
+    return log.open("RavlibLog", "RavlibLog.ini", "RavlibLog.Map", defaultLevel);
+}
+
+// A TRACE line as the fixed clock writes it.
+inline std::string traceLine(const std::string& message)
+{
+    return std::string(fixedPrefix) + "**   " + message + "\r\n";
+}
+
+}  // namespace ravtest
