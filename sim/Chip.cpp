@@ -131,15 +131,15 @@ void Chip::onWriteHazard(Chip& chip, std::size_t offset, std::uint16_t value)
 void Chip::onControl(Chip& chip, std::size_t, std::uint16_t value)
 {
     SharedState& st = chip.state_;
-    if (value & kScrHalt) {
+    // Communication lasts while the start bit stays written; a halt, or any
+    // write without the start bit, ends it.
+    if ((value & kScrHalt) || !(value & kScrStart)) {
         st.startCountdown = 0;
         chip.setRunning(false);
         return;
     }
-    if ((value & kScrStart) && !st.running) {
-        if (chip.load(reg::BCR) & kBcrSizeMask)
-            st.startCountdown = st.startDelay ? st.startDelay : 1;
-    }
+    if (!st.running && st.startCountdown == 0 && (chip.load(reg::BCR) & kBcrSizeMask))
+        st.startCountdown = st.startDelay ? st.startDelay : 1;
     // The running bit is the chip's, whatever was written over it.
     chip.setRunning(st.running != 0);
 }

@@ -2,6 +2,8 @@
 // shutdown.
 #include "DeviceClient.h"
 #include "HostProcess.h"
+#include "sim/ChipMap.h"
+#include "sim/RegisterAccess.h"
 
 #include <gtest/gtest.h>
 
@@ -63,25 +65,53 @@ TEST(HostLifecycle, SwitchValueTakesTheWholeHighByte)
     EXPECT_EQ(2, info.value);
 }
 
-TEST(HostLifecycle, ConnectReachesSupervisionOnTheSimulatedChip)
+template <typename Pred>
+bool within(std::chrono::seconds limit, Pred pred)
+{
+    auto end = std::chrono::steady_clock::now() + limit;
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+TEST(HostLifecycle, ConnectRunsTheSimulatedChipAndDisconnectStopsIt)
 {
     HostProcess host;
     host.spawn({"--board", "0"});
     ASSERT_TRUE(host.waitReady()) << host.standardError();
     Device device(0);
+    ravkern::MapRequest map{};
+    ASSERT_EQ(0, device.map(map));
+    auto* chip = reinterpret_cast<std::uint8_t*>(map.userAddress);
+    ravsim::write16(chip, ravsim::reg::BCR, 0x0040);  // a rate bit the composition keeps
+
     ASSERT_EQ(0, device.connect(ravkern::IOCTL_BOARD_CONNECT, "7", 3));
     ConnectState state{};
     // The sequence needs some 80 ms; the bound is generous for loaded machines.
-    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    do {
-        ASSERT_EQ(0, device.state(state));
-        if (state.status == 1004)
-            break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    } while (std::chrono::steady_clock::now() < end);
-    EXPECT_EQ(1004, state.status) << "the simulated chip raised the running bit";
+    EXPECT_TRUE(within(std::chrono::seconds(10), [&] { return device.state(state) == 0 && state.status == 1004; }))
+        << state.status;
     EXPECT_EQ(7, state.sa);
     EXPECT_EQ(3, state.slen);
+    EXPECT_EQ(0x0347, ravsim::read16(chip, ravsim::reg::BCR));
+    // 1004 is entered as the start is written; the bit follows within cycles.
+    EXPECT_TRUE(within(std::chrono::seconds(10), [&] {
+        return ravsim::read16(chip, ravsim::reg::SCR) == (ravsim::kScrStart | ravsim::kScrRunning);
+    })) << std::hex << ravsim::read16(chip, ravsim::reg::SCR);
+    std::uint16_t cycles = ravsim::read16(chip, ravsim::reg::CCTR);
+    EXPECT_TRUE(within(std::chrono::seconds(10), [&] { return ravsim::read16(chip, ravsim::reg::CCTR) != cycles; }))
+        << "the bus cycle counts";
+
+    ravsim::write16(chip, 8 * 7, 0x1234);
+    ASSERT_EQ(0, device.control(ravkern::IOCTL_BOARD_DISCONNECT, nullptr, 0, nullptr, 0));
+    EXPECT_TRUE(within(std::chrono::seconds(10), [&] {
+        return (ravsim::read16(chip, ravsim::reg::SCR) & ravsim::kScrRunning) == 0 && ravsim::read16(chip, 8 * 7) == 0;
+    })) << "the disconnect ends communication and clears GM";
+    ASSERT_EQ(0, device.state(state));
+    EXPECT_EQ(0, state.status);
+    EXPECT_EQ(0, device.unmap(map.userAddress));
     EXPECT_EQ(0, host.stop(SIGTERM));
 }
 

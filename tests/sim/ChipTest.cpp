@@ -83,17 +83,35 @@ TEST_F(ChipTest, HaltDropsRunningBitAtOnceAndCancelsPendingStart)
     EXPECT_FALSE(chip().running());
 }
 
-TEST_F(ChipTest, ZeroWrittenToScrKeepsCommunicationRunning)
+TEST_F(ChipTest, WriteWithoutStartBitEndsCommunication)
+{
+    for (std::uint16_t scr : {0x0000, 0x0200, 0x0600, 0x00FF}) {
+        write(reg::BCR, 0x0100);
+        write(reg::SCR, kScrStart);
+        cycles(2);
+        ASSERT_TRUE(chip().running());
+        write(reg::SCR, scr);
+        EXPECT_FALSE(chip().running()) << std::hex << scr;
+        EXPECT_EQ(0, at(reg::SCR) & kScrRunning) << "the bit is the chip's, not the writer's";
+        cycles(3);
+        EXPECT_FALSE(chip().running());
+    }
+}
+
+TEST_F(ChipTest, RepeatedStartNeitherRestartsNorDelaysARunningChip)
 {
     write(reg::BCR, 0x0100);
     write(reg::SCR, kScrStart);
-    cycles(2);
-    write(reg::SCR, 0);
-    EXPECT_EQ(kScrRunning, at(reg::SCR));
-    // A store that bypasses the hook is corrected by the next cycle.
-    chip().store(reg::SCR, 0);
     cycles(1);
-    EXPECT_EQ(kScrRunning, at(reg::SCR));
+    write(reg::SCR, kScrStart);  // a second start while one is pending keeps its countdown
+    cycles(1);
+    EXPECT_TRUE(chip().running());
+    write(reg::SCR, kScrStart);
+    EXPECT_EQ(kScrStart | kScrRunning, at(reg::SCR));
+    // A store that bypasses the hook is corrected by the next cycle.
+    chip().store(reg::SCR, kScrStart);
+    cycles(1);
+    EXPECT_EQ(kScrStart | kScrRunning, at(reg::SCR));
 }
 
 TEST_F(ChipTest, CctrCountsCyclesOnlyWhileRunningAndWraps)
