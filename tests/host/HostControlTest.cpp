@@ -126,6 +126,15 @@ TEST(HostGone, ControlsGiveDeviceNotConnected)
     EXPECT_EQ(os::kErrorDeviceNotConnected, os::deviceLastError());
     EXPECT_EQ(os::kInvalidDevice, os::openDevice(devicePath(1).c_str())) << "a stale socket is no device";
     EXPECT_EQ(os::kErrorFileNotFound, os::deviceLastError());
+
+    // A new host takes over the dead one's directory, sockets and board files.
+    host.spawn({"--board", "4", "--board", "5"});
+    ASSERT_TRUE(host.waitReady()) << host.standardError();
+    DipSwitchInfo info{};
+    ASSERT_EQ(0, Device(1).dipSwitch(info)) << os::deviceLastError();
+    EXPECT_EQ(5, info.value);
+    EXPECT_EQ(-1, device.state(state)) << "the old handle stays broken";
+    EXPECT_EQ(0, host.stop(SIGTERM));
 }
 
 TEST_F(HostControl, ManyClientsAtOnce)

@@ -37,6 +37,11 @@ HostProcess::~HostProcess()
 
 void HostProcess::spawn(const std::vector<std::string>& args)
 {
+    if (stdoutFd_ >= 0)
+        close(stdoutFd_);
+    stdoutFd_ = -1;
+    stdout_.clear();
+    exitStatus_ = -1;
     setenv("RAVEL_RUNTIME_DIR", dir_.c_str(), 1);
     int out[2];
     if (pipe2(out, O_CLOEXEC) != 0)

@@ -16,7 +16,8 @@ public:
     HostProcess& operator=(const HostProcess&) = delete;
 
     // Starts ravkernd with `args` plus --runtime-dir, and points this
-    // process's device handles at that directory.
+    // process's device handles at that directory. Again after an exit: a new
+    // host on the same directory.
     void spawn(const std::vector<std::string>& args);
     // Waits (generously) for the "ready" line; false if the host ended first.
     bool waitReady(int timeoutMs = 20000);
