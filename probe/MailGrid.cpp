@@ -36,6 +36,7 @@ void MailGrid::setCell(int col, int row, const QString& text) {
   if (it == nullptr) {
     it = new QTableWidgetItem(text);
     it->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    it->setTextAlignment(Qt::AlignCenter);
     setItem(r, c, it);
   } else {
     it->setText(text);

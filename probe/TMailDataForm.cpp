@@ -15,14 +15,16 @@ namespace {
 constexpr int kColumns = 16;
 constexpr int kRowHeight = 22;
 
+// Sized so two digits fit the 22-pixel cells with the view's own margins.
 QFont gridFont() {
   QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-  font.setPixelSize(15);
+  font.setPixelSize(13);
   return font;
 }
 
 void setUpGrid(MailGrid* grid, int dataColumnWidth) {
   grid->setFont(gridFont());
+  grid->setTextElideMode(Qt::ElideNone);
   grid->setRowCountAll(2);
   grid->horizontalHeader()->setMinimumSectionSize(dataColumnWidth);
   grid->horizontalHeader()->setDefaultSectionSize(dataColumnWidth);
