@@ -101,7 +101,7 @@ std::uint8_t* mapChipWindow(int fd)
         return nullptr;
     auto* state = reinterpret_cast<SharedState*>(window + kStateOffset);
     if (__atomic_load_n(&state->magic, __ATOMIC_ACQUIRE) != kStateMagic
-        || !attachRegion(window, kWindowSize, RegionKind::ChipWindow, window, state)) {
+        || !attachRegion(window, kRegionAFileSize, RegionKind::ChipWindow, window, state)) {
         munmap(window, kRegionAFileSize);
         return nullptr;
     }

@@ -5,6 +5,7 @@
 #include "sim/ChipMap.h"
 
 #include <array>
+#include <cstring>
 #include <atomic>
 #include <mutex>
 
@@ -73,27 +74,41 @@ void detachRegion(void* base)
 
 std::uint16_t read16(const void* base, std::size_t offset)
 {
-    auto* word = reinterpret_cast<std::uint16_t*>(const_cast<std::uint8_t*>(static_cast<const std::uint8_t*>(base) + offset));
+    const auto* bytes = static_cast<const std::uint8_t*>(base) + offset;
+    std::uint16_t value;
+    if (reinterpret_cast<std::uintptr_t>(bytes) % 2 != 0) {
+        std::memcpy(&value, bytes, sizeof value);
+        return value;
+    }
+    auto* word = reinterpret_cast<std::uint16_t*>(const_cast<std::uint8_t*>(bytes));
     return std::atomic_ref<std::uint16_t>(*word).load(std::memory_order_relaxed);
 }
 
 void write16(void* base, std::size_t offset, std::uint16_t value)
 {
-    auto* bytes = static_cast<std::uint8_t*>(base);
-    auto address = reinterpret_cast<std::uintptr_t>(bytes + offset);
+    auto* bytes = static_cast<std::uint8_t*>(base) + offset;
+    auto address = reinterpret_cast<std::uintptr_t>(bytes);
+    if (address % 2 != 0) {
+        // No register lives at an odd address.
+        std::memcpy(bytes, &value, sizeof value);
+        return;
+    }
+    auto* word = reinterpret_cast<std::uint16_t*>(bytes);
     Region* region = findRegion(address);
     if (!region) {
-        std::atomic_ref<std::uint16_t>(*reinterpret_cast<std::uint16_t*>(bytes + offset)).store(value, std::memory_order_relaxed);
+        std::atomic_ref<std::uint16_t>(*word).store(value, std::memory_order_relaxed);
         return;
     }
     std::size_t inRegion = address - region->base.load(std::memory_order_relaxed);
+    if (region->kind == RegionKind::ChipWindow && inRegion >= kWindowSize)
+        return;  // the board's shared state is not the writer's to touch
     BoardLock lock(*region->state);
     Chip chip(region->window, *region->state);
     if (region->kind == RegionKind::ChipWindow) {
         chip.write(inRegion, value);
         return;
     }
-    std::atomic_ref<std::uint16_t>(*reinterpret_cast<std::uint16_t*>(bytes + offset)).store(value, std::memory_order_relaxed);
+    std::atomic_ref<std::uint16_t>(*word).store(value, std::memory_order_relaxed);
     if (inRegion == kBoardResetReg)
         chip.setResetLine((value & kBoardResetBit) != 0);
 }

@@ -14,8 +14,9 @@ std::uint16_t read16(const void* base, std::size_t offset);
 void write16(void* base, std::size_t offset, std::uint16_t value);
 
 // Which mappings are a board's. A process announces every mapping of a chip
-// window (with the shared state page behind it) and of a board's control
-// region; write16 on any other memory is a plain store.
+// window (length: the window and the shared state page behind it) and of a
+// board's control region; write16 on any other memory is a plain store, and
+// so is one at an odd address. A write16 into a board's state page is dropped.
 enum class RegionKind { ChipWindow, BoardControl };
 
 // `window` is the chip window the mapping belongs to (for a control region,

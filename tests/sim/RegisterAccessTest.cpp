@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 #include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -100,6 +101,30 @@ TEST_F(RegisterAccessTest, ResetBitWrittenThroughControlRegionResetsTheChip)
 
     detachRegion(control);
     munmap(control, kRegionBSize);
+    unmapChipWindow(view);
+}
+
+TEST_F(RegisterAccessTest, StrayWritesCannotReachTheBoardLock)
+{
+    std::uint8_t* view = mapChipWindow(board->regionAFd());
+    ASSERT_NE(nullptr, view);
+    std::vector<std::uint8_t> before(view + kStateOffset, view + kRegionAFileSize);
+    for (std::size_t offset = kStateOffset; offset < kRegionAFileSize; offset += 2)
+        write16(view, offset, 0xFFFF);
+    EXPECT_EQ(before, std::vector<std::uint8_t>(view + kStateOffset, view + kRegionAFileSize));
+    write16(view, reg::RHCR0, 3);
+    EXPECT_EQ(0u, board->state().recoveredLocks) << "the lock still works as a lock";
+    unmapChipWindow(view);
+}
+
+TEST_F(RegisterAccessTest, OddAddressIsAPlainStoreWithoutEffect)
+{
+    std::uint8_t* view = mapChipWindow(board->regionAFd());
+    ASSERT_NE(nullptr, view);
+    write16(view, 5 * 8, 0x1111);
+    write16(view, reg::RHCR0 + 1, 0x0500);  // bytes 0x339-0x33A: no block is loaded
+    EXPECT_EQ(0x0500, read16(view, reg::RHCR0 + 1));
+    EXPECT_EQ(0, read16(view, reg::RHPB0));
     unmapChipWindow(view);
 }
 
