@@ -1,6 +1,7 @@
 #include "sim/BoardLock.h"
 
 #include <cerrno>
+#include <ctime>
 
 namespace ravsim {
 
@@ -25,17 +26,35 @@ bool initSharedState(SharedState& state, std::uint32_t startDelay)
     return true;
 }
 
+namespace {
+
+// A holder that died leaves the lock to its next taker.
+int takeOver(SharedState& state, int rc)
+{
+    if (rc != EOWNERDEAD)
+        return rc;
+    // The dead holder cannot have left more than one register effect half
+    // done; every effect is a short copy, so the state stays usable.
+    pthread_mutex_consistent(&state.lock);
+    ++state.recoveredLocks;
+    return 0;
+}
+
+}  // namespace
+
 BoardLock::BoardLock(SharedState& state) : state_(state)
 {
-    int rc = pthread_mutex_lock(&state_.lock);
-    if (rc == EOWNERDEAD) {
-        // The dead holder cannot have left more than one register effect half
-        // done; every effect is a short copy, so the state stays usable.
-        pthread_mutex_consistent(&state_.lock);
-        ++state_.recoveredLocks;
-        rc = 0;
-    }
-    held_ = rc == 0;
+    held_ = takeOver(state_, pthread_mutex_lock(&state_.lock)) == 0;
+}
+
+BoardLock::BoardLock(SharedState& state, std::chrono::milliseconds timeout) : state_(state)
+{
+    timespec deadline{};
+    clock_gettime(CLOCK_MONOTONIC, &deadline);
+    long long ns = deadline.tv_nsec + static_cast<long long>(timeout.count() % 1000) * 1000000;
+    deadline.tv_sec += static_cast<time_t>(timeout.count() / 1000 + ns / 1000000000);
+    deadline.tv_nsec = static_cast<long>(ns % 1000000000);
+    held_ = takeOver(state_, pthread_mutex_clocklock(&state_.lock, CLOCK_MONOTONIC, &deadline)) == 0;
 }
 
 BoardLock::~BoardLock()

@@ -4,11 +4,15 @@
 
 #include "sim/SharedState.h"
 
+#include <chrono>
+
 namespace ravsim {
 
 class BoardLock {
 public:
     explicit BoardLock(SharedState& state);
+    // Gives up after `timeout`; held() tells whether the lock was taken.
+    BoardLock(SharedState& state, std::chrono::milliseconds timeout);
     ~BoardLock();
     BoardLock(const BoardLock&) = delete;
     BoardLock& operator=(const BoardLock&) = delete;

@@ -7,6 +7,12 @@
 
 namespace ravsim {
 
+namespace {
+
+constexpr std::chrono::milliseconds kLockTimeout{20};
+
+}  // namespace
+
 void Bus::addBoard(BoardFiles& board)
 {
     std::lock_guard lock(mutex_);
@@ -23,8 +29,11 @@ void Bus::cycle()
 {
     std::lock_guard lock(mutex_);
     for (BoardFiles* board : boards_) {
-        BoardLock boardLock(board->state());
-        Chip(board->window(), board->state()).cycle();
+        // A process stuck holding one board's lock costs that board its
+        // cycles, not the bus.
+        BoardLock boardLock(board->state(), kLockTimeout);
+        if (boardLock.held())
+            Chip(board->window(), board->state()).cycle();
     }
 }
 

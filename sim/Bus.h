@@ -15,7 +15,8 @@ public:
     void addBoard(BoardFiles& board);
     void removeBoard(BoardFiles& board);
 
-    // One bus cycle for every chip, each under its board's lock.
+    // One bus cycle for every chip, each under its board's lock; a board whose
+    // lock is not free within 20 ms misses the cycle.
     void cycle();
 
 private:

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <atomic>
 #include <cstring>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -249,6 +251,39 @@ TEST(BusCycle, StepsEveryBoardUnderItsLock)
     a.reset();
     b.reset();
     EXPECT_NE(0, access(pathA.c_str(), F_OK)) << "board files go with the board";
+    rmdir(dir);
+}
+
+TEST(BusCycle, BoardWhoseLockIsHeldMissesCyclesAndOthersGoOn)
+{
+    char dir[] = "/tmp/ravsim-bus-XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(dir));
+    std::string error;
+    auto stuck = BoardFiles::create(dir, 0, 0, 1, error);
+    auto free = BoardFiles::create(dir, 1, 1, 1, error);
+    ASSERT_TRUE(stuck && free) << error;
+    Bus bus;
+    bus.addBoard(*stuck);
+    bus.addBoard(*free);
+    std::atomic<bool> locked{false}, release{false};
+    std::thread holder([&] {
+        BoardLock lock(stuck->state());
+        locked = true;
+        while (!release)
+            std::this_thread::yield();
+    });
+    while (!locked)
+        std::this_thread::yield();
+    bus.cycle();
+    bus.cycle();
+    release = true;
+    holder.join();
+    EXPECT_EQ(0u, stuck->state().cycles);
+    EXPECT_EQ(2u, free->state().cycles);
+    bus.cycle();
+    EXPECT_EQ(1u, stuck->state().cycles);
+    stuck.reset();
+    free.reset();
     rmdir(dir);
 }
 
