@@ -5,6 +5,7 @@
 #include "sim/ChipMap.h"
 
 #include <array>
+#include <chrono>
 #include <cstring>
 #include <atomic>
 #include <mutex>
@@ -22,6 +23,7 @@ struct Region {
 };
 
 constexpr std::size_t kMaxRegions = 64;
+constexpr std::chrono::milliseconds kLockPatience{1000};
 
 std::array<Region, kMaxRegions>& regions()
 {
@@ -102,7 +104,9 @@ void write16(void* base, std::size_t offset, std::uint16_t value)
     std::size_t inRegion = address - region->base.load(std::memory_order_relaxed);
     if (region->kind == RegionKind::ChipWindow && inRegion >= kWindowSize)
         return;  // the board's shared state is not the writer's to touch
-    BoardLock lock(*region->state);
+    // A holder that stops (a stopped or hung process) must not stop every
+    // writer for good: after the wait the effect is applied regardless.
+    BoardLock lock(*region->state, kLockPatience);
     Chip chip(region->window, *region->state);
     if (region->kind == RegionKind::ChipWindow) {
         chip.write(inRegion, value);

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 #include <cstring>
 #include <vector>
 #include <sys/mman.h>
@@ -152,6 +155,27 @@ TEST_F(RegisterAccessTest, HolderThatDiesDoesNotBlockTheBoard)
     EXPECT_EQ(1u, board->state().recoveredLocks);
     write16(view, reg::RHCR0, 1);
     EXPECT_EQ(1u, board->state().recoveredLocks);
+    unmapChipWindow(view);
+}
+
+TEST_F(RegisterAccessTest, HolderThatNeverLetsGoDelaysButDoesNotStopAWriter)
+{
+    std::uint8_t* view = mapChipWindow(board->regionAFd());
+    ASSERT_NE(nullptr, view);
+    write16(view, 4 * 8, 0x4444);
+    std::atomic<bool> locked{false}, release{false};
+    std::thread holder([&] {
+        BoardLock lock(board->state());
+        locked = true;
+        while (!release)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+    while (!locked)
+        std::this_thread::yield();
+    write16(view, reg::RHCR0, 4);
+    release = true;
+    holder.join();
+    EXPECT_EQ(0x4444, read16(view, reg::RHPB0));
     unmapChipWindow(view);
 }
 
