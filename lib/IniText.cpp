@@ -154,7 +154,9 @@ void IniText::set(const char* section, const char* key, const char* value)
     if (!range) {
         if (!lines_.empty() && !endsWithNewline_)
             lines_.back() += carriage;
-        lines_.push_back("[" + trim(section) + "]" + carriage);
+        std::string header(1, '[');
+        header.append(trim(section)).append(1, ']').append(carriage);
+        lines_.push_back(header);
         lines_.push_back(line);
         endsWithNewline_ = true;
         return;
