@@ -1,0 +1,45 @@
+#include "lib/LibraryLoad.h"
+
+#include <atomic>
+
+#include "lib/BoardTable.h"
+#include "lib/IniFile.h"
+#include "lib/LogFile.h"
+
+namespace ravlib {
+
+namespace {
+constinit std::atomic<bool> serving{false};
+}
+
+bool processAttach() {
+    theConfig().setFile("Ravlib.ini");
+    if (!theLog().open("RavlibLog", "RavlibLog.ini", "RavlibLog.Map", 0)) {
+        // Give the slot back: an inert library must not count as loaded.
+        theLog().close();
+        return false;
+    }
+    theLog().write(LOG_TRACE, "------------------- Ravlib.dll Service Start -------------------");
+    boardTable().clear();
+    serving.store(true, std::memory_order_release);
+    return true;
+}
+
+void processDetach() {
+    if (!serving.exchange(false, std::memory_order_acq_rel))
+        return;
+    for (int32_t board = 0; board < BoardTable::SLOTS; ++board) {
+        if (std::shared_ptr<BoardCtrl> ctrl = boardTable().take(board)) {
+            ctrl->finish();
+            ctrl->close(false);
+        }
+    }
+    theLog().write(LOG_TRACE, "------------------- Ravlib.dll Service Stop -------------------");
+    theLog().close();
+}
+
+bool inService() {
+    return serving.load(std::memory_order_acquire);
+}
+
+}  // namespace ravlib
