@@ -31,7 +31,8 @@ int32_t RV_reset(int32_t board, int32_t line, int32_t data) {
     return call.finish(" Data(%d)", value);
 }
 
-// The line shows the caller's variables after the call, whatever the result.
+// The line shows the caller's variables after the call, whatever the result
+// (0 for a NULL one).
 int32_t RV_GetCnectStat(int32_t board, int32_t line, int32_t* stationAdr, int32_t* stationSize) {
     CallFrame call("RV_GetCnectStat", board, line);
     call.needPointers({stationAdr, stationSize});
