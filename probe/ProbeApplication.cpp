@@ -23,10 +23,7 @@ ProbeApplication::ProbeApplication(const QString& programDir)
                    &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
-ProbeApplication::~ProbeApplication() {
-  dllForm_.reset();
-  mainForm_.reset();
-  binding_.UnbindLibrary();
-}
+// The windows go before the binding they call through.
+ProbeApplication::~ProbeApplication() = default;
 
 }  // namespace ravprobe

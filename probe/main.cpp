@@ -6,7 +6,7 @@
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
-  QApplication::setApplicationDisplayName(QStringLiteral("Ravel ドライバテスト"));
+  QApplication::setApplicationName(QStringLiteral("Ravel ドライバテスト"));
   ravprobe::ProbeApplication probe(QCoreApplication::applicationDirPath());
   probe.mainForm().show();
   return QApplication::exec();

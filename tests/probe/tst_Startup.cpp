@@ -86,6 +86,8 @@ class StartupTest : public QObject {
   void libraryLackingAnExportRuns();
   void mainWindowShell();
   void sendDataPanelShowsEditorBytes();
+  void boardLibraryBindsFromTheProgramDirectory();
+  // Last: once the application has quit, no later case could run a dialog.
   void quitEndsTheEventLoop();
 };
 
@@ -301,6 +303,20 @@ void StartupTest::quitEndsTheEventLoop() {
   guard.start(30000);
   QCOMPARE(QCoreApplication::exec(), 0);
   QCOMPARE(seen.text, QStringLiteral("DLLがロードできません。"));
+}
+
+void StartupTest::boardLibraryBindsFromTheProgramDirectory() {
+  // The real program's directory, with the board library built beside it.
+  const QString programDir = QFileInfo(QStringLiteral(RAVPROBE_EXE)).absolutePath();
+  if (!QFile::exists(programDir + QStringLiteral("/libRavlib.so"))) QSKIP("the board library is not built");
+  ProbeApplication probe(programDir);
+  answerBoardSelect(0, true);
+  QTRY_VERIFY2(probe.binding().loaded(), qPrintable(probe.binding().loadError()));
+  for (std::size_t i = 0; i < kEntryCount; ++i) QVERIFY2(probe.binding().has(static_cast<Entry>(i)), kEntryNames[i]);
+  QCOMPARE(dllName(probe.binding()), QStringLiteral("Ravlib.dll"));
+  QCOMPARE(probe.binding().entry<Entry::RV_maxline>()(), 1);
+  // A board that is not open answers with its code through the table.
+  QCOMPARE(probe.mainForm().caller().call<Entry::RV_close>(3), std::optional<int32_t>(2));
 }
 
 QTEST_MAIN(StartupTest)
