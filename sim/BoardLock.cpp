@@ -52,20 +52,21 @@ BoardLock::BoardLock(SharedState& state, std::chrono::milliseconds timeout) : st
     // Polled rather than pthread_mutex_timedlock, which the thread sanitizer
     // does not follow through a take-over. Holds are a few microseconds, so
     // the first tries almost always succeed.
-    auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (int attempt = 0;; ++attempt) {
-        int rc = takeOver(state_, pthread_mutex_trylock(&state_.lock));
-        if (rc != EBUSY) {
-            held_ = rc == 0;
-            return;
-        }
-        if (std::chrono::steady_clock::now() >= deadline)
+    int rc = takeOver(state_, pthread_mutex_trylock(&state_.lock));
+    auto deadline = std::chrono::steady_clock::time_point::max();
+    for (int attempt = 0; rc == EBUSY; ++attempt) {
+        auto now = std::chrono::steady_clock::now();
+        if (attempt == 0)
+            deadline = now + timeout;
+        else if (now >= deadline)
             return;
         if (attempt < 100)
             std::this_thread::yield();
         else
             std::this_thread::sleep_for(std::chrono::microseconds(100));
+        rc = takeOver(state_, pthread_mutex_trylock(&state_.lock));
     }
+    held_ = rc == 0;
 }
 
 BoardLock::~BoardLock()
