@@ -19,10 +19,10 @@ bool MapFile::openMap(const char* name, uint32_t size)
         return false;
     std::strcpy(name_, name);
     size_ = size;
+    // A new mapping is zeroed by the platform while it is still private to
+    // its creator; zeroing it here again would wipe what processes that
+    // opened it meanwhile have written.
     created_ = mapping_.created();
-    // The creator starts from zeros.
-    if (created_)
-        std::memset(mapping_.view(), 0, size);
     return true;
 }
 
