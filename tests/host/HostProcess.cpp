@@ -9,6 +9,7 @@
 #include <fstream>
 #include <poll.h>
 #include <sstream>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -49,6 +50,8 @@ void HostProcess::spawn(const std::vector<std::string>& args)
     std::string errPath = dir_ + "/stderr.txt";
     pid_ = fork();
     if (pid_ == 0) {
+        // A test program that dies (a time-out, a crash) takes its host along.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
         dup2(out[1], 1);
         int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         dup2(err, 2);
