@@ -75,10 +75,10 @@ bool DeviceHost::start(std::string& error)
     return true;
 }
 
-bool DeviceHost::addBoard(unsigned index, const BoardSpec& spec, std::string& error)
+bool DeviceHost::addBoard(unsigned index, const BoardSetup& setup, std::string& error)
 {
     auto board = std::make_unique<Board>();
-    board->files = ravsim::BoardFiles::create(config_.runtimeDir, index, static_cast<std::uint8_t>(spec.switchValue),
+    board->files = ravsim::BoardFiles::create(config_.runtimeDir, index, static_cast<std::uint8_t>(setup.switchValue),
                                               config_.startDelayCycles, error);
     if (!board->files)
         return false;
@@ -93,7 +93,7 @@ bool DeviceHost::addBoard(unsigned index, const BoardSpec& spec, std::string& er
     PhysicalMemory::instance().addRange(chip);
     PhysicalMemory::instance().addRange(control);
     for (const PhysicalRange& r : {unused, chip, control}) {
-        if (board->resources.descriptors.size() == spec.ranges)
+        if (board->resources.descriptors.size() == setup.ranges)
             break;
         board->resources.descriptors.push_back({ravkern::CmResourceTypeMemory, 0, r.start, r.length});
     }

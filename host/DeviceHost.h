@@ -18,14 +18,14 @@
 
 namespace ravhost {
 
-struct BoardSpec {
+struct BoardSetup {
     unsigned switchValue = 0;  // what bits 8-15 of region B offset 6 read
     unsigned ranges = 3;       // memory ranges its resource list offers
 };
 
 struct HostConfig {
     std::string runtimeDir;
-    std::vector<BoardSpec> boards;
+    std::vector<BoardSetup> boards;
     std::chrono::microseconds cycle{1000};
     unsigned startDelayCycles = 2;  // bus cycles from start to the running bit
 };
@@ -64,7 +64,7 @@ private:
         std::thread thread;
     };
 
-    bool addBoard(unsigned index, const BoardSpec& spec, std::string& error);
+    bool addBoard(unsigned index, const BoardSetup& setup, std::string& error);
     bool listen(Board& board);
     void acceptLoop();
     void accept(Board& board);

@@ -26,7 +26,7 @@ bool parseNumber(std::string_view text, unsigned low, unsigned high, unsigned& v
     return ec == std::errc() && end == text.data() + text.size() && value >= low && value <= high;
 }
 
-bool parseBoard(std::string_view text, BoardSpec& board)
+bool parseBoard(std::string_view text, BoardSetup& board)
 {
     std::size_t colon = text.find(':');
     if (!parseNumber(text.substr(0, colon), 0, 255, board.switchValue))
@@ -60,7 +60,7 @@ ParseResult parseOptions(int argc, const char* const* argv, HostConfig& config, 
             }
             config.runtimeDir = value;
         } else if (option == "--board") {
-            BoardSpec board;
+            BoardSetup board;
             if (!parseBoard(value, board)) {
                 message = "bad --board " + std::string(value) + ": want SWITCH (0..255) or SWITCH:RANGES (0..3)";
                 return ParseResult::Bad;
@@ -79,7 +79,7 @@ ParseResult parseOptions(int argc, const char* const* argv, HostConfig& config, 
         }
     }
     if (config.boards.empty())
-        config.boards.push_back(BoardSpec{});
+        config.boards.push_back(BoardSetup{});
     if (config.runtimeDir.empty()) {
         config.runtimeDir = ravsim::ensureRuntimeDir();
         if (config.runtimeDir.empty()) {
