@@ -10,7 +10,7 @@ ThrdCtrl::ThrdCtrl() = default;
 
 ThrdCtrl::~ThrdCtrl()
 {
-    endThreads();
+    awaitThreads();
 }
 
 void ThrdCtrl::run()
@@ -96,7 +96,7 @@ void ThrdCtrl::keepUntilJoined()
     released_ = std::move(handle_);
 }
 
-void ThrdCtrl::endThreads()
+void ThrdCtrl::awaitThreads()
 {
     stop(1);
     if (released_ != nullptr) {

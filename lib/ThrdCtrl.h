@@ -4,7 +4,7 @@
 //
 // The object always outlives its thread: a stop that does not wait keeps
 // the thread joinable, and the next start or the destructor joins it. A
-// derived class whose run uses members of its own must call endThreads()
+// derived class whose run uses members of its own must call awaitThreads()
 // first in its destructor, before those members go.
 #pragma once
 
@@ -48,7 +48,7 @@ public:
 
 protected:
     // Asks every thread this object started to end and waits until it has.
-    void endThreads();
+    void awaitThreads();
 
 private:
     enum Gate : int32_t { GATE_OPEN, GATE_HELD, GATE_CANCELLED };

@@ -20,7 +20,7 @@ using namespace std::chrono_literals;
 class Worker : public ThrdCtrl {
 public:
     explicit Worker(std::chrono::milliseconds linger = 0ms) : linger_(linger) {}
-    ~Worker() override { endThreads(); }
+    ~Worker() override { awaitThreads(); }
 
     void run() override
     {
