@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstring>
 #include <memory>
+#include <random>
 #include <fcntl.h>
 #include <thread>
 #include <unistd.h>
@@ -270,6 +271,47 @@ INSTANTIATE_TEST_SUITE_P(
         BadFrame{"UnaskedMapAnswer", frameBytes(wire::kViewMapped, 0, 0, 0, 0)},
         BadFrame{"DescriptorAttached", frameBytes(wire::kControl, ravkern::IOCTL_BOARD_RESERVED_804, 0, 0, 0), true}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(HostControl, RandomFramesNeverStopTheHost)
+{
+    std::mt19937 random(20261209);
+    const std::uint32_t codes[] = {ravkern::IOCTL_BOARD_GET_DIPSW, ravkern::IOCTL_BOARD_CONNECT,
+                                   ravkern::IOCTL_BOARD_MAP_MEMORY, ravkern::IOCTL_BOARD_HARD_RESET,
+                                   ravkern::IOCTL_BOARD_DISCONNECT, 0x99022030, 0};
+    const std::uint32_t kinds[] = {wire::kControl, wire::kControl, wire::kViewMapped, wire::kCompletion, 0x12345678};
+    std::vector<std::uint8_t> message;
+    for (int round = 0; round < 40; ++round) {
+        RawClient client(host.dir() + "/Ravkern" + std::to_string(round % 2));
+        ASSERT_TRUE(client.connected());
+        for (int i = 0; i < 10; ++i) {
+            std::uint32_t body = random() % 64;
+            std::uint32_t claimed = random() % 4 == 0 ? static_cast<std::uint32_t>(random()) : body;
+            wire::ControlFrame head{kinds[random() % 5], codes[random() % 7], claimed,
+                                    static_cast<std::uint32_t>(random() % 40)};
+            std::vector<std::uint8_t> frame(sizeof head + body);
+            std::memcpy(frame.data(), &head, sizeof head);
+            for (std::size_t b = sizeof head; b < frame.size(); ++b)
+                frame[b] = static_cast<std::uint8_t>(random());
+            if (!client.send(frame.data(), frame.size()))
+                break;
+            long got = client.receive(message, 10000);
+            if (got <= 0)
+                break;  // dropped, as it should be for garbage
+            std::uint32_t kind;
+            std::memcpy(&kind, message.data(), sizeof kind);
+            if (kind == wire::kMapView) {
+                wire::ViewMappedFrame refuse{wire::kViewMapped, EINVAL, 0};
+                client.send(&refuse, sizeof refuse);
+                client.receive(message, 10000);
+            }
+        }
+    }
+    expectServing();
+    Device device(1);
+    ravkern::MapRequest request{};
+    EXPECT_EQ(0, device.map(request)) << os::deviceLastError();
+    EXPECT_EQ(0, device.unmap(request.userAddress));
+}
 
 TEST_F(HostControl, ClientVanishingMidRequestIsDropped)
 {
