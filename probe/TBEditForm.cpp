@@ -31,11 +31,6 @@ TBEditForm::TBEditForm(QWidget* parent) : TMailDataForm(QStringLiteral("Mail Dat
 
   setFileChooser([this] { return runOpenDialog(); });
 
-  sgBinary_->setSelectCheck([this](int c, int r) {
-    if (refused(sgBinary_, c, r)) return false;
-    nibblePending_ = 0;
-    return true;
-  });
   sgBinary_->setKeyHandlers([this](int key) { return sgBinaryKeyDown(key); },
                             [this](QChar ch) { sgBinaryKeyPress(ch); });
   sgChar_->setKeyHandlers([this](int key) { return sgCharKeyDown(key); }, [this](QChar ch) { sgCharKeyPress(ch); });
@@ -59,6 +54,12 @@ int TBEditForm::getData(uint8_t* buffer, int length) const {
   const int n = std::min(dataCount_, length);
   for (int i = 0; i < n; ++i) buffer[i] = byteAt(i);
   return n;
+}
+
+bool TBEditForm::sgBinarySelectCell(int col, int row) {
+  if (refused(sgBinary_, col, row)) return false;
+  nibblePending_ = 0;
+  return true;
 }
 
 void TBEditForm::clearData() {

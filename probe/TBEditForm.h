@@ -21,6 +21,7 @@ class TBEditForm : public TMailDataForm {
 
  protected:
   void clearData() override;
+  bool sgBinarySelectCell(int col, int row) override;
 
  private:
   bool sgBinaryKeyDown(int key);

@@ -75,8 +75,8 @@ TMailDataForm::TMailDataForm(const QString& caption, int binaryTop, QWidget* par
   sgChar_->setSelectionMode(QAbstractItemView::SingleSelection);
   for (int c = 0; c < kColumns; ++c) sgChar_->setColumnTitle(c, QString::number(c, 16).toUpper());
 
-  sgBinary_->setSelectCheck([this](int c, int r) { return !refused(sgBinary_, c, r); });
-  sgChar_->setSelectCheck([this](int c, int r) { return !refused(sgChar_, c, r); });
+  sgBinary_->setSelectCheck([this](int c, int r) { return sgBinarySelectCell(c, r); });
+  sgChar_->setSelectCheck([this](int c, int r) { return sgCharSelectCell(c, r); });
   connect(sgBinary_, &MailGrid::topRowChanged, sgChar_, &MailGrid::setTopRow);
   connect(sgChar_, &MailGrid::topRowChanged, sgBinary_, &MailGrid::setTopRow);
   sgBinary_->placeCursor(1, 1);

@@ -40,6 +40,9 @@ class TMailDataForm : public QDialog {
   // The arrow-key table; true for every key it consumes.
   bool arrowKey(MailGrid* grid, int key);
   bool refused(const MailGrid* grid, int col, int row) const;
+  // Whether the cursor may move to a cell: any data cell and the end cell.
+  virtual bool sgBinarySelectCell(int col, int row) { return !refused(sgBinary_, col, row); }
+  bool sgCharSelectCell(int col, int row) { return !refused(sgChar_, col, row); }
 
   uint8_t byteAt(int index) const;
   void putByte(int index, uint8_t value);
