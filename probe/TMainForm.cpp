@@ -124,7 +124,7 @@ void TMainForm::buildLeftHalf() {
 
   auto* grbGM = addGroup(this, "grbGM", QStringLiteral("GM Write"), 214, 4, 152, 56);
   addLabel(grbGM, QStringLiteral("Write Data"), 8, 26);
-  addEdit(grbGM, "edtWrite", QStringLiteral("0x0000"), 72, 22, 72);
+  addEdit(grbGM, "edtWrite", QStringLiteral("0x0000"), 80, 22, 64);
 
   auto* grbStatusFlag = addGroup(this, "grbStatusFlag", QStringLiteral("Mail Status Flag"), 214, 64, 152, 64);
   auto* rdbMailStatus = new QRadioButton(QStringLiteral("Mail Status"), grbStatusFlag);
@@ -161,22 +161,22 @@ void TMainForm::buildLeftHalf() {
   connect(pnlSendData_, &ClickPanel::clicked, this, &TMainForm::pnlSendDataClick);
   connect(pnlRevData_, &ClickPanel::clicked, this, &TMainForm::pnlRevDataClick);
 
-  auto* grbStatus = addGroup(this, "grbStatus", QStringLiteral("Status"), 8, 304, 358, 72);
+  auto* grbStatus = addGroup(this, "grbStatus", QStringLiteral("Status"), 8, 304, 358, 92);
   addLabel(grbStatus, QStringLiteral("Open/Close:"), 10, 22);
-  addLamp(grbStatus, "pnlOpen", 100, 22);
-  addLabel(grbStatus, QStringLiteral("Connect"), 130, 22);
-  addLamp(grbStatus, "pnlConnect", 190, 22);
-  addLabel(grbStatus, QStringLiteral("GMM"), 220, 22);
-  addLamp(grbStatus, "pnlGMM", 260, 22);
+  addLamp(grbStatus, "pnlOpen", 112, 22);
+  addLabel(grbStatus, QStringLiteral("Connect"), 150, 22);
+  addLamp(grbStatus, "pnlConnect", 236, 22);
+  addLabel(grbStatus, QStringLiteral("GMM"), 270, 22);
+  addLamp(grbStatus, "pnlGMM", 310, 22);
   addLabel(grbStatus, QStringLiteral("Mail Open/Close"), 10, 46);
-  addLamp(grbStatus, "pnlMailOpen", 100, 46);
-  addLabel(grbStatus, QStringLiteral("Mail Receive"), 130, 46);
-  addLamp(grbStatus, "pnMailRev", 210, 46);
-  addLabel(grbStatus, QStringLiteral("SendStatus:"), 236, 46);
-  auto* edtMailStatus = addEdit(grbStatus, "edtMailStatus", QString(), 300, 42, 50);
+  addLamp(grbStatus, "pnlMailOpen", 112, 46);
+  addLabel(grbStatus, QStringLiteral("Mail Receive"), 150, 46);
+  addLamp(grbStatus, "pnMailRev", 236, 46);
+  addLabel(grbStatus, QStringLiteral("SendStatus:"), 10, 70);
+  auto* edtMailStatus = addEdit(grbStatus, "edtMailStatus", QString(), 112, 66, 80);
   edtMailStatus->setReadOnly(true);
 
-  auto* rdgGMviewMode = addGroup(this, "rdgGMviewMode", QStringLiteral("GM View Mode"), 8, 380, 150, 46);
+  auto* rdgGMviewMode = addGroup(this, "rdgGMviewMode", QStringLiteral("GM View Mode"), 8, 400, 150, 46);
   viewMode_ = new QButtonGroup(rdgGMviewMode);
   const std::array<QString, 2> modes = {QStringLiteral("SA"), QStringLiteral("Address")};
   for (int i = 0; i < 2; ++i) {
@@ -186,7 +186,7 @@ void TMainForm::buildLeftHalf() {
     viewMode_->addButton(item, i);
   }
 
-  auto* rdgGMViewSize = addGroup(this, "rdgGMViewSize", QStringLiteral("GM View Size"), 164, 380, 202, 46);
+  auto* rdgGMViewSize = addGroup(this, "rdgGMViewSize", QStringLiteral("GM View Size"), 164, 400, 202, 46);
   rb8bit_ = new QRadioButton(QStringLiteral("8bit"), rdgGMViewSize);
   rb8bit_->setObjectName(QStringLiteral("rb8bit"));
   rb8bit_->setGeometry(10, 20, 60, 20);
@@ -209,7 +209,7 @@ void TMainForm::buildLeftHalf() {
   auto* pgcComBtn = new QTabWidget(this);
   pgcComBtn->setObjectName(QStringLiteral("pgcComBtn"));
   pgcComBtn->setTabPosition(QTabWidget::South);
-  pgcComBtn->setGeometry(8, 430, 358, 124);
+  pgcComBtn->setGeometry(8, 450, 358, 116);
   auto* tbsNormal = new QWidget;
   tbsNormal->setObjectName(QStringLiteral("tbsNormal"));
   const struct {
@@ -237,7 +237,7 @@ void TMainForm::buildLeftHalf() {
   memLog_->setReadOnly(true);
   memLog_->setLineWrapMode(QPlainTextEdit::NoWrap);
   memLog_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  memLog_->setGeometry(8, 558, 358, 100);
+  memLog_->setGeometry(8, 570, 358, 88);
 }
 
 void TMainForm::buildRightHalf() {
@@ -252,6 +252,9 @@ void TMainForm::buildRightHalf() {
   sgrGM_->setSelectionMode(QAbstractItemView::ContiguousSelection);
   sgrGM_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   sgrGM_->verticalHeader()->setFixedWidth(60);
+  // The station titles are 12 characters wide, blanks first: show their right end.
+  sgrGM_->verticalHeader()->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  sgrGM_->verticalHeader()->setTextElideMode(Qt::ElideNone);
   sgrGM_->verticalHeader()->setMinimumSectionSize(18);
   sgrGM_->verticalHeader()->setDefaultSectionSize(18);
   sgrGM_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
