@@ -22,6 +22,7 @@ bool initSharedState(SharedState& state, std::uint32_t startDelay)
     state.startCountdown = 0;
     state.recoveredLocks = 0;
     state.cycles = 0;
+    state.refusedJoins = 0;
     __atomic_store_n(&state.magic, kStateMagic, __ATOMIC_RELEASE);
     return true;
 }

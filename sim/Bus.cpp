@@ -2,6 +2,8 @@
 
 #include "sim/BoardLock.h"
 #include "sim/Chip.h"
+#include "sim/ChipMap.h"
+#include "sim/StationRange.h"
 
 #include <algorithm>
 
@@ -10,31 +12,257 @@ namespace ravsim {
 namespace {
 
 constexpr std::chrono::milliseconds kLockTimeout{20};
+constexpr unsigned kBlockWords = kGmBlockSize / 2;
+
+void storeFlags(Chip& chip, std::uint64_t flags)
+{
+    for (std::size_t r : {reg::RFR, reg::LFR, reg::MFR})
+        for (unsigned w = 0; w < 4; ++w)
+            chip.store(r + 2 * w, static_cast<std::uint16_t>(flags >> (16 * w)));
+}
 
 }  // namespace
+
+Bus::Bus(BusTiming timing) : timing_(timing) {}
 
 void Bus::addBoard(BoardFiles& board)
 {
     std::lock_guard lock(mutex_);
-    boards_.push_back(&board);
+    Slot slot;
+    slot.files = &board;
+    slot.index = nextIndex_++;
+    boards_.push_back(slot);
 }
 
 void Bus::removeBoard(BoardFiles& board)
 {
     std::lock_guard lock(mutex_);
-    boards_.erase(std::remove(boards_.begin(), boards_.end(), &board), boards_.end());
+    std::erase_if(boards_, [&](const Slot& s) { return s.files == &board; });
+}
+
+bool Bus::addStation(unsigned address, unsigned size, StationRole role, std::string& error)
+{
+    std::lock_guard lock(mutex_);
+    std::uint64_t range = stationMask(address, size);
+    if (!range) {
+        error = "station " + std::to_string(address) + " size " + std::to_string(size) + " does not fit in 0..63";
+        return false;
+    }
+    for (const RemoteStation& s : stations_) {
+        if (s.range() & range) {
+            error = "station " + std::to_string(address) + " size " + std::to_string(size) + " overlaps station "
+                + std::to_string(s.address()) + " size " + std::to_string(s.size());
+            return false;
+        }
+    }
+    stations_.emplace_back(address, size, role);
+    return true;
+}
+
+StationChange Bus::setStationOnBus(unsigned address, bool on)
+{
+    std::lock_guard lock(mutex_);
+    auto it = std::find_if(stations_.begin(), stations_.end(),
+                           [&](const RemoteStation& s) { return s.address() == address; });
+    if (it == stations_.end())
+        return StationChange::NoSuchStation;
+    if (on == it->onBus())
+        return StationChange::Done;
+    if (on) {
+        std::uint64_t taken = 0;
+        for (const Slot& slot : boards_)
+            taken |= slot.mask;
+        if (taken & it->range())
+            return StationChange::RangeTaken;
+    }
+    it->setOnBus(on);
+    return StationChange::Done;
 }
 
 void Bus::cycle()
 {
     std::lock_guard lock(mutex_);
-    for (BoardFiles* board : boards_) {
-        // A process stuck holding one board's lock costs that board its
-        // cycles, not the bus.
-        BoardLock boardLock(board->state(), kLockTimeout);
-        if (boardLock.held())
-            Chip(board->window(), board->state()).cycle();
+    ++cycles_;
+    std::uint64_t occupied = 0;
+    for (const RemoteStation& s : stations_)
+        occupied |= s.mask();
+    for (const Slot& slot : boards_)
+        occupied |= slot.mask;
+
+    for (Slot& slot : boards_)
+        stepBoard(slot, occupied);
+    for (RemoteStation& s : stations_)
+        s.cycle(timing_);
+
+    std::uint64_t members = 0;
+    for (const Slot& slot : boards_)
+        members |= slot.mask;
+    for (const RemoteStation& s : stations_)
+        members |= s.mask();
+    for (Slot& slot : boards_)
+        if (slot.locked)
+            exchange(slot, members);
+
+    for (Slot& slot : boards_) {
+        if (slot.outgoing.due && !slot.outgoing.landed)
+            deliver(slot.outgoing);
+        if (slot.outgoing.landed && finishSend(slot))
+            slot.outgoing = MailTransfer{};
     }
+    for (RemoteStation& s : stations_) {
+        // A mail the echo cannot hand over is lost, as a remote station has
+        // no one to report the error to.
+        if (s.outgoing().due)
+            deliver(s.outgoing());
+        if (s.outgoing().landed)
+            s.outgoing() = MailTransfer{};
+    }
+}
+
+void Bus::stepBoard(Slot& slot, std::uint64_t& occupied)
+{
+    // A process stuck holding one board's lock costs that board its cycles,
+    // not the bus.
+    BoardLock boardLock(slot.files->state(), kLockTimeout);
+    slot.locked = boardLock.held();
+    if (!slot.locked)
+        return;
+    Chip chip(slot.files->window(), slot.files->state());
+    std::uint16_t bcr = chip.load(reg::BCR);
+    std::uint64_t wanted = stationMask(bcr & 0x3F, (bcr & kBcrSizeMask) >> 8);
+    bool admit = wanted != 0 && (wanted & occupied & ~slot.mask) == 0;
+    chip.cycle(admit);
+    if (chip.running()) {
+        if (slot.mask == 0)
+            slot.mask = wanted;
+        occupied |= slot.mask;
+        for (std::uint64_t m = slot.mask; m; m &= m - 1) {
+            unsigned block = firstStation(m);
+            for (unsigned w = 0; w < kBlockWords; ++w)
+                slot.gm[block * kBlockWords + w] = chip.load(kGmOffset + block * kGmBlockSize + 2 * w);
+        }
+    } else {
+        occupied &= ~slot.mask;
+        slot.mask = 0;
+    }
+    stepSend(chip, slot);
+}
+
+void Bus::stepSend(Chip& chip, Slot& slot)
+{
+    MailTransfer& mail = slot.outgoing;
+    if (chip.inReset()) {
+        mail = MailTransfer{};  // the reset has cleared MSCR and MESR already
+        return;
+    }
+    std::uint16_t mscr = chip.load(reg::MSCR);
+    if (!chip.running()) {
+        // Off the bus nothing is sent: a send under way or asked for ends
+        // with the off-bus error.
+        if ((mail.active && !mail.landed) || (!mail.active && (mscr & kMscrSending))) {
+            chip.store(reg::MESR, chip.load(reg::MESR) | kMesrOffBus);
+            chip.store(reg::MSCR, mscr & ~kMscrSending);
+            mail = MailTransfer{};
+        }
+        return;
+    }
+    if (mail.active) {
+        mail.advance(timing_);
+        return;
+    }
+    if (!(mscr & kMscrSending))
+        return;
+    mail.begin(firstStation(slot.mask), (mscr >> 8) & 0x3F, mscr & kMscrUnits, timing_);
+    unsigned words = std::min(mail.units, kMailMaxUnits) * kMailWordsPerUnit;
+    for (unsigned w = 0; w < words; ++w)
+        mail.data[w] = chip.load(kSendBufOffset + 2 * w);
+}
+
+void Bus::exchange(Slot& slot, std::uint64_t members)
+{
+    BoardLock boardLock(slot.files->state(), kLockTimeout);
+    if (!boardLock.held())
+        return;
+    Chip chip(slot.files->window(), slot.files->state());
+    if (chip.inReset())
+        return;
+    if (!chip.running()) {
+        storeFlags(chip, 0);
+        return;
+    }
+    auto copyBlocks = [&](std::uint64_t mask, const std::array<std::uint16_t, 256>& gm) {
+        for (std::uint64_t m = mask; m; m &= m - 1) {
+            unsigned block = firstStation(m);
+            for (unsigned w = 0; w < kBlockWords; ++w)
+                chip.store(kGmOffset + block * kGmBlockSize + 2 * w, gm[block * kBlockWords + w]);
+        }
+    };
+    for (const Slot& other : boards_)
+        if (&other != &slot)
+            copyBlocks(other.mask, other.gm);
+    for (const RemoteStation& s : stations_)
+        copyBlocks(s.mask(), s.gm());
+    storeFlags(chip, members);
+}
+
+void Bus::deliver(MailTransfer& mail)
+{
+    if (mail.badLength()) {
+        mail.error = kMesrBadLength;
+        mail.landed = true;
+        return;
+    }
+    for (Slot& slot : boards_) {
+        if (!slot.mask || firstStation(slot.mask) != mail.destination)
+            continue;
+        BoardLock boardLock(slot.files->state(), kLockTimeout);
+        if (!boardLock.held())
+            return;  // tried again next cycle
+        Chip chip(slot.files->window(), slot.files->state());
+        mail.error = chip.running() ? landInChip(chip, mail) : kMesrNoMember;
+        mail.landed = true;
+        return;
+    }
+    for (RemoteStation& s : stations_) {
+        if (s.mask() && s.address() == mail.destination) {
+            mail.error = s.receive(mail);
+            mail.landed = true;
+            return;
+        }
+    }
+    mail.error = kMesrNoMember;
+    mail.landed = true;
+}
+
+bool Bus::finishSend(Slot& slot)
+{
+    BoardLock boardLock(slot.files->state(), kLockTimeout);
+    if (!boardLock.held())
+        return false;
+    Chip chip(slot.files->window(), slot.files->state());
+    if (chip.inReset())
+        return true;
+    chip.store(reg::MESR, chip.load(reg::MESR) | slot.outgoing.error);
+    chip.store(reg::MSCR, chip.load(reg::MSCR) & ~kMscrSending);
+    return true;
+}
+
+BusStatus Bus::status()
+{
+    std::lock_guard lock(mutex_);
+    BusStatus status;
+    status.cycles = cycles_;
+    for (const Slot& slot : boards_) {
+        status.members |= slot.mask;
+        status.boards.push_back({slot.index, slot.mask != 0, slot.mask ? firstStation(slot.mask) : 0,
+                                 static_cast<unsigned>(std::popcount(slot.mask)),
+                                 __atomic_load_n(&slot.files->state().refusedJoins, __ATOMIC_RELAXED)});
+    }
+    for (const RemoteStation& s : stations_) {
+        status.members |= s.mask();
+        status.stations.push_back({s.address(), s.size(), s.role(), s.onBus()});
+    }
+    return status;
 }
 
 }  // namespace ravsim

@@ -1,27 +1,86 @@
-// The Ravel bus that links the simulated chips. Whoever owns the clock calls
-// cycle() once per bus cycle; tests call it directly to step time.
+// The Ravel bus that links the simulated chips and remote stations. Whoever
+// owns the clock calls cycle() once per bus cycle; each cycle is `cycle` of
+// model time (BusTiming), so tests step time by calling it directly.
 #pragma once
 
 #include "sim/BoardFiles.h"
+#include "sim/MailTransfer.h"
+#include "sim/RemoteStation.h"
 
+#include <array>
+#include <cstdint>
 #include <mutex>
+#include <string>
 #include <vector>
 
 namespace ravsim {
 
+struct BusStatus {
+    struct Board {
+        unsigned index;      // order of addBoard
+        bool running;
+        unsigned station;    // first station, while running
+        unsigned size;
+        std::uint32_t refusedJoins;
+    };
+    struct Station {
+        unsigned address;
+        unsigned size;
+        StationRole role;
+        bool onBus;
+    };
+    std::uint64_t cycles = 0;
+    std::uint64_t members = 0;  // bit i = station i belongs to a member
+    std::vector<Board> boards;
+    std::vector<Station> stations;
+};
+
+enum class StationChange { Done, NoSuchStation, RangeTaken };
+
 class Bus {
 public:
+    explicit Bus(BusTiming timing = {});
+
     // The board stays owned by the caller and must outlive its membership.
     void addBoard(BoardFiles& board);
     void removeBoard(BoardFiles& board);
 
-    // One bus cycle for every chip, each under its board's lock; a board whose
-    // lock is not free within 20 ms misses the cycle.
+    // False with `error` when the run does not fit in 0..63 or overlaps a
+    // station already added.
+    bool addStation(unsigned address, unsigned size, StationRole role, std::string& error);
+    // Takes the station at `address` off the bus or brings it back; back on
+    // only while no member holds any of its stations.
+    StationChange setStationOnBus(unsigned address, bool on);
+
+    // One bus cycle for every chip and station. Each board is touched under
+    // its lock, never two at once; a board whose lock is not free within
+    // 20 ms misses the cycle.
     void cycle();
 
+    BusStatus status();
+
 private:
+    struct Slot {
+        BoardFiles* files;
+        unsigned index;
+        std::uint64_t mask = 0;  // its stations while it runs
+        bool locked = false;     // this cycle's first look succeeded
+        std::array<std::uint16_t, 256> gm{};
+        MailTransfer outgoing;
+    };
+
+    void stepBoard(Slot& slot, std::uint64_t& occupied);
+    void stepSend(Chip& chip, Slot& slot);
+    void exchange(Slot& slot, std::uint64_t members);
+    void deliver(MailTransfer& mail);
+    bool finishSend(Slot& slot);
+
+    BusTiming timing_;
     std::mutex mutex_;
-    std::vector<BoardFiles*> boards_;
+    std::uint64_t cycles_ = 0;
+    unsigned nextIndex_ = 0;
+    std::vector<Slot> boards_;
+    std::vector<RemoteStation> stations_;
 };
 
 }  // namespace ravsim

@@ -170,14 +170,17 @@ void Chip::setResetLine(bool held)
     resetRegisters();
 }
 
-void Chip::cycle()
+void Chip::cycle(bool admitJoin)
 {
     ++state_.cycles;
     if (inReset())
         return;
-    if (state_.startCountdown > 0 && --state_.startCountdown == 0)
-        setRunning(true);
-    else if (running())
+    if (state_.startCountdown > 0 && --state_.startCountdown == 0) {
+        if (admitJoin)
+            setRunning(true);
+        else
+            ++state_.refusedJoins;
+    } else if (running())
         setRunning(true);  // a plain store over SCR cannot clear the bit
     if (running())
         store(reg::CCTR, static_cast<std::uint16_t>(load(reg::CCTR) + 1));

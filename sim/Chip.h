@@ -42,8 +42,9 @@ public:
     void setResetLine(bool held);
     void resetRegisters();
 
-    // One bus cycle.
-    void cycle();
+    // One bus cycle. A start that comes due joins the bus only if
+    // `admitJoin`; otherwise it is dropped and counted in refusedJoins.
+    void cycle(bool admitJoin = true);
 
     bool running() const { return state_.running != 0; }
     bool inReset() const { return state_.inReset != 0; }

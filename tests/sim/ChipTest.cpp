@@ -235,10 +235,11 @@ TEST(BusCycle, StepsEveryBoardUnderItsLock)
     Bus bus;
     bus.addBoard(*a);
     bus.addBoard(*b);
+    std::uint16_t station = 1;
     for (BoardFiles* f : {a.get(), b.get()}) {
         BoardLock lock(f->state());
         Chip chip(f->window(), f->state());
-        chip.write(reg::BCR, 0x0101);
+        chip.write(reg::BCR, static_cast<std::uint16_t>(0x0100 | station++));
         chip.write(reg::SCR, kScrStart);
     }
     bus.cycle();

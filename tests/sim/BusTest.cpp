@@ -1,0 +1,419 @@
+// The bus between boards and remote stations, stepped one cycle at a time:
+// GM exchange, member flags, joining and leaving, mail and station faults.
+#include "sim/BoardLock.h"
+#include "sim/Bus.h"
+#include "sim/Chip.h"
+#include "sim/ChipMap.h"
+#include "sim/StationRange.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace ravsim {
+namespace {
+
+class BusTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_NE(nullptr, mkdtemp(dir)); }
+    void TearDown() override
+    {
+        boards.clear();
+        rmdir(dir);
+    }
+
+    void addBoards(unsigned n)
+    {
+        for (unsigned i = 0; i < n; ++i) {
+            std::string error;
+            auto files = BoardFiles::create(dir, static_cast<unsigned>(boards.size()), 0, 1, error);
+            ASSERT_TRUE(files) << error;
+            bus.addBoard(*files);
+            boards.push_back(std::move(files));
+        }
+    }
+    void write(unsigned b, std::size_t offset, std::uint16_t value)
+    {
+        BoardLock lock(boards[b]->state());
+        Chip(boards[b]->window(), boards[b]->state()).write(offset, value);
+    }
+    std::uint16_t load(unsigned b, std::size_t offset)
+    {
+        return Chip(boards[b]->window(), boards[b]->state()).load(offset);
+    }
+    std::uint64_t load64(unsigned b, std::size_t offset)
+    {
+        std::uint64_t value = 0;
+        for (unsigned w = 0; w < 4; ++w)
+            value |= std::uint64_t{load(b, offset + 2 * w)} << (16 * w);
+        return value;
+    }
+    bool running(unsigned b) { return load(b, reg::SCR) & kScrRunning; }
+    void start(unsigned b, unsigned station, unsigned size)
+    {
+        write(b, reg::BCR, static_cast<std::uint16_t>(size << 8 | station));
+        write(b, reg::SCR, kScrStart);
+    }
+    void run(int n)
+    {
+        for (int i = 0; i < n; ++i)
+            bus.cycle();
+    }
+    void addStation(unsigned address, unsigned size, StationRole role)
+    {
+        std::string error;
+        ASSERT_TRUE(bus.addStation(address, size, role, error)) << error;
+    }
+    void arm(unsigned b)
+    {
+        write(b, reg::MR0CR, kMrArmed);
+        write(b, reg::MR1CR, kMrArmed);
+    }
+    // What the library does for a send of `bytes` even bytes.
+    void send(unsigned b, unsigned destination, std::vector<std::uint16_t> words)
+    {
+        write(b, reg::MESR, 0);
+        for (std::size_t i = 0; i < words.size(); ++i)
+            write(b, kSendBufOffset + 2 * i, words[i]);
+        unsigned units = static_cast<unsigned>((words.size() * 2 - 1) / 8 + 1);
+        write(b, reg::MSCR, static_cast<std::uint16_t>(destination * 256 + units + 0x4000));
+    }
+    // Cycles until MSCR bit 14 clears; -1 if it never does within `limit`.
+    int runUntilSent(unsigned b, int limit = 100)
+    {
+        for (int n = 1; n <= limit; ++n) {
+            bus.cycle();
+            if (!(load(b, reg::MSCR) & kMscrSending))
+                return n;
+        }
+        return -1;
+    }
+
+    char dir[32] = "/tmp/ravsim-net-XXXXXX";
+    Bus bus;
+    std::vector<std::unique_ptr<BoardFiles>> boards;
+};
+
+TEST_F(BusTest, TwoBoardsExchangeGmBothWays)
+{
+    addBoards(2);
+    start(0, 1, 1);
+    start(1, 2, 2);
+    write(0, kGmOffset + 8 * 1, 0x1111);
+    write(0, kGmOffset + 8 * 1 + 6, 0x1444);
+    write(1, kGmOffset + 8 * 2, 0x2222);
+    write(1, kGmOffset + 8 * 3 + 6, 0x3333);
+    write(1, kGmOffset + 8 * 1, 0xBAD0);  // board 1 does not own block 1
+    run(3);
+    ASSERT_TRUE(running(0) && running(1));
+    EXPECT_EQ(0x1111, load(1, kGmOffset + 8 * 1));
+    EXPECT_EQ(0x1444, load(1, kGmOffset + 8 * 1 + 6));
+    EXPECT_EQ(0x2222, load(0, kGmOffset + 8 * 2));
+    EXPECT_EQ(0x3333, load(0, kGmOffset + 8 * 3 + 6));
+    EXPECT_EQ(0x1111, load(0, kGmOffset + 8 * 1)) << "a chip's own blocks are never overwritten";
+    write(0, kGmOffset + 8 * 1, 0x5555);
+    run(1);
+    EXPECT_EQ(0x5555, load(1, kGmOffset + 8 * 1)) << "a change reaches the other chip within one cycle";
+}
+
+TEST_F(BusTest, MemberFlagsShowEveryBoardAndStation)
+{
+    addBoards(3);
+    addStation(10, 2, StationRole::Counter);
+    addStation(20, 1, StationRole::Echo);
+    start(0, 1, 1);
+    start(1, 2, 1);
+    run(3);
+    const std::uint64_t expected = (1ULL << 1) | (1ULL << 2) | (3ULL << 10) | (1ULL << 20);
+    for (unsigned b : {0u, 1u})
+        for (std::size_t r : {reg::RFR, reg::LFR, reg::MFR})
+            EXPECT_EQ(expected, load64(b, r)) << "board " << b << " register " << r;
+    EXPECT_EQ(0u, load64(2, reg::MFR)) << "a chip that does not run sees no members";
+    BusStatus status = bus.status();
+    EXPECT_EQ(expected, status.members);
+    EXPECT_EQ(3u, status.cycles);
+}
+
+TEST_F(BusTest, OverlappingRangeDoesNotJoinUntilItIsFree)
+{
+    addBoards(2);
+    addStation(20, 1, StationRole::Idle);
+    start(0, 5, 3);
+    run(3);
+    start(1, 7, 1);
+    run(5);
+    EXPECT_FALSE(running(1));
+    EXPECT_EQ(1u, boards[1]->state().refusedJoins);
+    EXPECT_EQ((7ULL << 5) | (1ULL << 20), load64(0, reg::MFR));
+    start(1, 19, 2);  // overlaps the remote station
+    run(5);
+    EXPECT_FALSE(running(1));
+    EXPECT_EQ(2u, boards[1]->state().refusedJoins);
+    write(0, reg::SCR, kScrHalt);
+    start(1, 7, 1);
+    run(3);
+    EXPECT_TRUE(running(1)) << "the range is free once the other chip left";
+    EXPECT_EQ((1ULL << 7) | (1ULL << 20), load64(1, reg::MFR));
+}
+
+TEST_F(BusTest, RangeBeyondStation63NeverJoins)
+{
+    addBoards(1);
+    start(0, 60, 8);
+    run(5);
+    EXPECT_FALSE(running(0));
+    EXPECT_EQ(1u, boards[0]->state().refusedJoins);
+}
+
+TEST_F(BusTest, HaltedOrResetChipLeavesTheOthersFlagsWithinOneCycle)
+{
+    addBoards(3);
+    start(0, 1, 1);
+    start(1, 2, 1);
+    start(2, 3, 1);
+    run(3);
+    ASSERT_EQ(0b1110u, load64(0, reg::MFR));
+    write(1, reg::SCR, kScrHalt);
+    EXPECT_FALSE(running(1)) << "a halt takes the running bit at once";
+    run(1);
+    EXPECT_EQ(0b1010u, load64(0, reg::MFR));
+    EXPECT_EQ(0b1010u, load64(2, reg::MFR));
+    EXPECT_EQ(0u, load64(1, reg::MFR));
+    {
+        BoardLock lock(boards[2]->state());
+        Chip(boards[2]->window(), boards[2]->state()).setResetLine(true);
+    }
+    run(1);
+    EXPECT_EQ(0b0010u, load64(0, reg::MFR));
+}
+
+TEST_F(BusTest, CounterStationAdvancesEveryCycle)
+{
+    addBoards(1);
+    addStation(10, 2, StationRole::Counter);
+    start(0, 1, 1);
+    run(3);
+    std::uint16_t first = load(0, kGmOffset + 8 * 10);
+    for (unsigned w = 1; w < 8; ++w)
+        EXPECT_EQ(static_cast<std::uint16_t>(first + w), load(0, kGmOffset + 8 * 10 + 2 * w)) << w;
+    run(4);
+    EXPECT_EQ(static_cast<std::uint16_t>(first + 4), load(0, kGmOffset + 8 * 10));
+    EXPECT_EQ(static_cast<std::uint16_t>(first + 4 + 7), load(0, kGmOffset + 8 * 11 + 6));
+}
+
+TEST_F(BusTest, MailFillsBufferZeroThenBufferOneThenFails)
+{
+    addBoards(2);
+    start(0, 1, 1);
+    start(1, 2, 1);
+    run(3);
+    arm(1);
+    send(0, 2, {0x0102, 0x0304, 0x0506});
+    ASSERT_GT(runUntilSent(0), 0);
+    EXPECT_EQ(0, load(0, reg::MESR));
+    EXPECT_EQ(0x0181, load(1, reg::MR0CR)) << "full | 1 unit | source station 1";
+    EXPECT_EQ(0x0506, load(1, kRecvBuf0Offset + 4));
+    EXPECT_EQ(kMrArmed, load(1, reg::MR1CR));
+
+    std::vector<std::uint16_t> long_(20, 0xA5A5);
+    send(0, 2, long_);
+    ASSERT_GT(runUntilSent(0), 0);
+    EXPECT_EQ(0, load(0, reg::MESR));
+    EXPECT_EQ(0x0185, load(1, reg::MR1CR)) << "5 units in buffer 1 while buffer 0 is full";
+    EXPECT_EQ(0xA5A5, load(1, kRecvBuf1Offset + 38));
+    EXPECT_EQ(0x0181, load(1, reg::MR0CR)) << "buffer 0 untouched";
+
+    send(0, 2, {0x7777});
+    ASSERT_GT(runUntilSent(0), 0);
+    EXPECT_EQ(kMesrNoBuffer, load(0, reg::MESR));
+    EXPECT_EQ(0x0102, load(1, kRecvBuf0Offset)) << "a refused mail overwrites nothing";
+}
+
+struct FailedMail {
+    const char* what;
+    unsigned destination;
+    std::uint16_t mesr;
+};
+
+class MailErrorTest : public BusTest, public ::testing::WithParamInterface<FailedMail> {};
+
+TEST_P(MailErrorTest, SetsTheErrorBitAndEndsTheSend)
+{
+    addBoards(2);
+    addStation(10, 2, StationRole::Counter);
+    addStation(30, 1, StationRole::Idle);
+    start(0, 1, 1);
+    start(1, 2, 1);  // running, but never arms a buffer
+    run(3);
+    send(0, GetParam().destination, {1, 2, 3, 4});
+    EXPECT_GT(runUntilSent(0), 14) << "errors come at the end of the transfer";
+    EXPECT_EQ(GetParam().mesr, load(0, reg::MESR));
+}
+
+INSTANTIATE_TEST_SUITE_P(Destinations, MailErrorTest,
+                         ::testing::Values(FailedMail{"absent", 40, kMesrNoMember},
+                                           FailedMail{"second station of a run", 11, kMesrNoMember},
+                                           FailedMail{"idle", 30, kMesrNoBuffer},
+                                           FailedMail{"counter", 10, kMesrNoBuffer},
+                                           FailedMail{"board without armed buffer", 2, kMesrNoBuffer}),
+                         [](const auto& info) {
+                             std::string name = info.param.what;
+                             std::erase(name, ' ');
+                             return name;
+                         });
+
+TEST_F(BusTest, LongMailKeepsBit14ForAtLeast15Ms)
+{
+    addBoards(2);
+    start(0, 1, 1);
+    start(1, 2, 1);
+    run(3);
+    arm(1);
+    send(0, 2, std::vector<std::uint16_t>(128, 0x4242));
+    EXPECT_EQ(0x4220 | (2 << 8), load(0, reg::MSCR));
+    int cycles = runUntilSent(0);
+    // Each cycle is 1 ms of model time: the cycle that picks the send up,
+    // then the whole duration.
+    EXPECT_GE(cycles, 16);
+    EXPECT_EQ(static_cast<int>(mailDuration(32, BusTiming{}).count() / 1000) + 1, cycles);
+    EXPECT_GT(mailDuration(32, BusTiming{}), mailDuration(1, BusTiming{}));
+    EXPECT_EQ(0x01A0, load(1, reg::MR0CR));
+    EXPECT_EQ(0x4242, load(1, kRecvBuf0Offset + 254));
+}
+
+TEST_F(BusTest, EchoReturnsTheMailUnchangedWithItsStation)
+{
+    addBoards(1);
+    addStation(20, 1, StationRole::Echo);
+    start(0, 1, 1);
+    run(3);
+    arm(0);
+    write(0, reg::MR0CR, kMrFull | 1);  // buffer 0 holds an unread mail
+    std::vector<std::uint16_t> words{0xCAFE, 0xBEEF, 0x0001, 0x0002, 0x0003};
+    send(0, 20, words);
+    ASSERT_GT(runUntilSent(0), 0);
+    EXPECT_EQ(0, load(0, reg::MESR));
+    int waited = 0;
+    while (!(load(0, reg::MR1CR) & kMrFull) && waited++ < 100)
+        run(1);
+    EXPECT_GE(waited, 15) << "the echo's send takes its time too";
+    EXPECT_EQ(0x1482, load(0, reg::MR1CR)) << "full | 2 units | source station 20";
+    for (std::size_t i = 0; i < words.size(); ++i)
+        EXPECT_EQ(words[i], load(0, kRecvBuf1Offset + 2 * i)) << i;
+}
+
+TEST_F(BusTest, StationTakenOffTheBusAndBack)
+{
+    addBoards(2);
+    addStation(10, 2, StationRole::Counter);
+    addStation(20, 1, StationRole::Echo);
+    start(0, 1, 1);
+    run(3);
+    ASSERT_EQ(StationChange::Done, bus.setStationOnBus(10, false));
+    run(1);
+    EXPECT_EQ((1ULL << 1) | (1ULL << 20), load64(0, reg::MFR));
+    std::uint16_t frozen = load(0, kGmOffset + 8 * 10);
+    run(2);
+    EXPECT_EQ(frozen, load(0, kGmOffset + 8 * 10)) << "the blocks of a departed member keep their last content";
+    send(0, 10, {1});
+    ASSERT_GT(runUntilSent(0), 0);
+    EXPECT_EQ(kMesrNoMember, load(0, reg::MESR));
+
+    start(1, 11, 1);  // takes a station of the departed one
+    run(3);
+    EXPECT_EQ(StationChange::RangeTaken, bus.setStationOnBus(10, true));
+    write(1, reg::SCR, kScrHalt);
+    run(1);
+    EXPECT_EQ(StationChange::Done, bus.setStationOnBus(10, true));
+    run(1);
+    EXPECT_EQ((1ULL << 1) | (3ULL << 10) | (1ULL << 20), load64(0, reg::MFR));
+    EXPECT_NE(frozen, load(0, kGmOffset + 8 * 10));
+    EXPECT_EQ(StationChange::NoSuchStation, bus.setStationOnBus(11, false));
+}
+
+TEST_F(BusTest, SenderOffTheBusOrBadLengthGetsItsOwnErrors)
+{
+    addBoards(2);
+    start(1, 2, 1);
+    run(3);
+    arm(1);
+    send(0, 2, {1});  // board 0 never started
+    run(1);
+    EXPECT_EQ(kMesrOffBus, load(0, reg::MESR));
+    EXPECT_EQ(0, load(0, reg::MSCR) & kMscrSending);
+
+    start(0, 1, 1);
+    run(3);
+    send(0, 2, {1});
+    run(5);
+    write(0, reg::SCR, kScrHalt);
+    run(1);
+    EXPECT_EQ(kMesrOffBus, load(0, reg::MESR)) << "halted mid-transfer";
+    EXPECT_EQ(0, load(0, reg::MSCR) & kMscrSending);
+    EXPECT_EQ(kMrArmed, load(1, reg::MR0CR)) << "nothing lands";
+
+    start(0, 1, 1);
+    run(3);
+    write(0, reg::MESR, 0);
+    write(0, reg::MSCR, 0x4000 | (2 << 8));  // zero units
+    ASSERT_GT(runUntilSent(0), 0);
+    EXPECT_EQ(kMesrBadLength, load(0, reg::MESR));
+}
+
+struct BadStation {
+    unsigned address, size;
+};
+
+class AddStationTest : public BusTest, public ::testing::WithParamInterface<BadStation> {};
+
+TEST_P(AddStationTest, RefusesRunsThatDoNotFitOrOverlap)
+{
+    addStation(10, 4, StationRole::Counter);
+    std::string error;
+    EXPECT_FALSE(bus.addStation(GetParam().address, GetParam().size, StationRole::Idle, error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(1u, bus.status().stations.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(Runs, AddStationTest,
+                         ::testing::Values(BadStation{9, 2}, BadStation{13, 1}, BadStation{0, 64}, BadStation{60, 5},
+                                           BadStation{64, 1}, BadStation{5, 0}));
+
+TEST_F(BusTest, ClientKilledHoldingTheLockDoesNotStopTheBus)
+{
+    addBoards(2);
+    start(0, 1, 1);
+    start(1, 2, 1);
+    run(3);
+    int ready[2];
+    ASSERT_EQ(0, pipe(ready));
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        pthread_mutex_lock(&boards[0]->state().lock);
+        char c = 1;
+        if (::write(ready[1], &c, 1) != 1)
+            _exit(1);
+        pause();
+        _exit(0);
+    }
+    char c = 0;
+    ASSERT_EQ(1, read(ready[0], &c, 1));
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(ready[0]);
+    close(ready[1]);
+    std::uint16_t before = load(0, reg::CCTR);
+    write(0, kGmOffset + 8, 0x9999);
+    run(2);
+    EXPECT_EQ(static_cast<std::uint16_t>(before + 2), load(0, reg::CCTR));
+    EXPECT_EQ(0x9999, load(1, kGmOffset + 8));
+    EXPECT_EQ(1u, boards[0]->state().recoveredLocks);
+}
+
+}  // namespace
+}  // namespace ravsim
