@@ -6,8 +6,18 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
+#include <mutex>
+
+#include "driver/RavkernIoctl.h"
+#include "lib/os/DeviceHandle.h"
 
 namespace ravlib {
+
+class EvntCtrl;
+class MailThd;
+class MutxCtrl;
+class SemCtrl;
 
 class BoardCtrl {
 public:
@@ -15,12 +25,18 @@ public:
     static constexpr int MAIL_EVENTS = 5;
 
     explicit BoardCtrl(int32_t boardNo);
+    // Closes without waiting whatever a close has not released.
+    ~BoardCtrl();
     BoardCtrl(const BoardCtrl&) = delete;
     BoardCtrl& operator=(const BoardCtrl&) = delete;
 
     int32_t boardNo() const { return boardNo_; }
     const char* boardName() const { return boardName_; }
     const char* mailEventBase(int index) const { return mailEventBase_[index]; }
+    const char* devicePath() const { return devicePath_; }
+    int32_t deviceNo() const { return deviceNo_; }
+    os::DeviceHandle openHandle() const { return openHandle_; }
+    std::uint8_t* gmBase() const { return gmBase_; }
 
     // Open and close. open answers a return code; close releases whatever
     // open acquired, so it is correct after an open that stopped anywhere.
@@ -28,6 +44,11 @@ public:
     void close(bool waitForThread);
     // At unload, before close: leaves the network when this is the last process.
     void finish();
+    // The chip window into this process: 0, or -1 when the driver refuses.
+    int32_t mapWindow();
+    int32_t unmapWindow();
+    // Closes the mail of every line that has it open.
+    void closeAllMail();
 
     // Communication control.
     int32_t start(int32_t line, int32_t stationAdr, int32_t stationSize);
@@ -73,14 +94,62 @@ public:
     int32_t setReg64(int32_t line, uint16_t offset, int32_t low, int32_t high);
     int32_t hardReset(int32_t line);
 
+    // Driver access: the device handle and one method per control. Each
+    // control answers 0 or -1 and leaves the error in os::deviceLastError().
+    os::DeviceHandle openDevice(const char* path);
+    void closeDevice();
+    int32_t ioGetConnectState(ravkern::ConnectState* state);
+    int32_t ioGetDipSwitch(ravkern::DipSwitchInfo* info);
+    int32_t ioConnect(const ravkern::ConnectRequest* request);
+    int32_t ioConnectLf(const ravkern::ConnectRequest* request);
+    int32_t ioConnectGmm(const ravkern::ConnectRequest* request);
+    int32_t ioDisconnect();
+    int32_t ioMapMemory(ravkern::MapRequest* request);
+    int32_t ioHardReset();
+
+    // The named objects of a line and its mail thread, with their log lines.
+    int32_t createSemaphores(int32_t line);
+    void destroySemaphores(int32_t line);
+    int32_t createMailEvents(int32_t line);
+    void destroyMailEvents(int32_t line);
+    int32_t createMailThreads(int32_t line);
+    void destroyMailThreads(int32_t line) { stopMailThreads(line, 0); }
+    void stopMailThreads(int32_t line, int32_t wait);
+
+    // The line's event set, shared with whoever waits on it.
+    std::shared_ptr<EvntCtrl> mailEvents(int32_t line) const;
+    MailThd* mailThread(int32_t line) const { return mailThread_[line].get(); }
+    SemCtrl* commStartSem(int32_t line) const { return commStartSem_[line].get(); }
+    SemCtrl* gmReadSem(int32_t line) const { return gmReadSem_[line].get(); }
+    SemCtrl* gmWriteSem(int32_t line) const { return gmWriteSem_[line].get(); }
+
 private:
+    static constexpr int SEMAPHORE_KINDS = 3;  // Comm Start, GM Read, GM Write
+
+    bool searchDevice();
+    std::unique_ptr<SemCtrl>& semaphoreSlot(int kind, int32_t line);
+
+    os::DeviceHandle hDevice_ = os::kInvalidDevice;
     int32_t boardNo_;
     char boardName_[260];
-    int32_t openHandle_ = -1;
+    os::DeviceHandle openHandle_ = os::kInvalidDevice;
+    int32_t deviceNo_;
+    char devicePath_[260] = {};
     std::atomic<int32_t> baudRate_[LINES] = {-1, -1};  // RV_config may run on any thread
     int32_t stationAdr_ = 0;
     int32_t stationSize_ = 0;
+    std::unique_ptr<SemCtrl> commStartSem_[LINES];
+    std::unique_ptr<SemCtrl> gmReadSem_[LINES];
+    std::unique_ptr<SemCtrl> gmWriteSem_[LINES];
+    std::unique_ptr<MailThd> mailThread_[LINES];
+    std::unique_ptr<MutxCtrl> mailOpenMutex_[LINES];
     char mailEventBase_[MAIL_EVENTS][260];
+    std::shared_ptr<EvntCtrl> mailEvents_[LINES];
+    std::uint8_t* gmBase_ = nullptr;
+    ravkern::MapRequest mapRequest_ = {};
+
+    // Guards the event set slots against a waiter taking its reference.
+    mutable std::mutex eventsLock_;
 };
 
 }  // namespace ravlib

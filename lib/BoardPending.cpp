@@ -1,6 +1,6 @@
-// Board operations whose driver access, chip window or mail thread is not in
-// this build yet. open cannot succeed before they are, so no export reaches
-// them; they answer MKY43_ER_OTHER and touch nothing.
+// Board operations of communication control, global memory, mail and
+// registers that are not in this build yet: they answer MKY43_ER_OTHER and
+// touch nothing.
 #include "lib/BoardCtrl.h"
 #include "lib/Ravlib.h"
 

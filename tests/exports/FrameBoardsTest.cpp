@@ -29,7 +29,12 @@ TEST_F(Boards, OpenFailuresLeaveTheSlotEmpty) {
         char entry[100], failure[100];
         std::snprintf(entry, sizeof entry, "**   Ravlib(%d) RV_open", c.board);
         std::snprintf(failure, sizeof failure, "@@   Ravlib(%d) RV_open NG: Ret(%xh)", c.board, c.result);
-        EXPECT_EQ(newLines(), (std::vector<std::string>{entry, failure}));
+        std::vector<std::string> expected{entry};
+        if (c.result == MKY43_ER_OPENDEVICE)
+            for (const std::string& line : noDeviceOpenLines(c.board))
+                expected.push_back(line);
+        expected.push_back(failure);
+        EXPECT_EQ(newLines(), expected);
         EXPECT_FALSE(ravlib::boardTable().find(c.board));
     }
     EXPECT_EQ(RV_Free(0, 0), MKY43_ER_NOTOPEN);

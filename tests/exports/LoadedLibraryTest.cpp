@@ -115,13 +115,17 @@ TEST_P(LoadUnload, WritesServiceStartAndStopAroundTheCalls) {
     box.write("RavlibLog.ini", LOG_ALL);
     const bool byExit = GetParam().byExit;
     ASSERT_EQ(runChild([&] { return loadAndRun(closedBoardCalls, byExit); }), 0);
-    EXPECT_EQ(logLines(box.cwd() + "/RavlibLog_0000.log"),
-              (std::vector<std::string>{START_LINE, "@@   Ravlib(0) RV_Status: Line(0): NG: Ret(2h)",
-                                        "**   Ravlib(1) RV_open", "@@   Ravlib(1) RV_open NG: Ret(4h)", STOP_LINE}));
+    std::vector<std::string> expected{START_LINE, "@@   Ravlib(0) RV_Status: Line(0): NG: Ret(2h)",
+                                      "**   Ravlib(1) RV_open"};
+    for (const std::string& line : noDeviceOpenLines(1))
+        expected.push_back(line);
+    expected.push_back("@@   Ravlib(1) RV_open NG: Ret(4h)");
+    expected.push_back(STOP_LINE);
+    EXPECT_EQ(logLines(box.cwd() + "/RavlibLog_0000.log"), expected);
     // The log's position keys went back into the settings at unload.
     std::ifstream ini(box.cwd() + "/RavlibLog.ini");
     const std::string settings((std::istreambuf_iterator<char>(ini)), {});
-    EXPECT_NE(settings.find("LOGLINE_00=5"), std::string::npos) << settings;
+    EXPECT_NE(settings.find("LOGLINE_00=12"), std::string::npos) << settings;
 }
 
 INSTANTIATE_TEST_SUITE_P(Ravlib, LoadUnload,

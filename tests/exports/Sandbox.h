@@ -84,6 +84,20 @@ inline std::vector<std::string> logLines(const std::string& path) {
     return lines;
 }
 
+// The detail lines of an open of `board` that finds no device: its
+// semaphores made, the search failing with `error`, and the close after it.
+inline std::vector<std::string> noDeviceOpenLines(int board, unsigned error = 2) {
+    const std::string name = "RavlibBrd" + std::to_string(board);
+    const std::string prefix = "##    " + name;
+    return {prefix + ": CreateSemaphore: Comm Start Semaphore: Line(0): OK: Name(" + name + "0_StaSem)",
+            prefix + ": CreateSemaphore: GM Read Semaphore: Line(0): OK: Name(" + name + "0_GmSemR)",
+            prefix + ": CreateSemaphore: GM Write Semaphore: Line(0): OK: Name(" + name + "0_GmSemW)",
+            prefix + " open: NG: <CE=" + std::to_string(error) + ">",
+            prefix + ": DestorySemaphore: Comm Start Semaphore: Line(0)",
+            prefix + ": DestorySemaphore: GM Read Semaphore: Line(0)",
+            prefix + ": DestorySemaphore: GM Write Semaphore: Line(0)"};
+}
+
 // Exit code of a child process, 128 + signal when it was killed.
 inline int waitChild(pid_t pid) {
     int status = 0;

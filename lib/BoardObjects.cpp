@@ -1,0 +1,154 @@
+// The named objects of a board line and its mail thread: created at board
+// open, removed at board close, each step with its detail line.
+#include <cstdio>
+#include <new>
+#include <utility>
+
+#include "lib/BoardCtrl.h"
+#include "lib/EvntCtrl.h"
+#include "lib/LogFile.h"
+#include "lib/MailThd.h"
+#include "lib/MutxCtrl.h"
+#include "lib/SemCtrl.h"
+
+namespace ravlib {
+
+namespace {
+
+struct SemaphoreKind {
+    const char* suffix;
+    const char* title;
+};
+constexpr SemaphoreKind SEMAPHORES[] = {{"_StaSem", "Comm Start Semaphore"},
+                                        {"_GmSemR", "GM Read Semaphore"},
+                                        {"_GmSemW", "GM Write Semaphore"}};
+
+constexpr int MAIL_CLOSE_EVENT = 3;
+
+// A name cut short would name another object.
+bool fits(int length, size_t size) {
+    return length >= 0 && static_cast<size_t>(length) < size;
+}
+
+}  // namespace
+
+std::unique_ptr<SemCtrl>& BoardCtrl::semaphoreSlot(int kind, int32_t line) {
+    std::unique_ptr<SemCtrl>* slots[] = {commStartSem_, gmReadSem_, gmWriteSem_};
+    return slots[kind][line];
+}
+
+int32_t BoardCtrl::createSemaphores(int32_t line) {
+    for (int k = 0; k < SEMAPHORE_KINDS; ++k) {
+        const SemaphoreKind& kind = SEMAPHORES[k];
+        char name[260];
+        const int length = std::snprintf(name, sizeof name, "%s%d%s", boardName_, line, kind.suffix);
+        std::unique_ptr<SemCtrl>& slot = semaphoreSlot(k, line);
+        slot.reset(new (std::nothrow) SemCtrl);
+        if (!slot || !fits(length, sizeof name) || !slot->create(name)) {
+            slot.reset();
+            theLog().writef(LOG_DETAIL, "%s: CreateSemaphore: %s: Line(%d): NG: Name(%s)", boardName_, kind.title,
+                            line, name);
+            return 0;
+        }
+        theLog().writef(LOG_DETAIL, "%s: CreateSemaphore: %s: Line(%d): OK: Name(%s)", boardName_, kind.title, line,
+                        name);
+    }
+    return 1;
+}
+
+void BoardCtrl::destroySemaphores(int32_t line) {
+    for (int k = 0; k < SEMAPHORE_KINDS; ++k) {
+        std::unique_ptr<SemCtrl>& slot = semaphoreSlot(k, line);
+        if (!slot)
+            continue;
+        theLog().writef(LOG_DETAIL, "%s: DestorySemaphore: %s: Line(%d)", boardName_, SEMAPHORES[k].title, line);
+        slot.reset();
+    }
+}
+
+int32_t BoardCtrl::createMailEvents(int32_t line) {
+    std::shared_ptr<EvntCtrl> events(new (std::nothrow) EvntCtrl, std::default_delete<EvntCtrl>());
+    {
+        std::lock_guard lock(eventsLock_);
+        mailEvents_[line] = events;
+    }
+    for (int j = 0; j < MAIL_EVENTS; ++j) {
+        char name[260];
+        const int length = std::snprintf(name, sizeof name, "%s%d_MailEve", mailEventBase_[j], line);
+        if (!events || !fits(length, sizeof name) || !events->create(j, name)) {
+            {
+                std::lock_guard lock(eventsLock_);
+                mailEvents_[line].reset();
+            }
+            // The other events close with the set.
+            if (events)
+                events->close(j);
+            events.reset();
+            theLog().writef(LOG_DETAIL, "%s: CreateEvent: Mail Event: Line(%d): NG: Name(%s)", mailEventBase_[j],
+                            line, name);
+            return 0;
+        }
+        theLog().writef(LOG_DETAIL, "%s: CreateEvent: Mail Event: Line(%d): OK: Name(%s)", mailEventBase_[j], line,
+                        name);
+    }
+    if (mailThread_[line])
+        mailThread_[line]->setEvents(events);
+    return 1;
+}
+
+// The close event is signalled before any event closes, so every wait on
+// the line, in any process, returns. A waiter of this process that still
+// holds the set keeps the events open until it lets go of them.
+void BoardCtrl::destroyMailEvents(int32_t line) {
+    std::shared_ptr<EvntCtrl> events;
+    {
+        std::lock_guard lock(eventsLock_);
+        events = std::move(mailEvents_[line]);
+    }
+    if (!events)
+        return;
+    if (mailThread_[line])
+        mailThread_[line]->setEvents(nullptr);
+    for (int j = 0; j < MAIL_EVENTS; ++j) {
+        theLog().writef(LOG_DETAIL, "%s: DestoryEvent: Mail Event: Line(%d)", mailEventBase_[j], line);
+        events->set(MAIL_CLOSE_EVENT);
+        if (events.use_count() == 1)
+            events->close(j);
+    }
+}
+
+std::shared_ptr<EvntCtrl> BoardCtrl::mailEvents(int32_t line) const {
+    std::lock_guard lock(eventsLock_);
+    return mailEvents_[line];
+}
+
+int32_t BoardCtrl::createMailThreads(int32_t line) {
+    if (mailThread_[line]) {
+        mailThread_[line]->awaitRunEnd();
+        mailThread_[line]->stop(0);
+        mailThread_[line].reset();
+    }
+    mailThread_[line].reset(new (std::nothrow) MailThd);
+    if (!mailThread_[line] || !mailThread_[line]->start(0)) {
+        if (mailThread_[line])
+            mailThread_[line]->stop(0);
+        mailThread_[line].reset();
+        theLog().writef(LOG_DETAIL, "%s: CreateThread: Mail Thread: Line(%d): NG", boardName_, line);
+        return 0;
+    }
+    theLog().writef(LOG_DETAIL, "%s: CreateThread: Mail Thread: Line(%d): OK", boardName_, line);
+    return 1;
+}
+
+// The first wait never ends early on a running thread (its stop is asked
+// only after it), so a board close takes at least 50 ms.
+void BoardCtrl::stopMailThreads(int32_t line, int32_t wait) {
+    if (!mailThread_[line])
+        return;
+    theLog().writef(LOG_DETAIL, "%s: DestoryThread: Mail Thread: Line(%d)", boardName_, line);
+    mailThread_[line]->awaitRunEnd();
+    mailThread_[line]->stop(wait);
+    mailThread_[line].reset();
+}
+
+}  // namespace ravlib
