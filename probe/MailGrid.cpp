@@ -95,17 +95,14 @@ void MailGrid::keyPressEvent(QKeyEvent* event) {
     return;
   }
   const QString text = event->text();
-  if (!text.isEmpty()) {
-    if (!keyPress_) {
-      // Typed characters are not the grid's; the window may want Enter or Escape.
-      event->ignore();
-      return;
-    }
+  if (!text.isEmpty() && keyPress_) {
     for (const QChar ch : text) keyPress_(ch);
     event->accept();
     return;
   }
-  QTableWidget::keyPressEvent(event);
+  // The grid's own key moves (Home, Page Down, ...) would move one grid
+  // without the other; the window may still want Enter or Escape.
+  event->ignore();
 }
 
 void MailGrid::mousePressEvent(QMouseEvent* event) {
@@ -121,11 +118,6 @@ void MailGrid::mouseMoveEvent(QMouseEvent* event) {
 void MailGrid::mouseDoubleClickEvent(QMouseEvent* event) {
   if (!allowedIndex(indexAt(event->position().toPoint()))) return;
   QTableWidget::mouseDoubleClickEvent(event);
-}
-
-QModelIndex MailGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
-  const QModelIndex next = QTableWidget::moveCursor(action, modifiers);
-  return allowedIndex(next) ? next : currentIndex();
 }
 
 }  // namespace ravprobe

@@ -279,6 +279,8 @@ void MailEditorTest::arrowKeysAtTheEdges_data() {
   QTest::newRow("Left across the row start") << 20 << 16 << int(Qt::Key_Left) << 15;
   QTest::newRow("Left from a lone end cell") << 16 << 16 << int(Qt::Key_Left) << 15;
   QTest::newRow("F2 does nothing") << 20 << 3 << int(Qt::Key_F2) << 3;
+  QTest::newRow("Home does nothing") << 20 << 18 << int(Qt::Key_Home) << 18;
+  QTest::newRow("Page Up does nothing") << 40 << 35 << int(Qt::Key_PageUp) << 35;
 }
 
 void MailEditorTest::arrowKeysAtTheEdges() {
