@@ -92,7 +92,7 @@ TEST_F(DriverAccess, MapReturnsTheViewInTheSameBufferAndUnmapRemovesIt) {
     MapRequest map{kMapCommandMap, 0x1000, 0};
     ASSERT_EQ(board_.ioMapMemory(&map), 0);
     ASSERT_NE(map.userAddress, 0u);
-    EXPECT_GT(mappingsUnder(host_.dir()), 0);
+    EXPECT_GT(chipViews(host_.dir()), 0);
     auto* view = reinterpret_cast<volatile uint8_t*>(static_cast<uintptr_t>(map.userAddress));
     view[8] = 0xa5;  // GM block of station 1: plain memory
     EXPECT_EQ(view[8], 0xa5);
@@ -102,13 +102,13 @@ TEST_F(DriverAccess, MapReturnsTheViewInTheSameBufferAndUnmapRemovesIt) {
     EXPECT_EQ(board_.ioMapMemory(&again), -1);
     EXPECT_EQ(ravlib::os::deviceLastError(), ravlib::os::kErrorInvalidParameter);
 
-    const int before = mappingsUnder(host_.dir());
+    const int before = chipViews(host_.dir());
     map.command = kMapCommandUnmap;
     ASSERT_EQ(board_.ioMapMemory(&map), 0);
-    EXPECT_EQ(mappingsUnder(host_.dir()), before - 1);
+    EXPECT_EQ(chipViews(host_.dir()), before - 1);
     // With no view left an unmap has nothing to do.
     EXPECT_EQ(board_.ioMapMemory(&map), 0);
-    EXPECT_EQ(mappingsUnder(host_.dir()), before - 1);
+    EXPECT_EQ(chipViews(host_.dir()), before - 1);
 }
 
 }  // namespace

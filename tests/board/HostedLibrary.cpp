@@ -60,11 +60,12 @@ int socketCount() {
     return count;
 }
 
-int mappingsUnder(const std::string& dir) {
+int chipViews(const std::string& dir) {
+    static const std::regex window(R"(/board\d+\.regionA$)");
     std::ifstream maps("/proc/self/maps");
     int count = 0;
     for (std::string line; std::getline(maps, line);)
-        if (line.find(dir + "/") != std::string::npos)
+        if (line.find(dir + "/") != std::string::npos && std::regex_search(line, window))
             ++count;
     return count;
 }

@@ -67,11 +67,11 @@ std::vector<std::string> threadAndEventLines(int board);
 // And the order close removes them.
 std::vector<std::string> eventThreadSemaphoreCloseLines(int board);
 
-// What this process holds: its threads, its open sockets, the mappings of
-// files under `dir`.
+// What this process holds: its threads, its open sockets, its views of the
+// chip windows of the host serving `dir`.
 int threadCount();
 int socketCount();
-int mappingsUnder(const std::string& dir);
+int chipViews(const std::string& dir);
 // True when no process holds the named object `name` any more.
 bool objectGone(const char* name);
 
