@@ -36,7 +36,10 @@ std::uint64_t nextBoardAddress()
 
 }  // namespace
 
-DeviceHost::DeviceHost(HostConfig config) : config_(std::move(config)) {}
+DeviceHost::DeviceHost(HostConfig config)
+    : config_(std::move(config)), bus_(ravsim::BusTiming{config_.cycle, config_.mailMinimum, ravsim::BusTiming{}.mailPerUnit})
+{
+}
 
 DeviceHost::~DeviceHost()
 {
@@ -64,6 +67,13 @@ bool DeviceHost::start(std::string& error)
     ravkern::NTSTATUS status = ravkern::DriverEntry(&driver_, kRegistryPath);
     if (!ravkern::NT_SUCCESS(status) || !driver_.created) {
         error = "the driver did not load";
+        return false;
+    }
+    for (const StationSetup& station : config_.stations)
+        if (!bus_.addStation(station.address, station.size, station.role, error))
+            return false;
+    if (!control_.listen(controlSocketPath(config_.runtimeDir))) {
+        error = controlSocketPath(config_.runtimeDir) + ": " + std::strerror(errno);
         return false;
     }
     running_ = true;
@@ -166,8 +176,8 @@ ravkern::KDevice* DeviceHost::device(unsigned index) const
 void DeviceHost::acceptLoop()
 {
     for (;;) {
-        std::vector<pollfd> fds{{wakeFd_, POLLIN, 0}};
-        std::vector<Board*> owners{nullptr};
+        std::vector<pollfd> fds{{wakeFd_, POLLIN, 0}, {control_.fd(), POLLIN, 0}};
+        std::vector<Board*> owners{nullptr, nullptr};
         for (const auto& board : boards_) {
             if (board->listenFd >= 0) {
                 fds.push_back({board->listenFd, POLLIN, 0});
@@ -179,7 +189,9 @@ void DeviceHost::acceptLoop()
             return;
         if (fds[0].revents)
             return;
-        for (std::size_t i = 1; i < fds.size(); ++i)
+        if (fds[1].revents & POLLIN)
+            control_.serveOne();
+        for (std::size_t i = 2; i < fds.size(); ++i)
             if (fds[i].revents & POLLIN)
                 accept(*owners[i]);
         reapClients(false);
@@ -241,6 +253,7 @@ void DeviceHost::stop()
             std::fprintf(stderr, "ravkernd: cannot wake the acceptor: %s\n", std::strerror(errno));
         if (acceptor_.joinable())
             acceptor_.join();
+        control_.close();
         for (auto& board : boards_) {
             if (board->listenFd >= 0) {
                 close(board->listenFd);

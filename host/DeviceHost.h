@@ -4,6 +4,7 @@
 #pragma once
 
 #include "host/Connection.h"
+#include "host/ControlSocket.h"
 #include "host/KernelObjects.h"
 #include "sim/BoardFiles.h"
 #include "sim/Bus.h"
@@ -23,10 +24,18 @@ struct BoardSetup {
     unsigned ranges = 3;       // memory ranges its resource list offers
 };
 
+struct StationSetup {
+    unsigned address = 0;
+    unsigned size = 1;
+    ravsim::StationRole role = ravsim::StationRole::Idle;
+};
+
 struct HostConfig {
     std::string runtimeDir;
     std::vector<BoardSetup> boards;
+    std::vector<StationSetup> stations;
     std::chrono::microseconds cycle{1000};
+    std::chrono::microseconds mailMinimum{15000};  // shortest mail send
     unsigned startDelayCycles = 2;  // bus cycles from start to the running bit
 };
 
@@ -43,6 +52,9 @@ public:
     bool start(std::string& error);
     // Releases every board's hardware, removes the sockets, ends all threads.
     void stop();
+
+    // Boards, stations, members and cycles, as `ravkernd status` prints them.
+    std::string statusText() { return formatStatus(bus_.status()); }
 
     // Socket paths of the devices that serve, in device order.
     std::vector<std::string> socketPaths() const;
@@ -74,6 +86,7 @@ private:
     HostConfig config_;
     ravkern::KDriver driver_;
     ravsim::Bus bus_;
+    ControlServer control_{bus_};
     std::vector<std::unique_ptr<Board>> boards_;
     int lockFd_ = -1;
     int wakeFd_ = -1;

@@ -1,6 +1,7 @@
 #include "host/Options.h"
 
 #include "sim/RuntimeDir.h"
+#include "sim/StationRange.h"
 
 #include <charconv>
 #include <string_view>
@@ -9,12 +10,19 @@ namespace ravhost {
 
 const char* const kUsage =
     "usage: ravkernd [--runtime-dir DIR] [--board SWITCH[:RANGES]]... [--station SA:SIZE:ROLE]... [--cycle-us N]\n"
+    "                [--mail-min-us N]\n"
+    "       ravkernd status|station-off SA|station-on SA [--runtime-dir DIR]\n"
     "  --runtime-dir DIR        where devices and board memory live (default: $RAVEL_RUNTIME_DIR,\n"
     "                           else $XDG_RUNTIME_DIR/ravel, else /tmp/ravel-<uid>)\n"
     "  --board SWITCH[:RANGES]  add a simulated board: switch 0..255, memory ranges 0..3 (default 3);\n"
     "                           without --board, one board with switch 0\n"
-    "  --station SA:SIZE:ROLE   add a remote station (not yet supported)\n"
-    "  --cycle-us N             bus cycle in microseconds, 10..1000000 (default 1000)\n";
+    "  --station SA:SIZE:ROLE   add a remote station at SA (0..63) with SIZE stations (1..64, SA + SIZE\n"
+    "                           at most 64); ROLE counter (blocks count up), echo (returns every mail)\n"
+    "                           or idle (zero blocks, takes no mail)\n"
+    "  --cycle-us N             bus cycle in microseconds, 10..1000000 (default 1000)\n"
+    "  --mail-min-us N          shortest mail send in microseconds, 0..10000000 (default 15000)\n"
+    "  status                   print the running host's network: boards, stations, members, cycles\n"
+    "  station-off SA           take the remote station at SA off the bus; station-on SA brings it back\n";
 
 namespace {
 
@@ -35,6 +43,21 @@ bool parseBoard(std::string_view text, BoardSetup& board)
     return colon == std::string_view::npos || parseNumber(text.substr(colon + 1), 0, 3, board.ranges);
 }
 
+bool parseStation(std::string_view text, StationSetup& station)
+{
+    std::size_t first = text.find(':');
+    std::size_t second = first == std::string_view::npos ? first : text.find(':', first + 1);
+    if (second == std::string_view::npos)
+        return false;
+    auto role = ravsim::parseStationRole(text.substr(second + 1));
+    if (!role || !parseNumber(text.substr(0, first), 0, 63, station.address)
+        || !parseNumber(text.substr(first + 1, second - first - 1), 1, 64, station.size)
+        || station.address + station.size > 64)
+        return false;
+    station.role = *role;
+    return true;
+}
+
 }  // namespace
 
 ParseResult parseOptions(int argc, const char* const* argv, HostConfig& config, std::string& message)
@@ -44,7 +67,8 @@ ParseResult parseOptions(int argc, const char* const* argv, HostConfig& config, 
         std::string_view option = argv[i];
         if (option == "--help" || option == "-h")
             return ParseResult::Help;
-        if (option != "--runtime-dir" && option != "--board" && option != "--station" && option != "--cycle-us") {
+        if (option != "--runtime-dir" && option != "--board" && option != "--station" && option != "--cycle-us"
+            && option != "--mail-min-us") {
             message = "unknown argument: " + std::string(option);
             return ParseResult::Bad;
         }
@@ -67,8 +91,27 @@ ParseResult parseOptions(int argc, const char* const* argv, HostConfig& config, 
             }
             config.boards.push_back(board);
         } else if (option == "--station") {
-            message = "--station " + std::string(value) + ": remote stations are not yet supported";
-            return ParseResult::Unsupported;
+            StationSetup station;
+            if (!parseStation(value, station)) {
+                message = "bad --station " + std::string(value)
+                    + ": want SA:SIZE:ROLE, SA 0..63, SIZE 1..64, SA + SIZE at most 64, ROLE counter, echo or idle";
+                return ParseResult::Bad;
+            }
+            for (const StationSetup& other : config.stations) {
+                if (ravsim::stationMask(station.address, station.size) & ravsim::stationMask(other.address, other.size)) {
+                    message = "--station " + std::string(value) + " overlaps --station " + std::to_string(other.address)
+                        + ":" + std::to_string(other.size);
+                    return ParseResult::Bad;
+                }
+            }
+            config.stations.push_back(station);
+        } else if (option == "--mail-min-us") {
+            unsigned us = 0;
+            if (!parseNumber(value, 0, 10000000, us)) {
+                message = "bad --mail-min-us " + std::string(value) + ": want 0..10000000";
+                return ParseResult::Bad;
+            }
+            config.mailMinimum = std::chrono::microseconds(us);
         } else {
             unsigned us = 0;
             if (!parseNumber(value, 10, 1000000, us)) {

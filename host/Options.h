@@ -7,9 +7,9 @@
 
 namespace ravhost {
 
-enum class ParseResult { Run, Help, Bad, Unsupported };
+enum class ParseResult { Run, Help, Bad };
 
-// Fills `config` from the arguments; `message` explains Bad and Unsupported.
+// Fills `config` from the arguments; `message` explains Bad.
 ParseResult parseOptions(int argc, const char* const* argv, HostConfig& config, std::string& message);
 
 extern const char* const kUsage;

@@ -1,5 +1,7 @@
 // ravkernd: the device host. Serves one device per simulated board until
-// SIGTERM or SIGINT.
+// SIGTERM or SIGINT; as `ravkernd status` and the like, a client of a
+// running host's control socket.
+#include "host/ControlSocket.h"
 #include "host/DeviceHost.h"
 #include "host/Options.h"
 
@@ -9,6 +11,8 @@
 
 int main(int argc, char** argv)
 {
+    if (argc >= 2 && ravhost::isControlCommand(argv[1]))
+        return ravhost::runControlCommand(argc, argv);
     ravhost::HostConfig config;
     std::string message;
     switch (ravhost::parseOptions(argc, argv, config, message)) {
@@ -17,9 +21,6 @@ int main(int argc, char** argv)
         return 0;
     case ravhost::ParseResult::Bad:
         std::fprintf(stderr, "ravkernd: %s\n%s", message.c_str(), ravhost::kUsage);
-        return 2;
-    case ravhost::ParseResult::Unsupported:
-        std::fprintf(stderr, "ravkernd: %s\n", message.c_str());
         return 2;
     case ravhost::ParseResult::Run:
         break;

@@ -196,7 +196,11 @@ INSTANTIATE_TEST_SUITE_P(
                       BadArguments{"ZeroCycle", {"--cycle-us", "0"}, "bad --cycle-us 0"},
                       BadArguments{"HugeCycle", {"--cycle-us", "99999999999"}, "bad --cycle-us"},
                       BadArguments{"UnknownOption", {"--frob"}, "unknown argument: --frob"},
-                      BadArguments{"Station", {"--station", "10:2:counter"}, "not yet supported"}),
+                      BadArguments{"StationRole", {"--station", "10:2:mirror"}, "bad --station 10:2:mirror"},
+                      BadArguments{"StationBeyond63", {"--station", "62:3:idle"}, "bad --station 62:3:idle"},
+                      BadArguments{"StationsOverlap",
+                                   {"--station", "10:2:counter", "--station", "11:1:echo"},
+                                   "--station 11:1:echo overlaps --station 10:2"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

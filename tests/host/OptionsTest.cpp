@@ -50,14 +50,53 @@ TEST(Options, DefaultsAreOneBoardAndTheRuntimeDirectory)
     unsetenv("RAVEL_RUNTIME_DIR");
 }
 
-TEST(Options, HelpAndUnsupported)
+TEST(Options, HelpAndBadValues)
 {
     HostConfig config;
     std::string message;
     EXPECT_EQ(ParseResult::Help, parse({"--board", "1", "--help"}, config, message));
-    EXPECT_EQ(ParseResult::Unsupported, parse({"--station", "10:2:counter"}, config, message));
-    EXPECT_NE(std::string::npos, message.find("not yet supported"));
     EXPECT_EQ(ParseResult::Bad, parse({"--runtime-dir", ""}, config, message));
+}
+
+TEST(Options, StationsInOrderWithRoles)
+{
+    HostConfig config;
+    std::string message;
+    ASSERT_EQ(ParseResult::Run, parse({"--runtime-dir", "/tmp/x", "--station", "10:2:counter", "--station", "20:1:echo",
+                                       "--station", "0:64:idle", "--mail-min-us", "0"},
+                                      config, message))
+        << message;
+    ASSERT_EQ(3u, config.stations.size());
+    EXPECT_EQ(10u, config.stations[0].address);
+    EXPECT_EQ(2u, config.stations[0].size);
+    EXPECT_EQ(ravsim::StationRole::Counter, config.stations[0].role);
+    EXPECT_EQ(ravsim::StationRole::Echo, config.stations[1].role);
+    EXPECT_EQ(64u, config.stations[2].size);
+    EXPECT_EQ(ravsim::StationRole::Idle, config.stations[2].role);
+    EXPECT_EQ(std::chrono::microseconds(0), config.mailMinimum);
+}
+
+class BadStationOption : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(BadStationOption, IsRefusedWithTheReason)
+{
+    HostConfig config;
+    std::string message;
+    EXPECT_EQ(ParseResult::Bad, parse({"--runtime-dir", "/tmp/x", "--station", GetParam()}, config, message));
+    EXPECT_NE(std::string::npos, message.find("SA:SIZE:ROLE")) << message;
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, BadStationOption,
+                         ::testing::Values("10:2", "10:2:", "10:2:mirror", "64:1:idle", "10:0:idle", "60:5:echo",
+                                           "x:1:idle", "10:1:idle:", ":1:idle", "10::idle", "-1:1:idle",
+                                           "10:65:idle"));
+
+TEST(Options, BadMailTime)
+{
+    HostConfig config;
+    std::string message;
+    EXPECT_EQ(ParseResult::Bad, parse({"--mail-min-us", "-5"}, config, message));
+    EXPECT_EQ(ParseResult::Bad, parse({"--mail-min-us", "10000001"}, config, message));
 }
 
 }  // namespace

@@ -1,0 +1,237 @@
+// The simulated network end to end: a real ravkernd with two boards and two
+// remote stations, the boards started through the driver's controls and
+// driven through their mapped chip windows, faults through `ravkernd`'s
+// control commands.
+#include "DeviceClient.h"
+#include "HostProcess.h"
+#include "sim/ChipMap.h"
+#include "sim/RegisterAccess.h"
+#include "sim/SharedState.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace ravtest {
+namespace {
+
+using namespace std::chrono_literals;
+using ravsim::read16;
+using ravsim::write16;
+namespace reg = ravsim::reg;
+
+// Polls `done` for up to ten seconds: generous, the bus needs milliseconds.
+bool eventually(const std::function<bool()>& done)
+{
+    auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(2ms);
+    }
+    return true;
+}
+
+std::uint64_t read64(const std::uint8_t* view, std::size_t offset)
+{
+    std::uint64_t value = 0;
+    for (unsigned w = 0; w < 4; ++w)
+        value |= std::uint64_t{read16(view, offset + 2 * w)} << (16 * w);
+    return value;
+}
+
+struct CommandResult {
+    int status;
+    std::string output;
+};
+
+CommandResult ravkernd(const std::string& arguments)
+{
+    std::string command = std::string(RAVKERND_PATH) + " " + arguments + " 2>&1";
+    CommandResult result{-1, {}};
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return result;
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, pipe))
+        result.output += buffer;
+    int status = pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+constexpr std::uint64_t kDemoMembers = (1ULL << 1) | (1ULL << 2) | (3ULL << 10) | (1ULL << 20);
+
+class Network : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        host.spawn({"--board", "0", "--board", "1", "--station", "10:2:counter", "--station", "20:1:echo"});
+        ASSERT_TRUE(host.waitReady()) << host.standardError();
+        board0 = std::make_unique<Device>(0);
+        board1 = std::make_unique<Device>(1);
+        ASSERT_TRUE(board0->valid() && board1->valid());
+        ASSERT_EQ(0, board0->map(map0));
+        ASSERT_EQ(0, board1->map(map1));
+        view0 = reinterpret_cast<std::uint8_t*>(map0.userAddress);
+        view1 = reinterpret_cast<std::uint8_t*>(map1.userAddress);
+        ASSERT_EQ(0, board0->connect(ravkern::IOCTL_BOARD_CONNECT, "1", 1));
+        ASSERT_EQ(0, board1->connect(ravkern::IOCTL_BOARD_CONNECT, "2", 1));
+        ASSERT_TRUE(eventually([&] { return read64(view0, reg::MFR) == kDemoMembers; }))
+            << std::hex << read64(view0, reg::MFR);
+    }
+    void TearDown() override
+    {
+        if (view0)
+            board0->unmap(map0.userAddress);
+        if (view1)
+            board1->unmap(map1.userAddress);
+        board0.reset();
+        board1.reset();
+        EXPECT_EQ(0, host.stop(SIGTERM)) << host.standardError();
+    }
+    std::string dirOption() const { return "--runtime-dir " + host.dir(); }
+
+    HostProcess host;
+    std::unique_ptr<Device> board0, board1;
+    ravkern::MapRequest map0{}, map1{};
+    std::uint8_t* view0 = nullptr;
+    std::uint8_t* view1 = nullptr;
+};
+
+TEST_F(Network, DemoNetworkSharesGmAndReturnsMailFromTheEcho)
+{
+    EXPECT_TRUE(eventually([&] { return read64(view1, reg::MFR) == kDemoMembers; }));
+    for (std::size_t r : {reg::RFR, reg::LFR})
+        EXPECT_EQ(kDemoMembers, read64(view0, r));
+
+    // Each board's block through the write hazard, seen by the other.
+    for (unsigned w = 0; w < 4; ++w) {
+        write16(view0, reg::WHPB0 + 2 * w, static_cast<std::uint16_t>(0x1100 + w));
+        write16(view1, reg::WHPB0 + 2 * w, static_cast<std::uint16_t>(0x2200 + w));
+    }
+    write16(view0, reg::WHCR0, 1);
+    write16(view1, reg::WHCR0, 2);
+    EXPECT_TRUE(eventually([&] { return read16(view1, 8 * 1 + 6) == 0x1103; }));
+    EXPECT_TRUE(eventually([&] { return read16(view0, 8 * 2 + 6) == 0x2203; }));
+
+    std::uint16_t counter = read16(view0, 8 * 10);
+    EXPECT_TRUE(eventually([&] { return read16(view0, 8 * 10) != counter; })) << "the counter station is live";
+
+    write16(view0, reg::MR0CR, 0x0040);
+    write16(view0, reg::MR1CR, 0x0040);
+    write16(view0, reg::MESR, 0);
+    const std::uint16_t words[] = {0x4D61, 0x696C, 0x2021, 0x0102, 0x0A0B};
+    for (unsigned i = 0; i < 5; ++i)
+        write16(view0, ravsim::kSendBufOffset + 2 * i, words[i]);
+    write16(view0, reg::MSCR, 20 * 256 + 2 + 0x4000);
+    std::this_thread::sleep_for(10ms);
+    EXPECT_TRUE(read16(view0, reg::MSCR) & 0x4000) << "a 10 ms poll still sees the send";
+    ASSERT_TRUE(eventually([&] { return (read16(view0, reg::MR0CR) & 0x80) != 0; }));
+    EXPECT_EQ(0x1482, read16(view0, reg::MR0CR)) << "2 units from station 20 in buffer 0";
+    for (unsigned i = 0; i < 5; ++i)
+        EXPECT_EQ(words[i], read16(view0, ravsim::kRecvBuf0Offset + 2 * i)) << i;
+    EXPECT_EQ(0, read16(view0, reg::MESR));
+    EXPECT_EQ(0, read16(view0, reg::MSCR) & 0x4000);
+}
+
+TEST_F(Network, StationTakenOffAndBroughtBackByTheControlCommand)
+{
+    CommandResult status = ravkernd("status " + dirOption());
+    EXPECT_EQ(0, status.status) << status.output;
+    EXPECT_NE(std::string::npos, status.output.find("members: 1 2 10 11 20\n")) << status.output;
+    EXPECT_NE(std::string::npos, status.output.find("board 1: station 2 size 1 running")) << status.output;
+
+    CommandResult off = ravkernd("station-off 10 " + dirOption());
+    EXPECT_EQ(0, off.status) << off.output;
+    EXPECT_TRUE(eventually([&] { return read64(view0, reg::MFR) == (kDemoMembers & ~(3ULL << 10)); }));
+    EXPECT_TRUE(eventually([&] { return read64(view1, reg::MFR) == (kDemoMembers & ~(3ULL << 10)); }));
+    EXPECT_NE(std::string::npos, ravkernd("status " + dirOption()).output.find("counter: off the bus"));
+
+    CommandResult on = ravkernd("station-on 10 " + dirOption());
+    EXPECT_EQ(0, on.status) << on.output;
+    EXPECT_TRUE(eventually([&] { return read64(view0, reg::MFR) == kDemoMembers; }));
+    EXPECT_TRUE(eventually([&] { return read64(view1, reg::MFR) == kDemoMembers; }));
+}
+
+struct BadCommand {
+    const char* arguments;
+    int status;
+    const char* says;
+};
+
+class NetworkCommand : public Network, public ::testing::WithParamInterface<BadCommand> {};
+
+TEST_P(NetworkCommand, IsRefusedWithAReasonAndChangesNothing)
+{
+    CommandResult result = ravkernd(std::string(GetParam().arguments) + " " + dirOption());
+    EXPECT_EQ(GetParam().status, result.status) << result.output;
+    EXPECT_NE(std::string::npos, result.output.find(GetParam().says)) << result.output;
+    std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(kDemoMembers, read64(view0, reg::MFR));
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, NetworkCommand,
+                         ::testing::Values(BadCommand{"station-off 11", 1, "no remote station at 11"},
+                                           BadCommand{"station-off 64", 1, "bad station address"},
+                                           BadCommand{"station-off x1", 1, "bad station address"},
+                                           BadCommand{"station-on 1", 1, "no remote station at 1"},
+                                           BadCommand{"station-off", 2, "needs a station address"},
+                                           BadCommand{"status --verbose", 2, "unexpected argument"}));
+
+TEST(NetworkGone, ControlCommandWithoutAHostSaysSo)
+{
+    char dir[] = "/tmp/ravkernd-nohost-XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(dir));
+    CommandResult result = ravkernd(std::string("status --runtime-dir ") + dir);
+    EXPECT_EQ(1, result.status);
+    EXPECT_NE(std::string::npos, result.output.find("no host answers")) << result.output;
+    rmdir(dir);
+}
+
+TEST_F(Network, ClientKilledHoldingTheBoardLockDoesNotStopTheBus)
+{
+    int ready[2];
+    ASSERT_EQ(0, pipe(ready));
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Its own handle and view, as another process of the library has.
+        Device device(0);
+        ravkern::MapRequest request{};
+        if (device.map(request) != 0)
+            _exit(1);
+        auto* state = reinterpret_cast<ravsim::SharedState*>(request.userAddress + ravsim::kStateOffset);
+        pthread_mutex_lock(&state->lock);
+        char c = 1;
+        if (write(ready[1], &c, 1) != 1)
+            _exit(1);
+        pause();
+        _exit(0);
+    }
+    char c = 0;
+    ASSERT_EQ(1, read(ready[0], &c, 1));
+    std::this_thread::sleep_for(50ms);  // the bus meets the held lock
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(ready[0]);
+    close(ready[1]);
+
+    std::uint16_t cycles = read16(view0, reg::CCTR);
+    EXPECT_TRUE(eventually([&] { return static_cast<std::uint16_t>(read16(view0, reg::CCTR) - cycles) > 20; }));
+    write16(view0, reg::WHPB1, 0x7171);
+    write16(view0, reg::WHCR1, 1);
+    EXPECT_TRUE(eventually([&] { return read16(view1, 8 * 1) == 0x7171; }));
+    EXPECT_EQ(kDemoMembers, read64(view1, reg::MFR));
+}
+
+}  // namespace
+}  // namespace ravtest
