@@ -21,6 +21,7 @@ public:
     // is already held here, the name is unusable or names another kind of
     // object, or the system refuses.
     bool open(const char* name);
+    // Gives the semaphore back first when this thread has it taken.
     void close();
     bool isOpen() const { return mutex_ != nullptr; }
 

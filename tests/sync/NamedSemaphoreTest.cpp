@@ -158,6 +158,22 @@ TEST_F(Semaphore, RecreatedAfterTheLastCloseStartsFree)
     }).join();
 }
 
+TEST_F(Semaphore, ClosedWhileTakenIsGivenBackToTheOtherHolders)
+{
+    SemCtrl closing;
+    SemCtrl staying;
+    ASSERT_EQ(closing.create("RavlibBrd00_GmSemW"), 1);
+    ASSERT_EQ(staying.create("RavlibBrd00_GmSemW"), 1);
+    ASSERT_EQ(closing.wait(os::kInfinite), os::kWaitObject0);
+    closing.close();
+    uint32_t result = 1234;
+    std::thread([&] {
+        result = staying.wait(0);
+        staying.release();
+    }).join();
+    EXPECT_EQ(result, os::kWaitObject0);
+}
+
 TEST_F(Semaphore, CreateOnAHeldHandleClosesItFirst)
 {
     SemCtrl sem;

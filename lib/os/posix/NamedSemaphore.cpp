@@ -1,16 +1,21 @@
-// A robust, process-shared, error-checking pthread mutex in the object file:
-// taking and giving back a free semaphore are an atomic instruction each, the
-// kernel marks the mutex when its owner dies, and a thread that takes it
-// twice gets an error instead of a deadlock.
+// A robust, process-shared pthread mutex in the object file: taking and
+// giving back a free semaphore are an atomic instruction each, and the
+// kernel marks the mutex when its owner dies. The owner's thread id sits in
+// the mutex word (the kernel's robust futex format), so a second take by the
+// holder and a release by anyone else are refused before the mutex is
+// touched.
 #include "lib/os/NamedSemaphore.h"
 
 #include "lib/os/SyncWait.h"
 #include "lib/os/TestSeams.h"
 #include "lib/os/posix/SyncObjectFile.h"
+#include "lib/os/posix/SyncThreadId.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstddef>
 #include <ctime>
+#include <linux/futex.h>
 #include <pthread.h>
 
 namespace ravlib::os {
@@ -28,6 +33,12 @@ pthread_mutex_t* mutexIn(void* view)
     return reinterpret_cast<pthread_mutex_t*>(static_cast<char*>(view) + offsetof(SemaphoreLayout, mutex));
 }
 
+bool heldByThisThread(pthread_mutex_t* mutex)
+{
+    int word = std::atomic_ref<int>(mutex->__data.__lock).load(std::memory_order_relaxed);
+    return static_cast<pid_t>(word & FUTEX_TID_MASK) == sync::currentThreadId();
+}
+
 bool initialise(void* view)
 {
     pthread_mutexattr_t attributes;
@@ -35,7 +46,6 @@ bool initialise(void* view)
         return false;
     bool ok = pthread_mutexattr_setpshared(&attributes, PTHREAD_PROCESS_SHARED) == 0 &&
               pthread_mutexattr_setrobust(&attributes, PTHREAD_MUTEX_ROBUST) == 0 &&
-              pthread_mutexattr_settype(&attributes, PTHREAD_MUTEX_ERRORCHECK) == 0 &&
               pthread_mutex_init(mutexIn(view), &attributes) == 0;
     pthread_mutexattr_destroy(&attributes);
     return ok;
@@ -74,6 +84,9 @@ void NamedSemaphore::close()
 {
     if (!isOpen())
         return;
+    // Closed while taken: given back, so that other holders are not blocked
+    // until this thread ends.
+    release();
     mutex_ = nullptr;
     object_.close();
 }
@@ -83,6 +96,8 @@ std::uint32_t NamedSemaphore::wait(std::uint32_t milliseconds)
     if (!isOpen())
         return kWaitFailed;
     auto* mutex = static_cast<pthread_mutex_t*>(mutex_);
+    if (heldByThisThread(mutex))
+        return kWaitFailed;
     int rc;
     if (milliseconds == kInfinite) {
         rc = pthread_mutex_lock(mutex);
@@ -110,7 +125,10 @@ std::uint32_t NamedSemaphore::wait(std::uint32_t milliseconds)
 
 bool NamedSemaphore::release()
 {
-    return isOpen() && pthread_mutex_unlock(static_cast<pthread_mutex_t*>(mutex_)) == 0;
+    if (!isOpen())
+        return false;
+    auto* mutex = static_cast<pthread_mutex_t*>(mutex_);
+    return heldByThisThread(mutex) && pthread_mutex_unlock(mutex) == 0;
 }
 
 }  // namespace ravlib::os
