@@ -6,6 +6,7 @@
 
 #include "lib/os/SyncWait.h"
 #include "lib/os/TestSeams.h"
+#include "lib/os/posix/SyncDeadline.h"
 #include "lib/os/posix/SyncObjectFile.h"
 
 #include <atomic>
@@ -25,23 +26,6 @@ enum Word { kTag, kSignalled, kSequence, kWords };
 std::atomic_ref<std::uint32_t> word(std::uint32_t* words, Word which)
 {
     return std::atomic_ref<std::uint32_t>(words[which]);
-}
-
-timespec deadlineAfter(std::uint32_t milliseconds)
-{
-    timespec now {};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    long long nanoseconds = now.tv_nsec + static_cast<long long>(milliseconds % 1000) * 1000000;
-    now.tv_sec += static_cast<time_t>(milliseconds / 1000 + nanoseconds / 1000000000);
-    now.tv_nsec = static_cast<long>(nanoseconds % 1000000000);
-    return now;
-}
-
-bool passed(const timespec& deadline)
-{
-    timespec now {};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return now.tv_sec > deadline.tv_sec || (now.tv_sec == deadline.tv_sec && now.tv_nsec >= deadline.tv_nsec);
 }
 
 // Sleeps while every sequence word still holds its value, at most until the
@@ -133,7 +117,7 @@ std::uint32_t waitAny(NamedEvent* const* events, std::size_t count, std::uint32_
     timespec deadline {};
     const timespec* until = nullptr;
     if (milliseconds != kInfinite) {
-        deadline = deadlineAfter(milliseconds);
+        deadline = sync::deadlineAfter(CLOCK_MONOTONIC, milliseconds);
         until = &deadline;
     }
     for (;;) {
@@ -144,7 +128,7 @@ std::uint32_t waitAny(NamedEvent* const* events, std::size_t count, std::uint32_
             if (word(words, kSequence).load() != waiters[i].val || word(words, kSignalled).load() != 0)
                 return kWaitObject0 + static_cast<std::uint32_t>(i);
         }
-        if (until != nullptr && passed(deadline))
+        if (until != nullptr && sync::passed(CLOCK_MONOTONIC, deadline))
             return kWaitTimeout;
         if (!sleepOnSequences(waiters, count, until))
             napOneMillisecond(until);

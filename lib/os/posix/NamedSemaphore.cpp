@@ -8,6 +8,7 @@
 
 #include "lib/os/SyncWait.h"
 #include "lib/os/TestSeams.h"
+#include "lib/os/posix/SyncDeadline.h"
 #include "lib/os/posix/SyncObjectFile.h"
 #include "lib/os/posix/SyncThreadId.h"
 
@@ -49,17 +50,6 @@ bool initialise(void* view)
               pthread_mutex_init(mutexIn(view), &attributes) == 0;
     pthread_mutexattr_destroy(&attributes);
     return ok;
-}
-
-// The time-out as a wall-clock deadline: the sanitizers know timedlock.
-timespec deadlineAfter(std::uint32_t milliseconds)
-{
-    timespec now {};
-    clock_gettime(CLOCK_REALTIME, &now);
-    long long nanoseconds = now.tv_nsec + static_cast<long long>(milliseconds % 1000) * 1000000;
-    now.tv_sec += static_cast<time_t>(milliseconds / 1000 + nanoseconds / 1000000000);
-    now.tv_nsec = static_cast<long>(nanoseconds % 1000000000);
-    return now;
 }
 
 }  // namespace
@@ -104,7 +94,8 @@ std::uint32_t NamedSemaphore::wait(std::uint32_t milliseconds)
     } else if (milliseconds == 0) {
         rc = pthread_mutex_trylock(mutex);
     } else {
-        timespec deadline = deadlineAfter(milliseconds);
+        // A wall-clock deadline: the sanitizers know timedlock, not clocklock.
+        timespec deadline = sync::deadlineAfter(CLOCK_REALTIME, milliseconds);
         rc = pthread_mutex_timedlock(mutex, &deadline);
     }
     switch (rc) {
