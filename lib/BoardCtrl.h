@@ -2,6 +2,8 @@
 // and rate code, and the operations the exports hand their work to.
 // Operations may run on several threads at once and alongside close (each
 // call holds its own reference); a blocking wait must be one close can end.
+// The semaphores and the mail thread live from open to close; the mail
+// event set is shared, so a waiter that holds it keeps it whole past close.
 #pragma once
 
 #include <atomic>
@@ -25,7 +27,8 @@ public:
     static constexpr int MAIL_EVENTS = 5;
 
     explicit BoardCtrl(int32_t boardNo);
-    // Closes without waiting whatever a close has not released.
+    // Releases a device handle (and its view) that no close released; the
+    // named objects and the mail thread release themselves.
     ~BoardCtrl();
     BoardCtrl(const BoardCtrl&) = delete;
     BoardCtrl& operator=(const BoardCtrl&) = delete;
