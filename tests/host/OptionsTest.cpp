@@ -63,7 +63,7 @@ TEST(Options, StationsInOrderWithRoles)
     HostConfig config;
     std::string message;
     ASSERT_EQ(ParseResult::Run, parse({"--runtime-dir", "/tmp/x", "--station", "10:2:counter", "--station", "20:1:echo",
-                                       "--station", "0:64:idle", "--mail-min-us", "0"},
+                                       "--station", "30:34:idle", "--mail-min-us", "0"},
                                       config, message))
         << message;
     ASSERT_EQ(3u, config.stations.size());
@@ -71,7 +71,7 @@ TEST(Options, StationsInOrderWithRoles)
     EXPECT_EQ(2u, config.stations[0].size);
     EXPECT_EQ(ravsim::StationRole::Counter, config.stations[0].role);
     EXPECT_EQ(ravsim::StationRole::Echo, config.stations[1].role);
-    EXPECT_EQ(64u, config.stations[2].size);
+    EXPECT_EQ(34u, config.stations[2].size);
     EXPECT_EQ(ravsim::StationRole::Idle, config.stations[2].role);
     EXPECT_EQ(std::chrono::microseconds(0), config.mailMinimum);
 }
@@ -90,6 +90,17 @@ INSTANTIATE_TEST_SUITE_P(Values, BadStationOption,
                          ::testing::Values("10:2", "10:2:", "10:2:mirror", "64:1:idle", "10:0:idle", "60:5:echo",
                                            "x:1:idle", "10:1:idle:", ":1:idle", "10::idle", "-1:1:idle",
                                            "10:65:idle"));
+
+TEST(Options, OverlappingStationsAreRefused)
+{
+    HostConfig config;
+    std::string message;
+    EXPECT_EQ(ParseResult::Bad,
+              parse({"--runtime-dir", "/tmp/x", "--station", "30:34:idle", "--station", "0:31:echo"}, config, message));
+    EXPECT_EQ("--station 0:31:echo overlaps --station 30:34", message);
+    EXPECT_EQ(ParseResult::Run,
+              parse({"--runtime-dir", "/tmp/x", "--station", "30:34:idle", "--station", "0:30:echo"}, config, message));
+}
 
 TEST(Options, BadMailTime)
 {
