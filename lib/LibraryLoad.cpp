@@ -5,6 +5,7 @@
 #include "lib/BoardTable.h"
 #include "lib/IniFile.h"
 #include "lib/LogFile.h"
+#include "lib/os/DeviceHandle.h"
 
 namespace ravlib {
 
@@ -20,6 +21,10 @@ bool processAttach() {
         return false;
     }
     theLog().write(LOG_TRACE, "------------------- Ravlib.dll Service Start -------------------");
+    // The device layer's handle table comes to life now, before the exit
+    // handler is registered, so that at exit() it is still there when the
+    // handler closes the boards left open.
+    os::closeDevice(os::kInvalidDevice);
     boardTable().clear();
     serving.store(true, std::memory_order_release);
     return true;

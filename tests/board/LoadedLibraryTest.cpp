@@ -1,5 +1,6 @@
 // The shared library loaded by a child process, on a running host.
 #include <dlfcn.h>
+#include <cstdlib>
 #include <unistd.h>
 
 #include "lib/Ravlib.h"
@@ -32,6 +33,35 @@ int openAndCloseTwoBoards() {
     else if (close(0) != MKY43_ER_OK)
         failed = 23;
     return dlclose(library) == 0 ? failed : 12;
+}
+
+// Child body: opens board 0 and leaves by exit(), the board still open.
+int openAndExit() {
+    void* library = dlopen(RAVLIB_PATH, RTLD_NOW | RTLD_LOCAL);
+    if (!library)
+        return 10;
+    auto open = bind<decltype(&RV_open)>(library, "RV_open");
+    if (!open || open(0) != MKY43_ER_OK)
+        return 20;
+    std::exit(0);
+}
+
+TEST_F(HostedLibrary, ExitWithABoardOpenFinishesAndClosesIt) {
+    host_.spawn({"--board", "0"});
+    ASSERT_TRUE(host_.waitReady()) << host_.standardError();
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(openAndExit());
+    ASSERT_EQ(ravtest::waitChild(child), 0);
+    const std::vector<std::string> lines = withoutNumbers(allLines());
+    const std::vector<std::string> closing = eventThreadSemaphoreCloseLines(0);
+    ASSERT_GE(lines.size(), closing.size() + 3);
+    EXPECT_EQ(std::vector<std::string>(lines.end() - static_cast<std::ptrdiff_t>(closing.size() + 3), lines.end()),
+              joined(std::vector<std::string>{detail("RavlibBrd0 Finish: OK: "),
+                                              detail("RavlibBrd0 close: OK: <Device=\\\\.\\Ravkern0, Handle=#, CE=#>")},
+                     closing,
+                     std::vector<std::string>{"**   ------------------- Ravlib.dll Service Stop -------------------"}));
 }
 
 TEST_F(HostedLibrary, TheLoadedLibraryOpensAndClosesTwoBoardsWithEveryDetailLine) {
