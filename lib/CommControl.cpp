@@ -12,7 +12,7 @@ StationRange clampStation(int32_t address, int32_t size) {
         address = 63;
     if (size < 1)
         size = 1;
-    else if (address + size > 64)
+    else if (static_cast<int64_t>(address) + size > 64)  // a huge size must not overflow
         size = 64 - address;
     return {address, size};
 }
