@@ -6,31 +6,12 @@
 
 #include "lib/ChipWindow.h"
 #include "lib/Ravlib.h"
-#include "lib/SemCtrl.h"
+#include "lib/SemHold.h"
 #include "lib/os/ChipAccess.h"
-#include "lib/os/SyncWait.h"
 
 namespace ravlib {
 
 namespace {
-
-// Waits without limit: a holder that died is recovered by the semaphore.
-class Hold {
-public:
-    explicit Hold(SemCtrl* sem) : sem_(sem) {
-        if (sem_)
-            sem_->wait(os::kInfinite);
-    }
-    ~Hold() {
-        if (sem_)
-            sem_->release();
-    }
-    Hold(const Hold&) = delete;
-    Hold& operator=(const Hold&) = delete;
-
-private:
-    SemCtrl* sem_;
-};
 
 // Block numbers keep counting past GM; they never wrap back into it.
 std::uint16_t blockNumber(std::size_t byteOffset) {
@@ -72,7 +53,7 @@ int32_t GmAccess::read(void* data, std::uint16_t elementIndex, std::uint16_t cou
         return MKY43_ER_UNCONNECT;
     if ((static_cast<std::size_t>(elementIndex) + count) * width > chip::GM_BYTES)
         return MKY43_ER_INVALIDPARAM;
-    Hold hold(readSem_);
+    SemHold hold(readSem_);
     const int words = width / 2;
     std::size_t address = static_cast<std::size_t>(elementIndex) * width;
     for (std::size_t e = 0; e < count; ++e) {
@@ -89,7 +70,7 @@ int32_t GmAccess::read(void* data, std::uint16_t elementIndex, std::uint16_t cou
 int32_t GmAccess::write(const void* data, std::uint16_t byteOffset, std::uint16_t count, int width) {
     if (!window_)
         return MKY43_ER_UNCONNECT;
-    Hold hold(writeSem_);
+    SemHold hold(writeSem_);
     writeWords(Words{data, width}, static_cast<std::size_t>(count) * (width / 2), byteOffset);
     return MKY43_ER_OK;
 }
