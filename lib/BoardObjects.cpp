@@ -8,7 +8,6 @@
 #include "lib/EvntCtrl.h"
 #include "lib/LogFile.h"
 #include "lib/MailThd.h"
-#include "lib/MutxCtrl.h"
 #include "lib/SemCtrl.h"
 
 namespace ravlib {
@@ -67,7 +66,12 @@ void BoardCtrl::destroySemaphores(int32_t line) {
 }
 
 int32_t BoardCtrl::createMailEvents(int32_t line) {
-    std::shared_ptr<EvntCtrl> events(new (std::nothrow) EvntCtrl, std::default_delete<EvntCtrl>());
+    std::shared_ptr<EvntCtrl> events;
+    try {
+        events = std::make_shared<EvntCtrl>();
+    } catch (const std::bad_alloc&) {
+        // Reported below as the first event that could not be made.
+    }
     {
         std::lock_guard lock(eventsLock_);
         mailEvents_[line] = events;
