@@ -53,9 +53,6 @@ public:
     // Releases every board's hardware, removes the sockets, ends all threads.
     void stop();
 
-    // Boards, stations, members and cycles, as `ravkernd status` prints them.
-    std::string statusText() { return formatStatus(bus_.status()); }
-
     // Socket paths of the devices that serve, in device order.
     std::vector<std::string> socketPaths() const;
     // The device of the index-th board, for callers that dispatch in this

@@ -79,7 +79,7 @@ StationChange Bus::setStationOnBus(unsigned address, bool on)
     return StationChange::Done;
 }
 
-void Bus::cycle()
+void Bus::cycle(std::chrono::microseconds elapsed)
 {
     std::lock_guard lock(mutex_);
     ++cycles_;
@@ -90,9 +90,9 @@ void Bus::cycle()
         occupied |= slot.mask;
 
     for (Slot& slot : boards_)
-        stepBoard(slot, occupied);
+        stepBoard(slot, occupied, elapsed);
     for (RemoteStation& s : stations_)
-        s.cycle(timing_);
+        s.cycle(elapsed, timing_);
 
     std::uint64_t members = 0;
     for (const Slot& slot : boards_)
@@ -119,7 +119,7 @@ void Bus::cycle()
     }
 }
 
-void Bus::stepBoard(Slot& slot, std::uint64_t& occupied)
+void Bus::stepBoard(Slot& slot, std::uint64_t& occupied, std::chrono::microseconds elapsed)
 {
     // A process stuck holding one board's lock costs that board its cycles,
     // not the bus.
@@ -145,10 +145,10 @@ void Bus::stepBoard(Slot& slot, std::uint64_t& occupied)
         occupied &= ~slot.mask;
         slot.mask = 0;
     }
-    stepSend(chip, slot);
+    stepSend(chip, slot, elapsed);
 }
 
-void Bus::stepSend(Chip& chip, Slot& slot)
+void Bus::stepSend(Chip& chip, Slot& slot, std::chrono::microseconds elapsed)
 {
     MailTransfer& mail = slot.outgoing;
     if (chip.inReset()) {
@@ -167,7 +167,7 @@ void Bus::stepSend(Chip& chip, Slot& slot)
         return;
     }
     if (mail.active) {
-        mail.advance(timing_);
+        mail.advance(elapsed);
         return;
     }
     if (!(mscr & kMscrSending))

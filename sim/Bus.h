@@ -1,6 +1,6 @@
 // The Ravel bus that links the simulated chips and remote stations. Whoever
-// owns the clock calls cycle() once per bus cycle; each cycle is `cycle` of
-// model time (BusTiming), so tests step time by calling it directly.
+// owns the clock calls cycle() once per bus cycle and says how much time
+// passed; tests step time by calling it directly.
 #pragma once
 
 #include "sim/BoardFiles.h"
@@ -52,10 +52,13 @@ public:
     // only while no member holds any of its stations.
     StationChange setStationOnBus(unsigned address, bool on);
 
-    // One bus cycle for every chip and station. Each board is touched under
-    // its lock, never two at once; a board whose lock is not free within
-    // 20 ms misses the cycle.
-    void cycle();
+    // One bus cycle for every chip and station, `elapsed` after the previous
+    // one (a clock that runs late lengthens mail, never shortens it). Each
+    // board is touched under its lock, never two at once; a board whose lock
+    // is not free within 20 ms misses the cycle.
+    void cycle(std::chrono::microseconds elapsed);
+    // A cycle of exactly BusTiming::cycle: the stepped clock of tests.
+    void cycle() { cycle(timing_.cycle); }
 
     BusStatus status();
 
@@ -69,8 +72,8 @@ private:
         MailTransfer outgoing;
     };
 
-    void stepBoard(Slot& slot, std::uint64_t& occupied);
-    void stepSend(Chip& chip, Slot& slot);
+    void stepBoard(Slot& slot, std::uint64_t& occupied, std::chrono::microseconds elapsed);
+    void stepSend(Chip& chip, Slot& slot, std::chrono::microseconds elapsed);
     void exchange(Slot& slot, std::uint64_t members);
     void deliver(MailTransfer& mail);
     bool finishSend(Slot& slot);

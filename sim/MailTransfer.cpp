@@ -25,11 +25,11 @@ void MailTransfer::begin(unsigned from, unsigned to, unsigned length, const BusT
     remaining = mailDuration(units, timing);
 }
 
-void MailTransfer::advance(const BusTiming& timing)
+void MailTransfer::advance(std::chrono::microseconds elapsed)
 {
     if (!active || due)
         return;
-    remaining -= timing.cycle;
+    remaining -= elapsed;
     if (remaining <= std::chrono::microseconds::zero())
         due = true;
 }

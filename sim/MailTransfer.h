@@ -13,7 +13,7 @@ inline constexpr unsigned kMailMaxUnits = 32;  // 256 bytes in 8-byte units
 inline constexpr unsigned kMailWordsPerUnit = 4;
 
 struct BusTiming {
-    std::chrono::microseconds cycle{1000};         // model time per bus cycle
+    std::chrono::microseconds cycle{1000};         // time per bus cycle
     std::chrono::microseconds mailMinimum{15000};  // a send is never shorter
     std::chrono::microseconds mailPerUnit{250};    // and grows with its length
 };
@@ -33,9 +33,10 @@ struct MailTransfer {
     std::array<std::uint16_t, kMailMaxUnits * kMailWordsPerUnit> data{};
 
     void begin(unsigned from, unsigned to, unsigned length, const BusTiming& timing);
-    // One cycle has passed; not called on the cycle the send began, so a
-    // send lasts at least its duration from the write that asked for it.
-    void advance(const BusTiming& timing);
+    // A cycle `elapsed` after the previous one; not called on the cycle the
+    // send began, so a send lasts at least its duration from the write that
+    // asked for it.
+    void advance(std::chrono::microseconds elapsed);
     bool badLength() const { return units == 0 || units > kMailMaxUnits; }
 };
 

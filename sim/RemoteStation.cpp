@@ -45,7 +45,7 @@ void RemoteStation::setOnBus(bool on)
     outgoing_ = MailTransfer{};
 }
 
-void RemoteStation::cycle(const BusTiming& timing)
+void RemoteStation::cycle(std::chrono::microseconds elapsed, const BusTiming& timing)
 {
     if (!onBus_)
         return;
@@ -58,7 +58,7 @@ void RemoteStation::cycle(const BusTiming& timing)
     }
     if (role_ != StationRole::Echo)
         return;
-    outgoing_.advance(timing);
+    outgoing_.advance(elapsed);
     if (outgoing_.active)
         return;
     Held* oldest = nullptr;

@@ -32,7 +32,7 @@ public:
 
     // One bus cycle: the counter advances, the echo sends back what it holds
     // once its send path is free.
-    void cycle(const BusTiming& timing);
+    void cycle(std::chrono::microseconds elapsed, const BusTiming& timing);
 
     // GM as this station writes it: word 4 * s + i of block s.
     const std::array<std::uint16_t, 256>& gm() const { return gm_; }

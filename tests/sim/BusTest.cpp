@@ -284,6 +284,31 @@ TEST_F(BusTest, LongMailKeepsBit14ForAtLeast15Ms)
     EXPECT_EQ(0x4242, load(1, kRecvBuf0Offset + 254));
 }
 
+class MailClockTest : public BusTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(MailClockTest, SendEndsAtTheFirstCycleAfterItsDurationHasPassed)
+{
+    addBoards(2);
+    start(0, 1, 1);
+    start(1, 2, 1);
+    run(3);
+    arm(1);
+    send(0, 2, {1, 2, 3, 4, 5, 6, 7, 8, 9});  // 3 units
+    const std::chrono::microseconds step(GetParam());
+    bus.cycle(step);  // takes the send up
+    std::chrono::microseconds passed{0};
+    while (load(0, reg::MSCR) & kMscrSending) {
+        ASSERT_LT(passed, std::chrono::seconds(1));
+        bus.cycle(step);
+        passed += step;
+    }
+    EXPECT_GE(passed, mailDuration(3, BusTiming{}));
+    EXPECT_LT(passed - step, mailDuration(3, BusTiming{}));
+    EXPECT_EQ(0x0183, load(1, reg::MR0CR));
+}
+
+INSTANTIATE_TEST_SUITE_P(CycleLengths, MailClockTest, ::testing::Values(100, 1000, 3000, 7000, 15750, 40000));
+
 TEST_F(BusTest, EchoReturnsTheMailUnchangedWithItsStation)
 {
     addBoards(1);
