@@ -131,9 +131,13 @@ TEST_F(Network, DemoNetworkSharesGmAndReturnsMailFromTheEcho)
     const std::uint16_t words[] = {0x4D61, 0x696C, 0x2021, 0x0102, 0x0A0B};
     for (unsigned i = 0; i < 5; ++i)
         write16(view0, ravsim::kSendBufOffset + 2 * i, words[i]);
+    auto sent = std::chrono::steady_clock::now();
     write16(view0, reg::MSCR, 20 * 256 + 2 + 0x4000);
     std::this_thread::sleep_for(10ms);
-    EXPECT_TRUE(read16(view0, reg::MSCR) & 0x4000) << "a 10 ms poll still sees the send";
+    bool sending = read16(view0, reg::MSCR) & 0x4000;
+    // Only a look within the shortest send time can demand the bit.
+    if (std::chrono::steady_clock::now() - sent < 15ms)
+        EXPECT_TRUE(sending) << "a 10 ms poll still sees the send";
     ASSERT_TRUE(eventually([&] { return (read16(view0, reg::MR0CR) & 0x80) != 0; }));
     EXPECT_EQ(0x1482, read16(view0, reg::MR0CR)) << "2 units from station 20 in buffer 0";
     for (unsigned i = 0; i < 5; ++i)
