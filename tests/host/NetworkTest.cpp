@@ -136,8 +136,9 @@ TEST_F(Network, DemoNetworkSharesGmAndReturnsMailFromTheEcho)
     std::this_thread::sleep_for(10ms);
     bool sending = read16(view0, reg::MSCR) & 0x4000;
     // Only a look within the shortest send time can demand the bit.
-    if (std::chrono::steady_clock::now() - sent < 15ms)
+    if (std::chrono::steady_clock::now() - sent < 15ms) {
         EXPECT_TRUE(sending) << "a 10 ms poll still sees the send";
+    }
     ASSERT_TRUE(eventually([&] { return (read16(view0, reg::MR0CR) & 0x80) != 0; }));
     EXPECT_EQ(0x1482, read16(view0, reg::MR0CR)) << "2 units from station 20 in buffer 0";
     for (unsigned i = 0; i < 5; ++i)
