@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -406,6 +408,40 @@ TEST_P(AddStationTest, RefusesRunsThatDoNotFitOrOverlap)
 INSTANTIATE_TEST_SUITE_P(Runs, AddStationTest,
                          ::testing::Values(BadStation{9, 2}, BadStation{13, 1}, BadStation{0, 64}, BadStation{60, 5},
                                            BadStation{64, 1}, BadStation{5, 0}));
+
+TEST_F(BusTest, HazardCommitsAndBusCyclesNeverTearABlock)
+{
+    addBoards(2);
+    start(0, 1, 1);
+    start(1, 2, 1);
+    run(3);
+    std::atomic<bool> stop{false};
+    std::atomic<int> torn{0}, reads{0};
+    std::thread writer([&] {
+        for (std::uint16_t n = 1; !stop; ++n) {
+            for (unsigned w = 0; w < 4; ++w)
+                write(0, reg::WHPB0 + 2 * w, n);
+            write(0, reg::WHCR0, 1);
+        }
+    });
+    std::thread reader([&] {
+        while (!stop) {
+            write(1, reg::RHCR0, 1);
+            std::uint16_t first = load(1, reg::RHPB0);
+            for (unsigned w = 1; w < 4; ++w)
+                if (load(1, reg::RHPB0 + 2 * w) != first)
+                    ++torn;
+            ++reads;
+        }
+    });
+    run(2000);
+    stop = true;
+    writer.join();
+    reader.join();
+    EXPECT_EQ(0, torn.load());
+    EXPECT_GT(reads.load(), 0);
+    EXPECT_NE(0, load(1, kGmOffset + 8)) << "the writer's blocks reached the other board";
+}
 
 TEST_F(BusTest, ClientKilledHoldingTheLockDoesNotStopTheBus)
 {
