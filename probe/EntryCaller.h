@@ -26,6 +26,15 @@ class EntryCaller {
     return fn(args...);
   }
 
+  // The same without the log line, for the background refreshes that would
+  // repeat it every cycle.
+  template <Entry id, typename... Args>
+  auto callQuiet(Args... args) const -> std::optional<std::invoke_result_t<typename EntryType<id>::type, Args...>> {
+    const auto fn = binding_.entry<id>();
+    if (fn == nullptr) return std::nullopt;
+    return fn(args...);
+  }
+
   void reportMissing(Entry id) const {
     log_.ShowResult(QString::fromLatin1(entryName(id)) + QStringLiteral(": not exported by the loaded library"),
                     kPlainLine);

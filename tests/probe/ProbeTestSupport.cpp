@@ -28,7 +28,7 @@ QStringList Standin::calls() const {
   const auto call = reinterpret_cast<CallFn>(dlsym(handle_, "RavStandin_call"));
   QStringList list;
   if (count == nullptr || call == nullptr) return list;
-  char buffer[128];
+  char buffer[256];
   for (int i = 0; i < count(); ++i) {
     if (call(i, buffer, sizeof buffer)) list << QString::fromLatin1(buffer);
   }
@@ -43,6 +43,32 @@ void Standin::setResult(const char* name, int code) const {
 void Standin::reset() const {
   using Fn = void (*)();
   if (const auto fn = reinterpret_cast<Fn>(dlsym(handle_, "RavStandin_reset"))) fn();
+}
+
+QStringList Standin::callsOf(const QString& name) const {
+  QStringList list;
+  for (const QString& call : calls()) {
+    if (call.startsWith(name + QLatin1Char('('))) list << call;
+  }
+  return list;
+}
+
+void Standin::poke(int offset, const QByteArray& bytes) const {
+  using Fn = void (*)(int32_t, const void*, int32_t);
+  if (const auto fn = reinterpret_cast<Fn>(dlsym(handle_, "RavStandin_poke")))
+    fn(offset, bytes.constData(), static_cast<int32_t>(bytes.size()));
+}
+
+QByteArray Standin::peek(int offset, int length) const {
+  using Fn = void (*)(int32_t, void*, int32_t);
+  QByteArray bytes(length, '\0');
+  if (const auto fn = reinterpret_cast<Fn>(dlsym(handle_, "RavStandin_peek"))) fn(offset, bytes.data(), length);
+  return bytes;
+}
+
+void Standin::setMail(int16_t status, int sa) const {
+  using Fn = void (*)(int16_t, int32_t);
+  if (const auto fn = reinterpret_cast<Fn>(dlsym(handle_, "RavStandin_setMail"))) fn(status, sa);
 }
 
 namespace {

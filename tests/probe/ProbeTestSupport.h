@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <cstdint>
 #include <functional>
 
 namespace probetest {
@@ -24,6 +25,13 @@ class Standin {
   QStringList calls() const;
   void setResult(const char* name, int code) const;
   void reset() const;
+  // The calls whose text starts with name.
+  QStringList callsOf(const QString& name) const;
+  // The stand-in's chip window: GM at 0, registers at 0x300, received mail at 0x400.
+  void poke(int offset, const QByteArray& bytes) const;
+  QByteArray peek(int offset, int length) const;
+  // The status word of the mail calls and the sender of received mail.
+  void setMail(int16_t status, int sa) const;
 
  private:
   void* handle_;

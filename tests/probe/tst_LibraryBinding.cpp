@@ -119,7 +119,7 @@ void LibraryBindingTest::callGoesToTheLibraryWithItsCode() {
   EntryCaller caller(binding, log);
   QCOMPARE(caller.call<Entry::RV_open>(2), std::optional<int32_t>(0));
   QCOMPARE(caller.call<Entry::RV_start>(2, 0, 5, 3, 2), std::optional<int32_t>(15));
-  QCOMPARE(standin.calls(), QStringList({QStringLiteral("RV_open(2,0)"), QStringLiteral("RV_start(2,0)")}));
+  QCOMPARE(standin.calls(), QStringList({QStringLiteral("RV_open(2,0)"), QStringLiteral("RV_start(2,0,5,3,2)")}));
   QCOMPARE(log.lineCount(), 0);
 }
 
