@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <thread>
 #include <sys/wait.h>
@@ -416,12 +417,13 @@ TEST_F(BusTest, HazardCommitsAndBusCyclesNeverTearABlock)
     start(1, 2, 1);
     run(3);
     std::atomic<bool> stop{false};
-    std::atomic<int> torn{0}, reads{0};
+    std::atomic<int> torn{0}, reads{0}, writes{0};
     std::thread writer([&] {
         for (std::uint16_t n = 1; !stop; ++n) {
             for (unsigned w = 0; w < 4; ++w)
-                write(0, reg::WHPB0 + 2 * w, n);
+                write(0, reg::WHPB0 + 2 * w, static_cast<std::uint16_t>(n | 0x8000));
             write(0, reg::WHCR0, 1);
+            ++writes;
         }
     });
     std::thread reader([&] {
@@ -434,12 +436,18 @@ TEST_F(BusTest, HazardCommitsAndBusCyclesNeverTearABlock)
             ++reads;
         }
     });
+    // Until both threads have done plenty, however the machine schedules
+    // them, and then a while longer with both still busy.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while ((reads < 2000 || writes < 2000) && std::chrono::steady_clock::now() < deadline)
+        bus.cycle();
     run(2000);
     stop = true;
     writer.join();
     reader.join();
     EXPECT_EQ(0, torn.load());
-    EXPECT_GT(reads.load(), 0);
+    EXPECT_GE(reads.load(), 2000);
+    EXPECT_GE(writes.load(), 2000);
     EXPECT_NE(0, load(1, kGmOffset + 8)) << "the writer's blocks reached the other board";
 }
 
