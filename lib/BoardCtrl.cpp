@@ -144,9 +144,16 @@ void BoardCtrl::closeAllMail() {
 }
 
 int32_t BoardCtrl::getConnectState(int32_t, int32_t* stationAdr, int32_t* stationSize) const {
+    std::lock_guard lock(stationLock_);
     *stationAdr = stationAdr_;
     *stationSize = stationSize_;
     return MKY43_ER_OK;
+}
+
+void BoardCtrl::recordStation(int32_t stationAdr, int32_t stationSize) {
+    std::lock_guard lock(stationLock_);
+    stationAdr_ = stationAdr;
+    stationSize_ = stationSize;
 }
 
 void BoardCtrl::setRateCode(int32_t line, int32_t rateCode) {

@@ -68,6 +68,8 @@ public:
     int32_t connectLf(int32_t line, const void* request);
     int32_t connectGmm(int32_t line, const void* request);
     int32_t disconnect(int32_t line);
+    // Puts the line's rate code into BCR; always 0.
+    int32_t setBaudRate(int32_t line);
 
     // Global memory. Positions and counts are already cut to 16 bits.
     int32_t getMem(int32_t line, void* data, uint16_t elementIndex, uint16_t count, int width);
@@ -130,6 +132,8 @@ private:
     static constexpr int SEMAPHORE_KINDS = 3;  // Comm Start, GM Read, GM Write
 
     bool searchDevice();
+    int32_t startWith(int32_t line, int32_t stationAdr, int32_t stationSize, bool lf);
+    void recordStation(int32_t stationAdr, int32_t stationSize);
     std::unique_ptr<SemCtrl>& semaphoreSlot(int kind, int32_t line);
 
     os::DeviceHandle hDevice_ = os::kInvalidDevice;
@@ -139,6 +143,9 @@ private:
     int32_t deviceNo_;
     char devicePath_[260] = {};
     std::atomic<int32_t> baudRate_[LINES] = {-1, -1};  // RV_config may run on any thread
+    // The recorded range is read and written as one (start, stop and
+    // RV_GetCnectStat may run on different threads).
+    mutable std::mutex stationLock_;
     int32_t stationAdr_ = 0;
     int32_t stationSize_ = 0;
     std::unique_ptr<SemCtrl> commStartSem_[LINES];

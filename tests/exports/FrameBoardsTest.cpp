@@ -155,8 +155,11 @@ TEST_F(Boards, UnloadFinishesAndClosesOpenBoardsBeforeServiceStop) {
     std::weak_ptr<ravlib::BoardCtrl> first = placeBoard(0);
     std::weak_ptr<ravlib::BoardCtrl> second = placeBoard(2);
     ravlib::processDetach();
-    EXPECT_EQ(newLines(), (std::vector<std::string>{"##    RavlibBrd0 Finish: OK: ", "##    RavlibBrd2 Finish: OK: ",
-                                                    SERVICE_STOP}));
+    // Boards without a device: each stop's refused disconnect, then its Finish line.
+    EXPECT_EQ(newLines(), (std::vector<std::string>{"##    RavlibBrd0 RavelDisConnect: NG: <CE=6>",
+                                                    "##    RavlibBrd0 Finish: OK: ",
+                                                    "##    RavlibBrd2 RavelDisConnect: NG: <CE=6>",
+                                                    "##    RavlibBrd2 Finish: OK: ", SERVICE_STOP}));
     EXPECT_TRUE(first.expired());
     EXPECT_TRUE(second.expired());
     EXPECT_EQ(RV_Free(0, 0), MKY43_ER_OTHER);

@@ -187,7 +187,9 @@ TEST_F(Frame, OperationsWithoutResultAnswerTheCheck) {
     EXPECT_EQ(RV_stop(2, 0), MKY43_ER_OK);
     EXPECT_EQ(RV_Free(2, 0), MKY43_ER_OK);
     EXPECT_EQ(RV_UnMap(2, 0), MKY43_ER_OK);
+    // A board without a device: the refused disconnect shows only in its detail line.
     EXPECT_EQ(newLines(), (std::vector<std::string>{
+                              "##    RavlibBrd2 RavelDisConnect: NG: <CE=6>",
                               "**   Ravlib(2) RV_stop: Line(0): OK",
                               "**   Ravlib(2) RV_Free: Line(0): OK",
                               "**   Ravlib(2) RV_UnMap: Line(0): OK",

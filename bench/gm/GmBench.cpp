@@ -1,0 +1,132 @@
+// Cost of GM access through the exports against the raw 16-bit accesses on
+// the same chip window, with logging off, on a board of a ravkernd child.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+#include "lib/BoardTable.h"
+#include "lib/LibraryLoad.h"
+#include "lib/Ravlib.h"
+#include "lib/os/ChipAccess.h"
+#include "tests/host/HostProcess.h"
+
+namespace {
+
+// Board 0 open in a private directory; no RavlibLog.ini, so logging is off.
+class OpenBoard {
+public:
+    OpenBoard() {
+        char pattern[] = "/tmp/ravgmbench-XXXXXX";
+        root_ = mkdtemp(pattern);
+        oldCwd_ = std::filesystem::current_path();
+        std::filesystem::current_path(root_);
+        host_.spawn({"--board", "0"});
+        ok_ = host_.waitReady() && ravlib::processAttach() && RV_open(0) == MKY43_ER_OK;
+        if (ok_)
+            window_ = ravlib::boardTable().find(0)->gmBase();
+        ok_ = ok_ && window_ != nullptr;
+    }
+    ~OpenBoard() {
+        RV_close(0);
+        ravlib::processDetach();
+        std::filesystem::current_path(oldCwd_);
+        std::error_code ec;
+        std::filesystem::remove_all(root_, ec);
+    }
+    bool ok() const { return ok_; }
+    std::uint8_t* window() const { return window_; }
+
+private:
+    std::string root_;
+    std::filesystem::path oldCwd_;
+    ravtest::HostProcess host_;
+    bool ok_ = false;
+    std::uint8_t* window_ = nullptr;
+};
+
+OpenBoard* theBoard = nullptr;
+
+OpenBoard& board() {
+    return *theBoard;
+}
+
+bool ready(benchmark::State& state) {
+    if (board().ok())
+        return true;
+    state.SkipWithError("no board: ravkernd did not start or the board did not open");
+    return false;
+}
+
+void RawRead16x4(benchmark::State& state) {
+    if (!ready(state))
+        return;
+    std::uint8_t* w = board().window();
+    for (auto _ : state) {
+        std::uint16_t sum = 0;
+        for (std::size_t i = 0; i < 4; ++i)
+            sum = static_cast<std::uint16_t>(sum + ravlib::os::read16(w, 5 * 8 + 2 * i));
+        benchmark::DoNotOptimize(sum);
+    }
+}
+BENCHMARK(RawRead16x4);
+
+void GetMemShortBlock(benchmark::State& state) {
+    if (!ready(state))
+        return;
+    int16_t block[4];
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(RV_GetMemShort(0, 0, block, 5, 0, 4));
+        benchmark::DoNotOptimize(block);
+    }
+}
+BENCHMARK(GetMemShortBlock);
+
+void MonitorCycle(benchmark::State& state) {
+    if (!ready(state))
+        return;
+    int16_t block[4];
+    int32_t flags[2];
+    for (auto _ : state) {
+        RV_GetReg64(0, 0, 0x310, flags);
+        for (int station = 0; station < 64; ++station)
+            RV_GetMemShort(0, 0, block, station, 0, 4);
+        benchmark::DoNotOptimize(block);
+    }
+}
+BENCHMARK(MonitorCycle);
+
+void SetMemShort(benchmark::State& state) {
+    if (!ready(state))
+        return;
+    const auto count = static_cast<int32_t>(state.range(0));
+    std::unique_ptr<int16_t[]> data(new int16_t[count]());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(RV_SetMemShort(0, 0, data.get(), 0, 0, count));
+}
+BENCHMARK(SetMemShort)->Arg(1)->Arg(256);
+
+void Put(benchmark::State& state) {
+    if (!ready(state))
+        return;
+    const int32_t block[2] = {1, 2};
+    for (auto _ : state)
+        benchmark::DoNotOptimize(RV_Put(0, 0, block));
+}
+BENCHMARK(Put);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    OpenBoard open;
+    theBoard = &open;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    theBoard = nullptr;
+    return 0;
+}
