@@ -686,7 +686,7 @@ void TMainForm::pnlRevDataClick() {
 
 void TMainForm::closeEvent(QCloseEvent* event) {
   // The close goes ahead whatever the calls answer.
-  btnCloseClick();
+  if (binding_.loaded()) btnCloseClick();
   FormClose();
   QWidget::closeEvent(event);
 }
