@@ -9,7 +9,6 @@ namespace ravprobe {
 namespace {
 
 constexpr int kMailBytes = 256;
-constexpr int kPreviewBytes = 10;
 
 }  // namespace
 
