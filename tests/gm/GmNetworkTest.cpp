@@ -65,8 +65,27 @@ TEST_F(GmNetwork, DemoNetworkCounterAdvancesAndMembersShow) {
     EXPECT_TRUE(eventually([&] {
         return RV_GetMemShort(0, 0, later, 10, 0, 8) == MKY43_ER_OK && std::memcmp(first, later, sizeof first) != 0;
     }));
-    RV_stop(0, 0);
+    EXPECT_EQ(RV_stop(0, 0), MKY43_ER_OK);
     EXPECT_EQ(RV_close(0), MKY43_ER_OK);
+    // The lines of the session in the order the calls made them.
+    const std::vector<std::string> want = {
+        std::string(DETAIL) + "RavlibBrd0 RavelConnect: Adr(1)-Size(2): OK: ",
+        std::string(TRACE) + "Ravlib(0) RV_start: Line(0): OK",
+        std::string(TRACE) + "Ravlib(0) RV_SetMemShort: Line(0)-OffsetAdr(8)-ShortSize(8): OK",
+        std::string(TRACE) + "Ravlib(0) RV_GetMemShort: Line(0)-OffsetAdr(4)-ShortSize(8): OK",
+        std::string(TRACE) + "Ravlib(0) RV_GetMemShort: Line(0)-OffsetAdr(40)-ShortSize(8): OK",
+        std::string(DETAIL) + "RavlibBrd0 RavelDisConnect: OK: ",
+        std::string(TRACE) + "Ravlib(0) RV_stop: Line(0): OK",
+        std::string(TRACE) + "Ravlib(0) RV_close",
+        std::string(DETAIL) + "Ravlib(0) RV_close: OK"};
+    const std::vector<std::string> lines = newLines();
+    size_t found = 0;
+    for (const std::string& line : lines)
+        if (found < want.size() && line == want[found])
+            ++found;
+    EXPECT_EQ(found, want.size()) << "missing or out of order: " << (found < want.size() ? want[found] : "");
+    for (const std::string& line : lines)
+        EXPECT_EQ(line.find("NG"), std::string::npos) << line;
 }
 
 TEST_F(GmNetwork, EveryWindowOperationAnswers16WithoutAWindowButHardResetWorks) {

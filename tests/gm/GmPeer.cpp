@@ -66,8 +66,11 @@ std::string write(int p, double seconds) {
     if (failed)
         return "write failed";
     std::string answer = "done";
-    for (const auto& [word, value] : last)
-        answer += " " + std::to_string(word) + ":" + std::to_string(value);
+    for (const auto& [word, value] : last) {
+        char pair[24];
+        std::snprintf(pair, sizeof pair, " %d:%u", word, static_cast<unsigned>(value));
+        answer += pair;
+    }
     return answer;
 }
 
