@@ -127,6 +127,7 @@ TEST_F(OpenClose, UnloadingAsTheLastProcessFinishesThenClosesWithoutWaiting) {
     std::vector<std::string> expected;
     for (int board : {0, 1}) {
         const std::string b = std::to_string(board);
+        expected.push_back(detail("RavlibBrd" + b + " RavelDisConnect: OK: "));
         expected.push_back(detail("RavlibBrd" + b + " Finish: OK: "));
         expected.push_back(detail("RavlibBrd" + b + " close: OK: <Device=\\\\.\\Ravkern" + b + ", Handle=" +
                                   (board ? handle1 : handle0) + ", CE=" + ce + ">"));
