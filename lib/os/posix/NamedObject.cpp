@@ -7,6 +7,7 @@
 // happens under that directory lock, where no other process can act on the
 // object in the gap.
 #include "lib/os/NamedObject.h"
+#include "lib/os/posix/ObjectsDir.h"
 
 #include "sim/RuntimeDir.h"
 
@@ -20,6 +21,17 @@
 #include <unistd.h>
 
 namespace ravlib::os {
+
+std::string objectsDir()
+{
+    std::string runtime = ravsim::ensureRuntimeDir();
+    if (runtime.empty())
+        return {};
+    std::string dir = runtime + "/objects";
+    if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST)
+        return {};
+    return dir;
+}
 
 namespace {
 
@@ -39,17 +51,6 @@ bool validName(const char* name)
         return false;
     std::size_t length = std::strlen(name);
     return length <= 200 && std::strchr(name, '/') == nullptr;
-}
-
-std::string objectsDir()
-{
-    std::string runtime = ravsim::ensureRuntimeDir();
-    if (runtime.empty())
-        return {};
-    std::string dir = runtime + "/objects";
-    if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST)
-        return {};
-    return dir;
 }
 
 // The exclusive lock around creation and removal of objects.

@@ -10,8 +10,8 @@
 // A view is kept per object path; when the file under that path has been
 // made anew, the new file is mapped over the old view at the same address.
 #include "lib/os/posix/SyncObjectFile.h"
+#include "lib/os/posix/ObjectsDir.h"
 
-#include "sim/RuntimeDir.h"
 
 #include <atomic>
 #include <cerrno>
@@ -27,17 +27,6 @@
 namespace ravlib::os::sync {
 
 namespace {
-
-std::string objectsDir()
-{
-    std::string runtime = ravsim::ensureRuntimeDir();
-    if (runtime.empty())
-        return {};
-    std::string dir = runtime + "/objects";
-    if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST)
-        return {};
-    return dir;
-}
 
 class InitLock {
 public:
