@@ -88,6 +88,7 @@ bool BoardCtrl::searchDevice() {
 }
 
 void BoardCtrl::close(bool waitForThread) {
+    gate_.shutAndDrain();
     closeAllMail();
     if (openHandle_ != os::kInvalidDevice) {
         unmapWindow();
@@ -124,15 +125,18 @@ int32_t BoardCtrl::mapWindow() {
     return 0;
 }
 
+// The mail thread lets go of the window before it goes, and gets it back
+// when the driver refuses the unmap.
 int32_t BoardCtrl::unmapWindow() {
     mapRequest_.command = ravkern::kMapCommandUnmap;
-    if (gmBase_) {
-        if (ioMapMemory(&mapRequest_) != 0)
-            return -1;
-        gmBase_ = nullptr;
-    }
     if (mailThread_[0])
-        mailThread_[0]->setGmBase(gmBase_);
+        mailThread_[0]->setGmBase(nullptr);
+    if (gmBase_ && ioMapMemory(&mapRequest_) != 0) {
+        if (mailThread_[0])
+            mailThread_[0]->setGmBase(gmBase_);
+        return -1;
+    }
+    gmBase_ = nullptr;
     return 0;
 }
 

@@ -1,9 +1,9 @@
 // One open board of this process: its identity, the recorded station range
 // and rate code, and the operations the exports hand their work to.
-// Operations may run on several threads at once and alongside close (each
-// call holds its own reference); a blocking wait must be one close can end.
-// The semaphores and the mail thread live from open to close; the mail
-// event set is shared, so a waiter that holds it keeps it whole past close.
+// Operations may run on several threads at once; close waits for the calls
+// inside the board's gate to leave before it takes the objects apart. A
+// mail wait steps out of the gate while it blocks and holds the shared
+// event set, so close can wake it and the set stays whole until it leaves.
 #pragma once
 
 #include <atomic>
@@ -12,6 +12,7 @@
 #include <mutex>
 
 #include "driver/RavkernIoctl.h"
+#include "lib/CallGate.h"
 #include "lib/os/DeviceHandle.h"
 
 namespace ravlib {
@@ -118,6 +119,9 @@ public:
     int32_t createMailEvents(int32_t line);
     void destroyMailEvents(int32_t line);
     int32_t createMailThreads(int32_t line);
+    // true when this process made the line's Mail Open Mutex.
+    bool createMailMutex(int32_t line);
+    void destroyMailMutex(int32_t line);
     void destroyMailThreads(int32_t line) { stopMailThreads(line, 0); }
     void stopMailThreads(int32_t line, int32_t wait);
 
@@ -127,6 +131,7 @@ public:
     SemCtrl* commStartSem(int32_t line) const { return commStartSem_[line].get(); }
     SemCtrl* gmReadSem(int32_t line) const { return gmReadSem_[line].get(); }
     SemCtrl* gmWriteSem(int32_t line) const { return gmWriteSem_[line].get(); }
+    CallGate& gate() { return gate_; }
 
 private:
     static constexpr int SEMAPHORE_KINDS = 3;  // Comm Start, GM Read, GM Write
@@ -160,6 +165,9 @@ private:
 
     // Guards the event set slots against a waiter taking its reference.
     mutable std::mutex eventsLock_;
+    // Mail open and close of one process run one at a time.
+    std::mutex mailOpenLock_;
+    CallGate gate_;
 };
 
 }  // namespace ravlib

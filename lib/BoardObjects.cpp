@@ -8,6 +8,7 @@
 #include "lib/EvntCtrl.h"
 #include "lib/LogFile.h"
 #include "lib/MailThd.h"
+#include "lib/MutxCtrl.h"
 #include "lib/SemCtrl.h"
 
 namespace ravlib {
@@ -119,6 +120,30 @@ void BoardCtrl::destroyMailEvents(int32_t line) {
         if (events.use_count() == 1)
             events->close(j);
     }
+}
+
+// Only the process that made the mutex has mail open; finding it existing
+// means another process (or an earlier open here) holds it.
+bool BoardCtrl::createMailMutex(int32_t line) {
+    char name[260];
+    const int length = std::snprintf(name, sizeof name, "%s%d_Mutx", boardName_, line);
+    std::unique_ptr<MutxCtrl>& slot = mailOpenMutex_[line];
+    slot.reset(new (std::nothrow) MutxCtrl);
+    if (slot && fits(length, sizeof name) && slot->create(name) && slot->isNew() == 1) {
+        theLog().writef(LOG_DETAIL, "%s: CreateMutex: Mail Open Mutex: Line(%d): OK: Name(%s)", boardName_, line,
+                        name);
+        return true;
+    }
+    slot.reset();
+    theLog().writef(LOG_DETAIL, "%s: CreateMutex: Mail Open Mutex: Line(%d): NG: Name(%s)", boardName_, line, name);
+    return false;
+}
+
+void BoardCtrl::destroyMailMutex(int32_t line) {
+    if (!mailOpenMutex_[line])
+        return;
+    theLog().writef(LOG_DETAIL, "%s: DestoryMutex: Mail Open Mutex: Line(%d)", boardName_, line);
+    mailOpenMutex_[line].reset();
 }
 
 std::shared_ptr<EvntCtrl> BoardCtrl::mailEvents(int32_t line) const {

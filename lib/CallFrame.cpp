@@ -49,8 +49,11 @@ CallFrame::CallFrame(const char* exportName, int32_t board, int32_t line)
         return;
     }
     board_ = boardTable().find(board);
-    if (!board_)
+    // A board whose close has begun counts as closed.
+    if (!board_ || !pass_.take(board_->gate())) {
+        board_.reset();
         result_ = MKY43_ER_NOTOPEN;
+    }
 }
 
 void CallFrame::checkAlways(bool ok, int32_t code) {

@@ -64,6 +64,7 @@ private:
     int32_t result_ = 0;
     bool inert_ = false;
     std::shared_ptr<BoardCtrl> board_;
+    GatePass pass_;  // released before the board reference
 };
 
 // The default pattern: shared check, pointer check, operation, plain line.

@@ -1,5 +1,6 @@
 // The parts of the chip window the library reaches: GM at its start, the
-// GM hazard registers, the check counter and the bus configuration register.
+// GM hazard registers, the check counter, the bus configuration register
+// and the mail buffers and registers.
 #pragma once
 
 #include <cstddef>
@@ -20,5 +21,19 @@ inline constexpr std::size_t RHPB0 = 0x370;  // GM read buffer, four words
 inline constexpr std::size_t WHPB0 = 0x380;  // GM write buffer, four words
 
 inline constexpr std::uint16_t BCR_RATE_MASK = 0x00C0;
+
+inline constexpr std::size_t MAIL_BYTES = 0x100;
+inline constexpr std::size_t SEND_BUFFER = 0x200;
+inline constexpr std::size_t RECEIVE_BUFFER[2] = {0x400, 0x500};
+inline constexpr std::size_t MSLR = 0x340;  // send limit, set before each send
+inline constexpr std::size_t MESR = 0x344;  // mail error bits of the last send
+inline constexpr std::size_t MSCR = 0x346;  // send control: units, destination, request
+inline constexpr std::size_t MRCR[2] = {0x348, 0x34A};  // receive buffer control
+inline constexpr std::size_t SSR = 0x364;
+
+inline constexpr std::uint16_t MSCR_SENDING = 0x4000;
+inline constexpr std::uint16_t MRCR_ARMED = 0x0040;
+inline constexpr std::uint16_t MRCR_RECEIVED = 0x0080;
+inline constexpr std::uint16_t MAIL_UNIT_BYTES = 8;
 
 }  // namespace ravlib::chip
