@@ -9,7 +9,6 @@
 #include "GmCellDelegate.h"
 #include "MainWindowFixture.h"
 #include "TBViewForm.h"
-#include "TReg43Form.h"
 
 using namespace probetest;
 using ravprobe::ReturnCodeText;
@@ -51,8 +50,6 @@ class MainWindowTest : public QObject {
   void waitModeMailCloseStopsPolling();
   void agingLocksThePage();
   void closingTheWindowClosesInOrder();
-  // Draws the documentation's pictures when RAVPROBE_SCREENSHOT_DIR names a directory.
-  void renderScreenshots();
 };
 
 void MainWindowTest::closeOnBoardNeverOpened() {
@@ -499,44 +496,6 @@ void MainWindowTest::closingTheWindowClosesInOrder() {
   QCOMPARE(p.form().statusThread().FinishedMarker.load(), -1);
   QVERIFY(!p.loaded());
   QCOMPARE(s.calls().last(), QStringLiteral("RV_close(0,0)"));
-}
-
-void MainWindowTest::renderScreenshots() {
-  const QString dir = qEnvironmentVariable("RAVPROBE_SCREENSHOT_DIR");
-  if (dir.isEmpty()) QSKIP("RAVPROBE_SCREENSHOT_DIR is not set");
-  ProbeUnderTest p(testDir());
-  Standin s(lib());
-  s.reset();
-  // A bus like the demo network's: this program at 1 (size 2), a counter at 10 and 11, an echo at 20.
-  s.poke(0x310, QByteArray::fromHex("060C100000000000"));
-  s.poke(1 * 8, QByteArray::fromHex("5AA55AA500000000"));
-  s.poke(10 * 8, QByteArray::fromHex("3412000078560000"));
-  s.poke(11 * 8, QByteArray::fromHex("0100020003000400"));
-  s.poke(20 * 8, QByteArray::fromHex("EFBEADDE00000000"));
-  s.poke(0x356, QByteArray::fromHex("0102"));
-  s.poke(0x368, QByteArray("MKY43   ", 8));
-  s.poke(0x400, QByteArray("41"));
-  p.form().move(0, 0);
-  p.form().show();
-  p.control<QSpinBox>("updSa")->setValue(1);
-  p.control<QSpinBox>("updSaSize")->setValue(2);
-  p.control<QSpinBox>("updMailSa")->setValue(20);
-  p.click("btnOpen");
-  p.click("btnStart");
-  p.click("btnMailOpen");
-  p.control<QTabWidget>("pgcComBtn")->setCurrentIndex(1);
-  p.click("btnAgeStart");
-  s.setMail(0x0100, 20);
-  QTRY_VERIFY_WITH_TIMEOUT(p.logLines().size() >= 40, 20000);
-  p.click("btnAgeStop");
-  QTRY_COMPARE_WITH_TIMEOUT(p.grid()->item(20, 1)->text(), QStringLiteral("DEAD"), 10000);
-  QTest::qWait(200);
-  QVERIFY(p.form().grab().save(dir + QStringLiteral("/main-window.png")));
-  ravprobe::TReg43Form& reg = p.app().reg43Form();
-  reg.show();
-  QTest::qWait(200);
-  QVERIFY(reg.grab().save(dir + QStringLiteral("/register-window.png")));
-  reg.hide();
 }
 
 QTEST_MAIN(MainWindowTest)
