@@ -165,27 +165,38 @@ TEST_F(Boards, UnloadFinishesAndClosesOpenBoardsBeforeServiceStop) {
     EXPECT_EQ(RV_Free(0, 0), MKY43_ER_OTHER);
 }
 
-TEST_F(Boards, ACallInProgressKeepsItsBoardAfterClose) {
+TEST_F(Boards, CloseWaitsForTheCallInProgressAndLetsNoNewCallIn) {
     auto board = placeBoard(1);
     std::weak_ptr<ravlib::BoardCtrl> watch = board;
+    ravlib::CallGate& gate = board->gate();
     board.reset();
-    std::latch entered(1), closed(1);
+    std::latch entered(1), released(1);
+    std::atomic<bool> closeReturned{false};
     std::thread caller([&] {
         ravlib::CallFrame call("RV_Test", 1, 0);
         call.run([&](ravlib::BoardCtrl& b) {
             entered.count_down();
-            closed.wait();
-            // The board was closed meanwhile; its object must still be whole.
+            released.wait();
+            // The close has begun but must not have taken the board apart.
+            EXPECT_FALSE(closeReturned.load());
             return b.boardNo() == 1 && std::string(b.boardName()) == "RavlibBrd1" ? 0 : 1;
         });
         EXPECT_EQ(call.finish(), MKY43_ER_OK);
     });
     entered.wait();
-    EXPECT_EQ(RV_close(1), MKY43_ER_OK);
-    EXPECT_FALSE(watch.expired());
+    std::thread closer([&] {
+        EXPECT_EQ(RV_close(1), MKY43_ER_OK);
+        closeReturned = true;
+    });
+    // The caller inside keeps the object (and its gate) alive until it leaves.
+    while (!gate.shut())
+        std::this_thread::yield();
     EXPECT_EQ(RV_Free(1, 0), MKY43_ER_NOTOPEN);
-    closed.count_down();
+    EXPECT_FALSE(closeReturned.load());
+    released.count_down();
     caller.join();
+    closer.join();
+    EXPECT_TRUE(closeReturned.load());
     EXPECT_TRUE(watch.expired());
 }
 
