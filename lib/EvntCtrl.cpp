@@ -71,6 +71,11 @@ bool EvntCtrl::isOpen(int32_t index) const
     return validIndex(index) && handle_[index].isOpen();
 }
 
+bool EvntCtrl::isSet(int32_t index) const
+{
+    return validIndex(index) && handle_[index].isSet();
+}
+
 const char* EvntCtrl::name(int32_t index) const
 {
     return validIndex(index) ? name_[index] : "";

@@ -33,6 +33,8 @@ public:
     void set(int32_t index);
 
     bool isOpen(int32_t index) const;
+    // True while event `index` is signalled.
+    bool isSet(int32_t index) const;
     const char* name(int32_t index) const;
 
 private:

@@ -1,0 +1,275 @@
+// The mail thread's steps against a plain memory window whose registers the
+// test sets: the status word, the offer, the events, and the chip sequences
+// of send, receive and arm.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "lib/ChipWindow.h"
+#include "lib/EvntCtrl.h"
+#include "lib/MailThd.h"
+#include "lib/Ravlib.h"
+#include "lib/os/ChipAccess.h"
+#include "tests/exports/Sandbox.h"
+
+namespace mailtest {
+namespace {
+
+using namespace ravlib;
+
+constexpr uint16_t RECEIVED = chip::MRCR_RECEIVED;
+constexpr uint16_t ARMED = chip::MRCR_ARMED;
+
+// A received mail's control word: units, source station, bit 7.
+uint16_t landed(int units, int source) {
+    return static_cast<uint16_t>(RECEIVED | units | source << 8);
+}
+
+class MailPoll : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (int j = 0; j < EvntCtrl::EVENTS; ++j)
+            ASSERT_EQ(events_->create(j, ("PollEvent" + std::to_string(j)).c_str()), 1);
+        mail_.setEvents(events_);
+        mail_.setGmBase(window_);
+        mail_.setMailOpen(1);
+        set(chip::MRCR[0], ARMED);
+        set(chip::MRCR[1], ARMED);
+    }
+    void TearDown() override { mail_.setEvents(nullptr); }
+
+    void set(std::size_t offset, uint16_t value) { os::write16(window_, offset, value); }
+    uint16_t reg(std::size_t offset) const { return os::read16(window_, offset); }
+
+    // The events set since the last call, as their indexes; they are reset.
+    std::vector<int> takeEvents() {
+        std::vector<int> set;
+        for (int j = 0; j < EvntCtrl::EVENTS; ++j)
+            if (events_->isSet(j))
+                set.push_back(j);
+        while (events_->wait(0) < static_cast<uint32_t>(EvntCtrl::EVENTS)) {
+        }
+        return set;
+    }
+
+    ravtest::Sandbox box_;
+    alignas(8) std::uint8_t window_[chip::WINDOW_BYTES] = {};
+    std::shared_ptr<EvntCtrl> events_ = std::make_shared<EvntCtrl>();
+    MailThd mail_;
+};
+
+struct PollCase {
+    const char* name;
+    uint16_t mesr, mscr, mr0cr, mr1cr;
+    uint16_t status;
+    int32_t offer;
+    std::vector<int> events;
+};
+
+class PollStep : public MailPoll, public ::testing::WithParamInterface<PollCase> {};
+
+TEST_P(PollStep, RegistersGiveStatusOfferAndEvents) {
+    const PollCase& c = GetParam();
+    set(chip::MESR, c.mesr);
+    set(chip::MSCR, c.mscr);
+    set(chip::MRCR[0], c.mr0cr);
+    set(chip::MRCR[1], c.mr1cr);
+    mail_.poll();
+    EXPECT_EQ(mail_.mailStatus(), c.status);
+    EXPECT_EQ(mail_.rxBuffer(), c.offer);
+    EXPECT_EQ(takeEvents(), c.events);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Mail, PollStep,
+    ::testing::Values(
+        PollCase{"Quiet", 0, 0, ARMED, ARMED, 0, 0, {}},
+        PollCase{"NoMember", 0x0001, 0, ARMED, ARMED, 0x0002, 0, {}},
+        PollCase{"NoBufferThere", 0x0002, 0, ARMED, ARMED, 0x0004, 0, {}},
+        PollCase{"NotOnBus", 0x0004, 0, ARMED, ARMED, 0x0008, 0, {}},
+        PollCase{"BadLength", 0x0020, 0, ARMED, ARMED, 0x0010, 0, {}},
+        PollCase{"OtherErrorBitsIgnored", 0xFFD8, 0, ARMED, ARMED, 0, 0, {}},
+        PollCase{"NothingArmed", 0, 0, 0, 0, 0x0020, 0, {4}},
+        PollCase{"OneArmedIsEnough", 0, 0, 0, ARMED, 0, 0, {}},
+        PollCase{"MailInBuffer0", 0, 0, landed(3, 5), ARMED, 0x0100, 1, {0}},
+        PollCase{"MailInBuffer1", 0, 0, ARMED, landed(1, 9), 0x0100, 2, {1}},
+        PollCase{"MailInBothWakesBuffer0Only", 0, 0, landed(1, 5), landed(2, 9), 0x0100, 1, {0}},
+        PollCase{"SendInProgressIsNotASendResult", 0, 0x4000 | 20 << 8 | 1, ARMED, ARMED, 0, 0, {}}),
+    [](const ::testing::TestParamInfo<PollCase>& info) { return std::string(info.param.name); });
+
+TEST_F(MailPoll, SendSeenInProgressThenEndedSetsSentAndTheSendResultOnce) {
+    const int16_t word = 0x1234;
+    ASSERT_EQ(mail_.send(20, &word, 2), MKY43_ER_OK);
+    mail_.poll();
+    EXPECT_EQ(mail_.mailStatus(), 0);
+    set(chip::MSCR, reg(chip::MSCR) & ~chip::MSCR_SENDING);
+    set(chip::MESR, 0x0002);
+    mail_.poll();
+    EXPECT_EQ(mail_.mailStatus(), 0x0001 | 0x0004);
+    EXPECT_EQ(takeEvents(), std::vector<int>{2});
+    mail_.poll();
+    EXPECT_EQ(mail_.mailStatus(), 0x0001 | 0x0004) << "the sent bit stays until the next send";
+    EXPECT_TRUE(takeEvents().empty());
+
+    set(chip::MRCR[0], landed(1, 20));
+    mail_.poll();
+    ASSERT_EQ(mail_.mailStatus(), 0x0001 | 0x0004 | 0x0100);
+    takeEvents();
+    ASSERT_EQ(mail_.send(20, &word, 2), MKY43_ER_OK);
+    EXPECT_EQ(mail_.mailStatus(), 0x0100) << "a send keeps only the waiting-mail bit";
+}
+
+TEST_F(MailPoll, SendThatEndsBeforeAnyPollSawItLeavesNoTrace) {
+    const int16_t word = 1;
+    ASSERT_EQ(mail_.send(20, &word, 2), MKY43_ER_OK);
+    set(chip::MSCR, 0);
+    mail_.poll();
+    EXPECT_EQ(mail_.mailStatus(), 0);
+    EXPECT_TRUE(takeEvents().empty());
+}
+
+TEST_F(MailPoll, BufferAlreadyOfferedStaysOfferedWhileBothHoldMail) {
+    set(chip::MRCR[1], landed(1, 9));
+    mail_.poll();
+    ASSERT_EQ(mail_.rxBuffer(), 2);
+    set(chip::MRCR[0], landed(1, 5));
+    mail_.poll();
+    EXPECT_EQ(mail_.rxBuffer(), 2);
+    EXPECT_EQ(takeEvents(), (std::vector<int>{0, 1})) << "buffer 1 at the first poll, buffer 0 at the second";
+}
+
+struct SendCase {
+    const char* name;
+    int32_t station;
+    int32_t length;
+    int32_t result;
+    int words;  // words written to the send buffer
+    uint16_t mscr;
+};
+
+class SendSequence : public MailPoll, public ::testing::WithParamInterface<SendCase> {};
+
+TEST_P(SendSequence, WritesTheBufferAndStartsTheSend) {
+    const SendCase& c = GetParam();
+    int16_t data[128];
+    for (int i = 0; i < 128; ++i)
+        data[i] = static_cast<int16_t>(0x7100 + i);
+    set(chip::SSR, 0xFFFF);
+    set(chip::MESR, 0xFFFF);
+    EXPECT_EQ(mail_.send(c.station, data, c.length), c.result);
+    int written = 0;
+    while (written < 128 && reg(chip::SEND_BUFFER + 2 * written) == static_cast<uint16_t>(data[written]))
+        ++written;
+    EXPECT_EQ(written, c.words);
+    EXPECT_EQ(reg(chip::MSCR), c.mscr);
+    const bool started = c.result == MKY43_ER_OK;
+    EXPECT_EQ(reg(chip::SSR), started ? 0x0030 : 0xFFFF);
+    EXPECT_EQ(reg(chip::MESR), started ? 0 : 0xFFFF);
+    EXPECT_EQ(reg(chip::MSLR), started ? 0x1FFF : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Mail, SendSequence,
+    ::testing::Values(SendCase{"OneWord", 20, 2, MKY43_ER_OK, 1, 20 * 256 + 0x4001},
+                      SendCase{"OneUnit", 3, 8, MKY43_ER_OK, 4, 3 * 256 + 0x4001},
+                      SendCase{"NineBytesTakeTwoUnits", 3, 10, MKY43_ER_OK, 5, 3 * 256 + 0x4002},
+                      SendCase{"WholeBuffer", 63, 256, MKY43_ER_OK, 128, 63 * 256 + 0x4020},
+                      SendCase{"StationKeptToSixteenBits", 300, 2, MKY43_ER_OK, 1, (300 * 256 + 0x4001) & 0xFFFF},
+                      SendCase{"OddLength", 20, 255, MKY43_ER_MAILSIZE, 0, 0}),
+    [](const ::testing::TestParamInfo<SendCase>& info) { return std::string(info.param.name); });
+
+TEST_F(MailPoll, SendWhileOneIsInProgressTouchesNothing) {
+    const int16_t word = 0x55;
+    set(chip::MSCR, 0x4000 | 9 << 8 | 1);
+    EXPECT_EQ(mail_.send(20, &word, 2), MKY43_ER_MAILSENDING);
+    EXPECT_EQ(reg(chip::MSCR), 0x4000 | 9 << 8 | 1);
+    EXPECT_EQ(reg(chip::SEND_BUFFER), 0);
+}
+
+struct ReceiveCase {
+    const char* name;
+    int units;
+    int32_t length;
+    int words;
+};
+
+class ReceiveCopy : public MailPoll, public ::testing::WithParamInterface<ReceiveCase> {};
+
+TEST_P(ReceiveCopy, CopiesTheSmallerLengthAndRearms) {
+    const ReceiveCase& c = GetParam();
+    for (int i = 0; i < 128; ++i)
+        set(chip::RECEIVE_BUFFER[0] + 2 * i, static_cast<uint16_t>(0x4400 + i));
+    set(chip::MRCR[0], landed(c.units, 42));
+    mail_.poll();
+    int16_t got[130];
+    std::fill(std::begin(got), std::end(got), int16_t{0x5A5A});
+    int32_t source = -1;
+    ASSERT_EQ(mail_.receive(got, c.length, &source), MKY43_ER_OK);
+    EXPECT_EQ(source, 42);
+    for (int i = 0; i < 130; ++i)
+        EXPECT_EQ(got[i], i < c.words ? 0x4400 + i : 0x5A5A) << "word " << i;
+    EXPECT_EQ(reg(chip::MRCR[0]), ARMED);
+    EXPECT_EQ(reg(chip::SSR), 0x0030);
+}
+
+INSTANTIATE_TEST_SUITE_P(Mail, ReceiveCopy,
+                         ::testing::Values(ReceiveCase{"LongerBuffer", 3, 256, 12},
+                                           ReceiveCase{"ShorterBuffer", 3, 10, 5},
+                                           ReceiveCase{"OddBufferLosesItsLastByte", 3, 7, 3},
+                                           ReceiveCase{"WholeMail", 32, 256, 128},
+                                           ReceiveCase{"OneByte", 1, 1, 0}),
+                         [](const ::testing::TestParamInfo<ReceiveCase>& info) { return std::string(info.param.name); });
+
+TEST_F(MailPoll, SecondReceiveBeforeTheNextPollFindsNothingOrTheOtherBuffer) {
+    set(chip::MRCR[0], landed(1, 5));
+    mail_.poll();
+    int16_t got[4];
+    int32_t source = -1;
+    ASSERT_EQ(mail_.receive(got, 8, &source), MKY43_ER_OK);
+    EXPECT_EQ(mail_.receive(got, 8, &source), MKY43_ER_MAILNOTRECEIVE);
+
+    set(chip::MRCR[0], landed(1, 5));
+    set(chip::MRCR[1], landed(1, 9));
+    mail_.poll();
+    ASSERT_EQ(mail_.receive(got, 8, &source), MKY43_ER_OK);
+    EXPECT_EQ(source, 5);
+    ASSERT_EQ(mail_.receive(got, 8, &source), MKY43_ER_OK);
+    EXPECT_EQ(source, 9);
+    EXPECT_EQ(mail_.receive(got, 8, &source), MKY43_ER_MAILNOTRECEIVE);
+}
+
+TEST_F(MailPoll, MailLandingInARearmedBufferBeforeThePollStillWakes) {
+    set(chip::MRCR[0], landed(1, 5));
+    mail_.poll();
+    ASSERT_EQ(takeEvents(), std::vector<int>{0});
+    int16_t got[4];
+    int32_t source = -1;
+    ASSERT_EQ(mail_.receive(got, 8, &source), MKY43_ER_OK);
+    set(chip::MRCR[0], landed(1, 6));
+    mail_.poll();
+    EXPECT_EQ(takeEvents(), std::vector<int>{0});
+    EXPECT_EQ(mail_.rxBuffer(), 1);
+}
+
+TEST_F(MailPoll, ClosedMailOrNoWindowRefusesEverySequence) {
+    int16_t data[4] = {};
+    int32_t source = 0;
+    mail_.setMailOpen(0);
+    EXPECT_EQ(mail_.send(1, data, 2), MKY43_ER_MAILNOTOPEN);
+    EXPECT_EQ(mail_.receive(data, 8, &source), MKY43_ER_MAILNOTOPEN);
+    EXPECT_EQ(mail_.arm(0, false), MKY43_ER_MAILNOTOPEN);
+    EXPECT_EQ(reg(chip::MRCR[0]), ARMED);
+    mail_.setMailOpen(1);
+    mail_.setGmBase(nullptr);
+    EXPECT_EQ(mail_.send(1, data, 2), MKY43_ER_UNCONNECT);
+    EXPECT_EQ(mail_.receive(data, 8, &source), MKY43_ER_UNCONNECT);
+    EXPECT_EQ(mail_.arm(0, false), MKY43_ER_UNCONNECT);
+    mail_.poll();
+    EXPECT_EQ(reg(chip::SEND_BUFFER), 0);
+}
+
+}  // namespace
+}  // namespace mailtest
