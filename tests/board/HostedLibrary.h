@@ -8,8 +8,9 @@
 #include <vector>
 
 #include "lib/LibraryLoad.h"
-#include "tests/exports/Sandbox.h"
 #include "tests/host/HostProcess.h"
+#include "tests/support/LogLines.h"
+#include "tests/support/Sandbox.h"
 
 namespace boardtest {
 

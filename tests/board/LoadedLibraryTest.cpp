@@ -5,6 +5,7 @@
 
 #include "lib/Ravlib.h"
 #include "tests/board/HostedLibrary.h"
+#include "tests/support/ChildProcess.h"
 
 namespace boardtest {
 namespace {

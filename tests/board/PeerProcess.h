@@ -1,8 +1,10 @@
-// The board_peer program as a child process, driven line by line.
+// The library_peer program as a child process, driven line by line.
 #pragma once
 
 #include <string>
 #include <sys/types.h>
+
+#include "tests/support/ChildProcess.h"
 
 namespace boardtest {
 
@@ -24,13 +26,14 @@ public:
     std::string readLine(int timeoutMs = 20000);
     // Unloads the library and waits for the exit code.
     int exit();
+    // Ends the peer at once with SIGKILL, the library still attached.
+    void kill();
+    // Its process id, kept after it ended.
+    pid_t pid() const { return child_.pid(); }
 
 private:
-    pid_t pid_ = -1;
-    int in_ = -1;
-    int out_ = -1;
+    ravtest::ChildProcess child_;
     bool ready_ = false;
-    std::string buffered_;
 };
 
 }  // namespace boardtest

@@ -10,7 +10,8 @@
 
 #include "lib/BoardTable.h"
 #include "lib/LibraryLoad.h"
-#include "tests/exports/Sandbox.h"
+#include "tests/support/LogLines.h"
+#include "tests/support/Sandbox.h"
 
 namespace ravtest {
 

@@ -14,7 +14,9 @@
 #include <string>
 
 #include "lib/Ravlib.h"
-#include "tests/exports/Sandbox.h"
+#include "tests/support/ChildProcess.h"
+#include "tests/support/LogLines.h"
+#include "tests/support/Sandbox.h"
 
 namespace ravtest {
 namespace {

@@ -10,7 +10,7 @@
 #include "lib/GmAccess.h"
 #include "lib/Ravlib.h"
 #include "lib/SemCtrl.h"
-#include "tests/exports/Sandbox.h"
+#include "tests/support/Sandbox.h"
 #include "tests/gm/ChipTrace.h"
 
 namespace gmtest {

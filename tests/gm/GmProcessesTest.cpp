@@ -34,7 +34,7 @@ TEST_F(GmProcesses, NoLostUpdateAcrossProcesses) {
     for (int p = 0; p < PROCESSES; ++p) {
         peers.push_back(std::make_unique<boardtest::PeerProcess>());
         ASSERT_TRUE(peers.back()->ready());
-        ASSERT_EQ(peers.back()->ask("open"), "0");
+        ASSERT_EQ(peers.back()->ask("open 0"), "0");
     }
     std::atomic<bool> done{false};
     std::atomic<int> reads{0}, invented{0};

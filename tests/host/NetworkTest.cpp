@@ -183,13 +183,27 @@ TEST_P(NetworkCommand, IsRefusedWithAReasonAndChangesNothing)
     EXPECT_EQ(kDemoMembers, read64(view0, reg::MFR));
 }
 
+// The command's words joined by '_', e.g. station_off_11.
+std::string badCommandName(const ::testing::TestParamInfo<BadCommand>& info)
+{
+    std::string name;
+    for (const char* c = info.param.arguments; *c != '\0'; ++c) {
+        if (*c != ' ' && *c != '-')
+            name += *c;
+        else if (!name.empty() && name.back() != '_')
+            name += '_';
+    }
+    return name;
+}
+
 INSTANTIATE_TEST_SUITE_P(Commands, NetworkCommand,
                          ::testing::Values(BadCommand{"station-off 11", 1, "no remote station at 11"},
                                            BadCommand{"station-off 64", 1, "bad station address"},
                                            BadCommand{"station-off x1", 1, "bad station address"},
                                            BadCommand{"station-on 1", 1, "no remote station at 1"},
                                            BadCommand{"station-off", 2, "needs a station address"},
-                                           BadCommand{"status --verbose", 2, "unexpected argument"}));
+                                           BadCommand{"status --verbose", 2, "unexpected argument"}),
+                         badCommandName);
 
 TEST(NetworkGone, ControlCommandWithoutAHostSaysSo)
 {

@@ -1,19 +1,14 @@
 #include "lib/IniFile.h"
 
-#include "tests/os/Scratch.h"
+#include "tests/support/Sandbox.h"
 
 #include <climits>
-#include <fstream>
 #include <gtest/gtest.h>
 
 namespace {
 
 using ravlib::IniFile;
-
-void makeIni(const std::string& text)
-{
-    std::ofstream("t.ini", std::ios::binary) << text;
-}
+using ravtest::writeFile;
 
 struct ValueCase {
     const char* stored;  // the text after "K=" in section [S]; nullptr: no such key
@@ -24,8 +19,8 @@ class GetIntTest : public ::testing::TestWithParam<ValueCase> {};
 
 TEST_P(GetIntTest, ReadsTheLeadingDecimalNumber)
 {
-    ravtest::ScratchDir scratch;
-    makeIni(GetParam().stored ? std::string("[S]\r\nK=") + GetParam().stored + "\r\n" : "[S]\r\nOther=1\r\n");
+    ravtest::Sandbox scratch;
+    writeFile("t.ini", GetParam().stored ? std::string("[S]\r\nK=") + GetParam().stored + "\r\n" : "[S]\r\nOther=1\r\n");
     IniFile ini;
     ini.setFile("t.ini");
     EXPECT_EQ(GetParam().expected, ini.getInt("S", "K", 77));
@@ -41,8 +36,8 @@ class GetHexTest : public ::testing::TestWithParam<ValueCase> {};
 
 TEST_P(GetHexTest, ReadsDigitsWithTheHSuffix)
 {
-    ravtest::ScratchDir scratch;
-    makeIni(GetParam().stored ? std::string("[S]\r\nK=") + GetParam().stored + "\r\n" : "");
+    ravtest::Sandbox scratch;
+    writeFile("t.ini", GetParam().stored ? std::string("[S]\r\nK=") + GetParam().stored + "\r\n" : "");
     IniFile ini;
     ini.setFile("t.ini");
     EXPECT_EQ(GetParam().expected, ini.getHex("S", "K", 0x55));
@@ -59,7 +54,7 @@ INSTANTIATE_TEST_SUITE_P(Values, GetHexTest,
 
 TEST(IniRead, MissingFileOrSectionGivesDefaults)
 {
-    ravtest::ScratchDir scratch;
+    ravtest::Sandbox scratch;
     IniFile ini;
     ini.setFile("absent.ini");
     EXPECT_EQ(4000, ini.getInt("LOG", "LOGMAXLINE", 4000));
@@ -67,15 +62,15 @@ TEST(IniRead, MissingFileOrSectionGivesDefaults)
     char buffer[8];
     EXPECT_EQ(3u, ini.getString("LOG", "X", "def", buffer, sizeof buffer));
     EXPECT_STREQ("def", buffer);
-    makeIni("[OTHER]\r\nLOGMAXLINE=3\r\n");
+    writeFile("t.ini", "[OTHER]\r\nLOGMAXLINE=3\r\n");
     ini.setFile("t.ini");
     EXPECT_EQ(4000, ini.getInt("LOG", "LOGMAXLINE", 4000));
 }
 
 TEST(IniRead, NamesCompareWithoutCaseAndBlanksAroundAreIgnored)
 {
-    ravtest::ScratchDir scratch;
-    makeIni("[ log ]\r\n  LogLevel  =  10002H  \r\nlogmaxline=3\r\n");
+    ravtest::Sandbox scratch;
+    writeFile("t.ini", "[ log ]\r\n  LogLevel  =  10002H  \r\nlogmaxline=3\r\n");
     IniFile ini;
     ini.setFile("t.ini");
     EXPECT_EQ(0x10002, ini.getHex("LOG", "LOGLEVEL", 0));
@@ -87,8 +82,8 @@ TEST(IniRead, NamesCompareWithoutCaseAndBlanksAroundAreIgnored)
 
 TEST(IniRead, CommentsKeysBeforeAnySectionAndLinesWithoutEqualsAreNotKeys)
 {
-    ravtest::ScratchDir scratch;
-    makeIni("K=top\n[S]\n;K=comment\nK\n  ; K=also\nK=real\nK=second\n");
+    ravtest::Sandbox scratch;
+    writeFile("t.ini", "K=top\n[S]\n;K=comment\nK\n  ; K=also\nK=real\nK=second\n");
     IniFile ini;
     ini.setFile("t.ini");
     char buffer[32];
@@ -99,8 +94,8 @@ TEST(IniRead, CommentsKeysBeforeAnySectionAndLinesWithoutEqualsAreNotKeys)
 
 TEST(IniRead, StringsAreCutToTheBuffer)
 {
-    ravtest::ScratchDir scratch;
-    makeIni("[S]\r\nK=abcdefgh\r\n");
+    ravtest::Sandbox scratch;
+    writeFile("t.ini", "[S]\r\nK=abcdefgh\r\n");
     IniFile ini;
     ini.setFile("t.ini");
     char buffer[5] = "....";
@@ -116,8 +111,8 @@ TEST(IniRead, StringsAreCutToTheBuffer)
 
 TEST(IniRead, NullNamesGiveDefaults)
 {
-    ravtest::ScratchDir scratch;
-    makeIni("[S]\r\nK=1\r\n");
+    ravtest::Sandbox scratch;
+    writeFile("t.ini", "[S]\r\nK=1\r\n");
     IniFile ini;
     ini.setFile("t.ini");
     EXPECT_EQ(9, ini.getInt(nullptr, "K", 9));
@@ -127,8 +122,8 @@ TEST(IniRead, NullNamesGiveDefaults)
 
 TEST(IniRead, SetFileFixesTheFullPathOfTheMoment)
 {
-    ravtest::ScratchDir scratch;
-    makeIni("[S]\r\nK=5\r\n");
+    ravtest::Sandbox scratch;
+    writeFile("t.ini", "[S]\r\nK=5\r\n");
     IniFile ini;
     ini.setFile("t.ini");
     EXPECT_EQ(scratch.cwd() + "/t.ini", ini.path());
@@ -139,12 +134,12 @@ TEST(IniRead, SetFileFixesTheFullPathOfTheMoment)
 
 TEST(IniRead, AValueEditedByHandIsSeenByTheNextRead)
 {
-    ravtest::ScratchDir scratch;
-    makeIni("[S]\r\nK=1\r\n");
+    ravtest::Sandbox scratch;
+    writeFile("t.ini", "[S]\r\nK=1\r\n");
     IniFile ini;
     ini.setFile("t.ini");
     EXPECT_EQ(1, ini.getInt("S", "K", 0));
-    makeIni("[S]\r\nK=2\r\n");
+    writeFile("t.ini", "[S]\r\nK=2\r\n");
     EXPECT_EQ(2, ini.getInt("S", "K", 0));
 }
 

@@ -1,6 +1,7 @@
 #include "lib/IniFile.h"
 
-#include "tests/os/Scratch.h"
+#include "tests/support/ChildProcess.h"
+#include "tests/support/Sandbox.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
@@ -12,19 +13,8 @@
 namespace {
 
 using ravlib::IniFile;
-
-void makeIni(const std::string& text)
-{
-    std::ofstream("t.ini", std::ios::binary) << text;
-}
-
-std::string readIni(const char* name = "t.ini")
-{
-    std::ifstream in(name, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using ravtest::readFile;
+using ravtest::writeFile;
 
 struct WriteCase {
     const char* before;  // nullptr: no file
@@ -38,14 +28,14 @@ class WriteStringTest : public ::testing::TestWithParam<WriteCase> {};
 
 TEST_P(WriteStringTest, ChangesOnlyTheKeyLine)
 {
-    ravtest::ScratchDir scratch;
+    ravtest::Sandbox scratch;
     const auto& c = GetParam();
     if (c.before)
-        makeIni(c.before);
+        writeFile("t.ini", c.before);
     IniFile ini;
     ini.setFile("t.ini");
     ASSERT_TRUE(ini.writeString(c.section, c.key, c.value));
-    EXPECT_EQ(c.after, readIni());
+    EXPECT_EQ(c.after, readFile("t.ini"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, WriteStringTest, ::testing::Values(
@@ -68,7 +58,7 @@ INSTANTIATE_TEST_SUITE_P(Files, WriteStringTest, ::testing::Values(
 
 TEST(IniWrite, NumbersAreWrittenInTheirForms)
 {
-    ravtest::ScratchDir scratch;
+    ravtest::Sandbox scratch;
     IniFile ini;
     ini.setFile("t.ini");
     ASSERT_TRUE(ini.writeHex("S", "H1", 4096));
@@ -76,7 +66,7 @@ TEST(IniWrite, NumbersAreWrittenInTheirForms)
     ASSERT_TRUE(ini.writeInt("S", "I1", -1));
     ASSERT_TRUE(ini.writeInt("S", "I2", 2147483647));
     ASSERT_TRUE(ini.writeHex("S", "H3", -1));
-    EXPECT_EQ("[S]\r\nH1=1000H\r\nH2=ffH\r\nI1=-1\r\nI2=2147483647\r\nH3=ffffffffH\r\n", readIni());
+    EXPECT_EQ("[S]\r\nH1=1000H\r\nH2=ffH\r\nI1=-1\r\nI2=2147483647\r\nH3=ffffffffH\r\n", readFile("t.ini"));
     EXPECT_EQ(4096, ini.getHex("S", "H1", 0));
     EXPECT_EQ(-1, ini.getHex("S", "H3", 0));
     EXPECT_EQ(-1, ini.getInt("S", "I1", 0));
@@ -84,14 +74,14 @@ TEST(IniWrite, NumbersAreWrittenInTheirForms)
 
 TEST(IniWrite, NoTextRemovesTheKey)
 {
-    ravtest::ScratchDir scratch;
-    makeIni("[S]\r\nA=1\r\nB=2\r\n");
+    ravtest::Sandbox scratch;
+    writeFile("t.ini", "[S]\r\nA=1\r\nB=2\r\n");
     IniFile ini;
     ini.setFile("t.ini");
     ASSERT_TRUE(ini.writeString("S", "a", nullptr));
-    EXPECT_EQ("[S]\r\nB=2\r\n", readIni());
+    EXPECT_EQ("[S]\r\nB=2\r\n", readFile("t.ini"));
     EXPECT_TRUE(ini.writeString("S", "Gone", nullptr));
-    EXPECT_EQ("[S]\r\nB=2\r\n", readIni());
+    EXPECT_EQ("[S]\r\nB=2\r\n", readFile("t.ini"));
 }
 
 struct BadWrite {
@@ -104,12 +94,12 @@ class BadWriteTest : public ::testing::TestWithParam<BadWrite> {};
 
 TEST_P(BadWriteTest, IsRefusedAndLeavesTheFileAlone)
 {
-    ravtest::ScratchDir scratch;
-    makeIni("[S]\r\nK=1\r\n");
+    ravtest::Sandbox scratch;
+    writeFile("t.ini", "[S]\r\nK=1\r\n");
     IniFile ini;
     ini.setFile("t.ini");
     EXPECT_FALSE(ini.writeString(GetParam().section, GetParam().key, GetParam().value));
-    EXPECT_EQ("[S]\r\nK=1\r\n", readIni());
+    EXPECT_EQ("[S]\r\nK=1\r\n", readFile("t.ini"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Inputs, BadWriteTest, ::testing::Values(
@@ -119,7 +109,7 @@ INSTANTIATE_TEST_SUITE_P(Inputs, BadWriteTest, ::testing::Values(
 
 TEST(IniWrite, AnUnreadableFileIsNotOverwritten)
 {
-    ravtest::ScratchDir scratch;
+    ravtest::Sandbox scratch;
     std::filesystem::create_directory("t.ini");
     IniFile ini;
     ini.setFile("t.ini");
@@ -129,8 +119,8 @@ TEST(IniWrite, AnUnreadableFileIsNotOverwritten)
 
 TEST(IniWrite, ReplacesTheFileAsAWholeAndLeavesNoTemporary)
 {
-    ravtest::ScratchDir scratch;
-    makeIni("[S]\r\nK=1\r\n");
+    ravtest::Sandbox scratch;
+    writeFile("t.ini", "[S]\r\nK=1\r\n");
     struct stat before {};
     ASSERT_EQ(0, stat("t.ini", &before));
     // A reader holding the old file still sees all of the old contents.
@@ -144,7 +134,7 @@ TEST(IniWrite, ReplacesTheFileAsAWholeAndLeavesNoTemporary)
     std::stringstream old;
     old << oldReader.rdbuf();
     EXPECT_EQ("[S]\r\nK=1\r\n", old.str());
-    EXPECT_EQ("[S]\r\nK=2\r\n", readIni());
+    EXPECT_EQ("[S]\r\nK=2\r\n", readFile("t.ini"));
     int entries = 0;
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("."))
         ++entries;
@@ -178,7 +168,7 @@ void expectAllKeys(const std::vector<std::string>& prefixes)
 
 TEST(IniWrite, TwoProcessesWritingDifferentKeysLoseNothing)
 {
-    ravtest::ScratchDir scratch;
+    ravtest::Sandbox scratch;
     ravtest::Gate start;
     std::vector<pid_t> children;
     for (const char* prefix : {"FILENO_", "LOGLINE_"}) {
@@ -196,7 +186,7 @@ TEST(IniWrite, TwoProcessesWritingDifferentKeysLoseNothing)
 
 TEST(IniWrite, ThreadsWritingDifferentKeysLoseNothing)
 {
-    ravtest::ScratchDir scratch;
+    ravtest::Sandbox scratch;
     std::vector<std::thread> threads;
     int results[3] = {};
     const char* prefixes[3] = {"A", "B", "C"};

@@ -1,7 +1,7 @@
 #include "lib/LogFile.h"
 
 #include "tests/log/LogTestSupport.h"
-#include "tests/os/Scratch.h"
+#include "tests/support/Sandbox.h"
 
 #include <gtest/gtest.h>
 #include <thread>
@@ -16,16 +16,16 @@ using namespace ravtest;
 
 TEST(LogFile, WithoutAnIniFileNothingIsWrittenButTheFileExists)
 {
-    ScratchDir scratch;
+    Sandbox scratch;
     LogFile log;
     ASSERT_TRUE(openLog(log));
     EXPECT_EQ(0, log.slotNo());
     for (int32_t level : {LOG_NG, LOG_TRACE, LOG_DETAIL})
         log.write(level, "not written");
     EXPECT_TRUE(std::filesystem::exists("RavlibLog_0000.log"));
-    EXPECT_EQ("", readText("RavlibLog_0000.log"));
+    EXPECT_EQ("", readFile("RavlibLog_0000.log"));
     log.close();
-    EXPECT_EQ("", readText("RavlibLog_0000.log"));
+    EXPECT_EQ("", readFile("RavlibLog_0000.log"));
 }
 
 struct MaskCase {
@@ -39,9 +39,9 @@ class LevelMaskTest : public ::testing::TestWithParam<MaskCase> {};
 
 TEST_P(LevelMaskTest, LetsThroughOnlyEnabledLevels)
 {
-    ScratchDir scratch;
+    Sandbox scratch;
     const auto& c = GetParam();
-    writeText("RavlibLog.ini", c.loglevel ? std::string("[LOG]\r\nLOGLEVEL=") + c.loglevel + "\r\n" : "[LOG]\r\n");
+    writeFile("RavlibLog.ini", c.loglevel ? std::string("[LOG]\r\nLOGLEVEL=") + c.loglevel + "\r\n" : "[LOG]\r\n");
     LogFile log;
     ASSERT_TRUE(openLog(log, c.defaultLevel));
     log.write(LOG_NG, "ng");
@@ -56,7 +56,7 @@ TEST_P(LevelMaskTest, LetsThroughOnlyEnabledLevels)
         if (marker == '#')
             expected += std::string(fixedPrefix) + "##    detail\r\n";
     }
-    EXPECT_EQ(expected, readText("RavlibLog_0000.log"));
+    EXPECT_EQ(expected, readFile("RavlibLog_0000.log"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Masks, LevelMaskTest, ::testing::Values(
@@ -75,8 +75,8 @@ INSTANTIATE_TEST_SUITE_P(Masks, LevelMaskTest, ::testing::Values(
 
 TEST(LogFile, EnabledMatchesTheMask)
 {
-    ScratchDir scratch;
-    writeText("RavlibLog.ini", "[LOG]\r\nLOGLEVEL=10005H\r\n");
+    Sandbox scratch;
+    writeFile("RavlibLog.ini", "[LOG]\r\nLOGLEVEL=10005H\r\n");
     LogFile log;
     EXPECT_FALSE(log.enabled(LOG_NG));
     ASSERT_TRUE(openLog(log));
@@ -91,27 +91,27 @@ TEST(LogFile, EnabledMatchesTheMask)
 
 TEST(LogFile, TickCountSettingPutsTheTickOnEachLine)
 {
-    ScratchDir scratch;
-    writeText("RavlibLog.ini", "[LOG]\r\nLOGLEVEL=10007H\r\nLOGTICKCOUNT=1\r\n");
+    Sandbox scratch;
+    writeFile("RavlibLog.ini", "[LOG]\r\nLOGLEVEL=10007H\r\nLOGTICKCOUNT=1\r\n");
     LogFile log;
     ASSERT_TRUE(openLog(log));
     log.write(LOG_TRACE, "------------------- Ravlib.dll Service Start -------------------");
     log.write(LOG_NG, "Ravlib(0) RV_start: Line(0): NG: Ret(2h)");
     EXPECT_EQ("12/09/26 05:07:03 [4242] **   ------------------- Ravlib.dll Service Start -------------------\r\n"
               "12/09/26 05:07:03 [4242] @@   Ravlib(0) RV_start: Line(0): NG: Ret(2h)\r\n",
-              readText("RavlibLog_0000.log"));
+              readFile("RavlibLog_0000.log"));
 }
 
 TEST(LogFile, WritefFormatsOnlyEnabledLevelsAndCutsLongLines)
 {
-    ScratchDir scratch;
-    writeText("RavlibLog.ini", "[LOG]\r\nLOGLEVEL=10002H\r\n");
+    Sandbox scratch;
+    writeFile("RavlibLog.ini", "[LOG]\r\nLOGLEVEL=10002H\r\n");
     LogFile log;
     ASSERT_TRUE(openLog(log));
     log.writef(LOG_TRACE, "%s(%d) RV_start: Line(%d): OK", "Ravlib", 1, 0);
     log.writef(LOG_NG, "%s", "dropped");
     log.writef(LOG_TRACE, "%s", std::string(500, 'q').c_str());
-    std::string text = readText("RavlibLog_0000.log");
+    std::string text = readFile("RavlibLog_0000.log");
     std::string first = traceLine("Ravlib(1) RV_start: Line(0): OK");
     ASSERT_EQ(first, text.substr(0, first.size()));
     std::string second = text.substr(first.size());
@@ -121,25 +121,25 @@ TEST(LogFile, WritefFormatsOnlyEnabledLevelsAndCutsLongLines)
 
 TEST(LogFile, CloseWritesThePositionBackAndKeepsTheRestOfTheIni)
 {
-    ScratchDir scratch;
-    writeText("RavlibLog.ini", "; settings\r\n[LOG]\r\nLOGLEVEL=10007H\r\n\r\n[OTHER]\r\nX=1\r\n");
+    Sandbox scratch;
+    writeFile("RavlibLog.ini", "; settings\r\n[LOG]\r\nLOGLEVEL=10007H\r\n\r\n[OTHER]\r\nX=1\r\n");
     LogFile log;
     ASSERT_TRUE(openLog(log));
     log.write(LOG_TRACE, "a");
     log.write(LOG_TRACE, "b");
     log.close();
     EXPECT_EQ("; settings\r\n[LOG]\r\nLOGLEVEL=10007H\r\nFILENO_00=0\r\nLOGLINE_00=2\r\n\r\n[OTHER]\r\nX=1\r\n",
-              readText("RavlibLog.ini"));
+              readFile("RavlibLog.ini"));
     EXPECT_EQ(0, log.processCount());
     EXPECT_EQ(-1, log.slotNo());
     log.close();  // a second close finds nothing to do
-    EXPECT_EQ(traceLine("a") + traceLine("b"), readText("RavlibLog_0000.log"));
+    EXPECT_EQ(traceLine("a") + traceLine("b"), readFile("RavlibLog_0000.log"));
 }
 
 TEST(LogFile, ALaterOpenInTheSameSlotContinuesTheFile)
 {
-    ScratchDir scratch;
-    writeText("RavlibLog.ini", "[LOG]\r\nLOGLEVEL=10007H\r\nLOGMAXLINE=3\r\n");
+    Sandbox scratch;
+    writeFile("RavlibLog.ini", "[LOG]\r\nLOGLEVEL=10007H\r\nLOGMAXLINE=3\r\n");
     {
         LogFile log;
         ASSERT_TRUE(openLog(log));
@@ -151,26 +151,26 @@ TEST(LogFile, ALaterOpenInTheSameSlotContinuesTheFile)
     ASSERT_TRUE(openLog(log));
     log.write(LOG_TRACE, "3");
     log.write(LOG_TRACE, "4");
-    EXPECT_EQ(traceLine("1") + traceLine("2") + traceLine("3"), readText("RavlibLog_0000.log"));
-    EXPECT_EQ(traceLine("4"), readText("RavlibLog_0001.log"));
+    EXPECT_EQ(traceLine("1") + traceLine("2") + traceLine("3"), readFile("RavlibLog_0000.log"));
+    EXPECT_EQ(traceLine("4"), readFile("RavlibLog_0001.log"));
 }
 
 TEST(LogFile, WritesAfterCloseDoNothing)
 {
-    ScratchDir scratch;
-    writeText("RavlibLog.ini", "[LOG]\r\nLOGLEVEL=10007H\r\nLOGMAXLINE=0\r\n");
+    Sandbox scratch;
+    writeFile("RavlibLog.ini", "[LOG]\r\nLOGLEVEL=10007H\r\nLOGMAXLINE=0\r\n");
     LogFile log;
     ASSERT_TRUE(openLog(log));
     log.close();
     log.write(LOG_NG, "late");
     log.writef(LOG_NG, "%s", "late");
     EXPECT_FALSE(std::filesystem::exists("RavlibLog_0001.log"));
-    EXPECT_EQ("", readText("RavlibLog_0000.log"));
+    EXPECT_EQ("", readFile("RavlibLog_0000.log"));
 }
 
 TEST(LogFile, OpenFailsWhenTheLogFileCannotBeOpenedAndCloseStillReleases)
 {
-    ScratchDir scratch;
+    Sandbox scratch;
     std::filesystem::create_directory("RavlibLog_0000.log");
     LogFile log;
     EXPECT_FALSE(openLog(log));
@@ -182,7 +182,7 @@ TEST(LogFile, OpenFailsWhenTheLogFileCannotBeOpenedAndCloseStillReleases)
 
 TEST(LogFile, OpenRefusesBadArgumentsAndASecondOpen)
 {
-    ScratchDir scratch;
+    Sandbox scratch;
     LogFile log;
     EXPECT_FALSE(log.open(nullptr, "RavlibLog.ini", "RavlibLog.Map", 0));
     EXPECT_FALSE(log.open("RavlibLog", nullptr, "RavlibLog.Map", 0));
@@ -196,8 +196,8 @@ TEST(LogFile, OpenRefusesBadArgumentsAndASecondOpen)
 
 TEST(LogFile, ThreadsWritingAtOnceKeepLinesWholeAndCountsRight)
 {
-    ScratchDir scratch;
-    writeText("RavlibLog.ini", "[LOG]\r\nLOGLEVEL=10007H\r\nLOGMAXLINE=50\r\n");
+    Sandbox scratch;
+    writeFile("RavlibLog.ini", "[LOG]\r\nLOGLEVEL=10007H\r\nLOGMAXLINE=50\r\n");
     LogFile log;
     ASSERT_TRUE(openLog(log));
     std::vector<std::thread> threads;
@@ -211,7 +211,7 @@ TEST(LogFile, ThreadsWritingAtOnceKeepLinesWholeAndCountsRight)
     log.close();
     // 800 lines in files of 50: both files end full and every line is whole.
     for (const char* name : {"RavlibLog_0000.log", "RavlibLog_0001.log"}) {
-        std::string text = readText(name);
+        std::string text = readFile(name);
         std::size_t lines = 0, pos = 0;
         while (pos < text.size()) {
             std::size_t end = text.find("\r\n", pos);

@@ -1,7 +1,7 @@
 #include "lib/LogFile.h"
 
 #include "tests/log/LogTestSupport.h"
-#include "tests/os/Scratch.h"
+#include "tests/support/Sandbox.h"
 
 #include <gtest/gtest.h>
 
@@ -31,15 +31,15 @@ class RotationTest : public ::testing::TestWithParam<RotationCase> {};
 
 TEST_P(RotationTest, AlternatesBetweenTwoFiles)
 {
-    ScratchDir scratch;
+    Sandbox scratch;
     const auto& c = GetParam();
-    writeText("RavlibLog.ini", std::string("[LOG]\r\nLOGLEVEL=10007H\r\n") + c.ini);
+    writeFile("RavlibLog.ini", std::string("[LOG]\r\nLOGLEVEL=10007H\r\n") + c.ini);
     LogFile log;
     ASSERT_TRUE(openLog(log));
     for (std::size_t i = 0; i < c.fileOfLine.size(); ++i) {
         std::string message = "L" + std::to_string(i + 1);
         log.write(LOG_TRACE, message.c_str());
-        std::string text = readText(logName(c.fileOfLine[i]));
+        std::string text = readFile(logName(c.fileOfLine[i]));
         std::string line = traceLine(message);
         ASSERT_GE(text.size(), line.size()) << message;
         EXPECT_EQ(line, text.substr(text.size() - line.size())) << message << " in " << logName(c.fileOfLine[i]);
@@ -50,7 +50,7 @@ TEST_P(RotationTest, AlternatesBetweenTwoFiles)
         std::stringstream messages(c.final[f]);
         for (std::string m; messages >> m;)
             expected += traceLine(m);
-        EXPECT_EQ(expected, readText(logName(static_cast<int>(f)))) << logName(static_cast<int>(f));
+        EXPECT_EQ(expected, readFile(logName(static_cast<int>(f)))) << logName(static_cast<int>(f));
     }
     ravlib::IniFile ini;
     ini.setFile("RavlibLog.ini");
@@ -70,20 +70,20 @@ INSTANTIATE_TEST_SUITE_P(Settings, RotationTest, ::testing::Values(
 
 TEST(Rotation, TheDefaultIs4000LinesPerFile)
 {
-    ScratchDir scratch;
-    writeText("RavlibLog.ini", "[LOG]\r\nLOGLEVEL=10007H\r\n");
+    Sandbox scratch;
+    writeFile("RavlibLog.ini", "[LOG]\r\nLOGLEVEL=10007H\r\n");
     LogFile log;
     ASSERT_TRUE(openLog(log));
     for (int i = 0; i < 4001; ++i)
         log.write(LOG_TRACE, "x");
-    EXPECT_EQ(4000u * traceLine("x").size(), readText(logName(0)).size());
-    EXPECT_EQ(traceLine("x"), readText(logName(1)));
+    EXPECT_EQ(4000u * traceLine("x").size(), readFile(logName(0)).size());
+    EXPECT_EQ(traceLine("x"), readFile(logName(1)));
 }
 
 TEST(Rotation, AFailedReopenDropsLinesUntilTheNextRotation)
 {
-    ScratchDir scratch;
-    writeText("RavlibLog.ini", "[LOG]\r\nLOGLEVEL=10007H\r\nLOGMAXLINE=1\r\n");
+    Sandbox scratch;
+    writeFile("RavlibLog.ini", "[LOG]\r\nLOGLEVEL=10007H\r\nLOGMAXLINE=1\r\n");
     std::filesystem::create_directory(logName(1));  // cannot be opened as a file
     LogFile log;
     ASSERT_TRUE(openLog(log));
@@ -91,7 +91,7 @@ TEST(Rotation, AFailedReopenDropsLinesUntilTheNextRotation)
     log.write(LOG_TRACE, "L2");  // rotation to 01 fails: dropped
     log.write(LOG_TRACE, "L3");  // no file open: lost, but counted
     log.write(LOG_TRACE, "L4");  // rotation back to 00 (emptied)
-    EXPECT_EQ(traceLine("L4"), readText(logName(0)));
+    EXPECT_EQ(traceLine("L4"), readFile(logName(0)));
     log.close();
     ravlib::IniFile ini;
     ini.setFile("RavlibLog.ini");

@@ -1,10 +1,8 @@
-// Shared pieces of the log tests: a fixed clock and file helpers.
+// Shared pieces of the log tests: a fixed clock and the lines it writes.
 #pragma once
 
 #include "lib/LogFile.h"
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,19 +19,6 @@ inline uint32_t fixedTick()
 }
 
 inline constexpr const char* fixedPrefix = "12/09/26 05:07:03 ";
-
-inline void writeText(const char* name, const std::string& text)
-{
-    std::ofstream(name, std::ios::binary) << text;
-}
-
-inline std::string readText(const std::string& name)
-{
-    std::ifstream in(name, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 // Opens a log the way the library does at load, with the fixed clock.
 inline bool openLog(ravlib::LogFile& log, int32_t defaultLevel = 0)

@@ -3,7 +3,8 @@
 #include "lib/ProcMapFile.h"
 
 #include "tests/log/LogTestSupport.h"
-#include "tests/os/Scratch.h"
+#include "tests/support/ChildProcess.h"
+#include "tests/support/Sandbox.h"
 
 #include <csignal>
 #include <gtest/gtest.h>
@@ -27,7 +28,7 @@ struct TableView {
 
 TEST(SlotTable, TheMappingHasTheDocumentedLayout)
 {
-    ScratchDir scratch;
+    Sandbox scratch;
     LogFile first, second;
     ASSERT_TRUE(openLog(first));
     ASSERT_TRUE(openLog(second));
@@ -47,7 +48,7 @@ TEST(SlotTable, TheMappingHasTheDocumentedLayout)
 
 TEST(SlotTable, TheMappingVanishesWithItsLastHolder)
 {
-    ScratchDir scratch;
+    Sandbox scratch;
     {
         LogFile log;
         ASSERT_TRUE(openLog(log));
@@ -61,8 +62,8 @@ TEST(SlotTable, TheMappingVanishesWithItsLastHolder)
 
 TEST(SlotTable, TwoProcessesGetSlotsZeroAndOneAndBothCountTwo)
 {
-    ScratchDir scratch;
-    writeText("RavlibLog.ini", "[LOG]\r\nLOGLEVEL=10007H\r\n");
+    Sandbox scratch;
+    writeFile("RavlibLog.ini", "[LOG]\r\nLOGLEVEL=10007H\r\n");
     LogFile log;
     ASSERT_TRUE(openLog(log));
     Gate report, release;
@@ -88,7 +89,7 @@ TEST(SlotTable, TwoProcessesGetSlotsZeroAndOneAndBothCountTwo)
     release.open();
     EXPECT_EQ(0, waitChild(child));
     EXPECT_EQ(1, log.processCount());
-    EXPECT_EQ(traceLine("second process"), readText("RavlibLog_0100.log"));
+    EXPECT_EQ(traceLine("second process"), readFile("RavlibLog_0100.log"));
     ravlib::IniFile ini;
     ini.setFile("RavlibLog.ini");
     EXPECT_EQ(1, ini.getInt("LOG", "LOGLINE_01", -1));
@@ -96,7 +97,7 @@ TEST(SlotTable, TwoProcessesGetSlotsZeroAndOneAndBothCountTwo)
 
 TEST(SlotTable, SixteenProcessesOpeningAtOnceNeverShareASlot)
 {
-    ScratchDir scratch;
+    Sandbox scratch;
     constexpr int children = 16;
     Gate start, report, release;
     std::vector<pid_t> pids;
@@ -147,7 +148,7 @@ pid_t startHolder(Gate& report)
 
 TEST(SlotTable, TheSlotOfAKilledProcessIsReclaimed)
 {
-    ScratchDir scratch;
+    Sandbox scratch;
     LogFile log;
     ASSERT_TRUE(openLog(log));
     Gate report;
@@ -176,7 +177,7 @@ TEST(SlotTable, TheSlotOfAKilledProcessIsReclaimed)
 
 TEST(SlotTable, AKilledLastHolderLeavesAFreshTable)
 {
-    ScratchDir scratch;
+    Sandbox scratch;
     Gate report;
     pid_t killed = startHolder(report);
     char slot = -1;
@@ -192,7 +193,7 @@ TEST(SlotTable, AKilledLastHolderLeavesAFreshTable)
 
 TEST(SlotTable, WhenAll256SlotsAreTakenOpenFails)
 {
-    ScratchDir scratch;
+    Sandbox scratch;
     std::vector<std::unique_ptr<ProcMapFile>> holders;
     for (uint32_t i = 0; i < ProcMapFile::slotCount; ++i) {
         holders.push_back(std::make_unique<ProcMapFile>());
@@ -213,7 +214,7 @@ TEST(SlotTable, WhenAll256SlotsAreTakenOpenFails)
 
 TEST(SlotTable, ClaimNeedsAMappedTableAndOnlyOneSlotPerHolder)
 {
-    ScratchDir scratch;
+    Sandbox scratch;
     ProcMapFile unmapped;
     EXPECT_FALSE(unmapped.claimSlot());
     EXPECT_EQ(0, unmapped.processCount());

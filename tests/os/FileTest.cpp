@@ -1,29 +1,16 @@
 #include "lib/os/File.h"
 
-#include "tests/os/Scratch.h"
+#include "tests/support/Sandbox.h"
 
-#include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 
 namespace {
 
 using ravlib::os::Access;
 using ravlib::os::Disposition;
 using ravlib::os::File;
-
-std::string contentsOf(const char* path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void makeFile(const char* path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
+using ravtest::readFile;
+using ravtest::writeFile;
 
 struct DispositionCase {
     Disposition disposition;
@@ -36,10 +23,10 @@ class FileDispositionTest : public ::testing::TestWithParam<DispositionCase> {};
 
 TEST_P(FileDispositionTest, OpensAtTheEndOrRefuses)
 {
-    ravtest::ScratchDir scratch;
+    ravtest::Sandbox scratch;
     const auto& c = GetParam();
     if (c.exists)
-        makeFile("f.txt", "old");
+        writeFile("f.txt", "old");
     File file;
     ASSERT_EQ(c.opens, file.open("f.txt", c.disposition, Access::Write));
     if (!c.opens) {
@@ -48,7 +35,7 @@ TEST_P(FileDispositionTest, OpensAtTheEndOrRefuses)
     }
     EXPECT_EQ(3, file.write("new", 3));
     file.close();
-    EXPECT_EQ(c.afterWrite, contentsOf("f.txt"));
+    EXPECT_EQ(c.afterWrite, readFile("f.txt"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Dispositions, FileDispositionTest,
@@ -65,7 +52,7 @@ INSTANTIATE_TEST_SUITE_P(Dispositions, FileDispositionTest,
 
 TEST(File, SecondOpenFailsWhileOneIsOpen)
 {
-    ravtest::ScratchDir scratch;
+    ravtest::Sandbox scratch;
     File file;
     ASSERT_TRUE(file.open("a", Disposition::OpenAlways, Access::Write));
     EXPECT_FALSE(file.open("b", Disposition::OpenAlways, Access::Write));
@@ -82,8 +69,8 @@ TEST(File, ReadAndWriteWithoutAnOpenFileReturnMinusOne)
 
 TEST(File, ReadingAWriteOnlyFileFails)
 {
-    ravtest::ScratchDir scratch;
-    makeFile("r.txt", "abc");
+    ravtest::Sandbox scratch;
+    writeFile("r.txt", "abc");
     File file;
     ASSERT_TRUE(file.open("r.txt", Disposition::OpenExisting, Access::Write));
     char buffer[4];
@@ -92,19 +79,19 @@ TEST(File, ReadingAWriteOnlyFileFails)
 
 TEST(File, ReadsFromTheEndGiveNothingUntilDataFollows)
 {
-    ravtest::ScratchDir scratch;
-    makeFile("r.txt", "abc");
+    ravtest::Sandbox scratch;
+    writeFile("r.txt", "abc");
     File file;
     ASSERT_TRUE(file.open("r.txt", Disposition::OpenExisting, Access::ReadWrite));
     char buffer[4];
     EXPECT_EQ(0, file.read(buffer, sizeof buffer));
     EXPECT_EQ(2, file.write("de", 2));
-    EXPECT_EQ("abcde", contentsOf("r.txt"));
+    EXPECT_EQ("abcde", readFile("r.txt"));
 }
 
 TEST(File, OpenInAMissingDirectoryFails)
 {
-    ravtest::ScratchDir scratch;
+    ravtest::Sandbox scratch;
     File file;
     EXPECT_FALSE(file.open("no/such/dir/x.log", Disposition::OpenAlways, Access::Write));
     EXPECT_FALSE(file.isOpen());

@@ -1,6 +1,7 @@
 #include "lib/os/FileUpdate.h"
 
-#include "tests/os/Scratch.h"
+#include "tests/support/ChildProcess.h"
+#include "tests/support/Sandbox.h"
 
 #include <fstream>
 #include <memory>
@@ -13,7 +14,7 @@ using ravlib::os::ReadResult;
 
 TEST(FileUpdate, ReadTellsMissingFromUnreadable)
 {
-    ravtest::ScratchDir scratch;
+    ravtest::Sandbox scratch;
     std::string contents = "stale";
     EXPECT_EQ(ReadResult::Missing, ravlib::os::readFile("none.ini", contents));
     EXPECT_EQ("", contents);
@@ -24,7 +25,7 @@ TEST(FileUpdate, ReadTellsMissingFromUnreadable)
 
 TEST(FileUpdate, ReplaceWritesTheWholeFileAndLeavesNoTemporaryBehind)
 {
-    ravtest::ScratchDir scratch;
+    ravtest::Sandbox scratch;
     ASSERT_TRUE(ravlib::os::replaceFile("a.ini", "one\r\n"));
     ASSERT_TRUE(ravlib::os::replaceFile("a.ini", "two\r\n"));
     std::string contents;
@@ -38,7 +39,7 @@ TEST(FileUpdate, ReplaceWritesTheWholeFileAndLeavesNoTemporaryBehind)
 
 TEST(FileUpdate, ReplaceKeepsPermissionsAndSymbolicLinks)
 {
-    ravtest::ScratchDir scratch;
+    ravtest::Sandbox scratch;
     std::ofstream("real.ini") << "x";
     chmod("real.ini", 0640);
     std::filesystem::create_symlink("real.ini", "link.ini");
@@ -54,14 +55,14 @@ TEST(FileUpdate, ReplaceKeepsPermissionsAndSymbolicLinks)
 
 TEST(FileUpdate, ReplaceInAMissingDirectoryFailsCleanly)
 {
-    ravtest::ScratchDir scratch;
+    ravtest::Sandbox scratch;
     EXPECT_FALSE(ravlib::os::replaceFile("no/dir/a.ini", "x"));
     EXPECT_FALSE(ravlib::os::replaceFile("", "x"));
 }
 
 TEST(FileUpdate, TheLockExcludesASecondHolderUntilReleased)
 {
-    ravtest::ScratchDir scratch;
+    ravtest::Sandbox scratch;
     ravtest::Gate go, done;
     // The child forks before the lock exists, so it does not inherit it.
     pid_t child = ravtest::startChild([&] {

@@ -1,6 +1,7 @@
 #include "lib/os/NamedObject.h"
 
-#include "tests/os/Scratch.h"
+#include "tests/support/ChildProcess.h"
+#include "tests/support/Sandbox.h"
 
 #include <csignal>
 #include <cstring>
@@ -12,7 +13,7 @@ namespace {
 
 using ravlib::os::NamedObject;
 using ravtest::Gate;
-using ravtest::ScratchDir;
+using ravtest::Sandbox;
 
 bool allZero(const NamedObject& object)
 {
@@ -23,14 +24,14 @@ bool allZero(const NamedObject& object)
     return true;
 }
 
-std::string objectFile(const ScratchDir& scratch, const char* name)
+std::string objectFile(const Sandbox& scratch, const char* name)
 {
     return scratch.runtime() + "/objects/" + name;
 }
 
 TEST(NamedObject, FirstHolderCreatesZeroedLaterHoldersShareTheMemory)
 {
-    ScratchDir scratch;
+    Sandbox scratch;
     NamedObject first;
     ASSERT_TRUE(first.open("Shared.Map", 1028));
     EXPECT_TRUE(first.created());
@@ -47,7 +48,7 @@ TEST(NamedObject, FirstHolderCreatesZeroedLaterHoldersShareTheMemory)
 
 TEST(NamedObject, VanishesWithItsLastHolderAndComesBackZeroed)
 {
-    ScratchDir scratch;
+    Sandbox scratch;
     NamedObject a, b;
     ASSERT_TRUE(a.open("Obj", 64));
     ASSERT_TRUE(b.open("Obj", 64));
@@ -65,7 +66,7 @@ TEST(NamedObject, VanishesWithItsLastHolderAndComesBackZeroed)
 
 TEST(NamedObject, AKilledLastHolderLeavesNothingBehind)
 {
-    ScratchDir scratch;
+    Sandbox scratch;
     Gate ready;
     pid_t child = ravtest::startChild([&] {
         NamedObject held;
@@ -89,7 +90,7 @@ TEST(NamedObject, AKilledLastHolderLeavesNothingBehind)
 
 TEST(NamedObject, SurvivesAKilledHolderWhileAnotherStillHoldsIt)
 {
-    ScratchDir scratch;
+    Sandbox scratch;
     NamedObject mine;
     ASSERT_TRUE(mine.open("Both", 16));
     Gate ready;
@@ -118,7 +119,7 @@ TEST(NamedObject, SurvivesAKilledHolderWhileAnotherStillHoldsIt)
 
 TEST(NamedObject, ExactlyOneOfManySimultaneousOpenersCreates)
 {
-    ScratchDir scratch;
+    Sandbox scratch;
     constexpr int children = 12;
     Gate start, report, release;
     std::vector<pid_t> pids;
@@ -151,7 +152,7 @@ TEST(NamedObject, ExactlyOneOfManySimultaneousOpenersCreates)
 
 TEST(NamedObject, RefusesBadNamesAndASecondOpen)
 {
-    ScratchDir scratch;
+    Sandbox scratch;
     NamedObject object;
     for (const char* name : {static_cast<const char*>(nullptr), "", ".lock", ".hidden", "a/b", "../escape"})
         EXPECT_FALSE(object.open(name, 8)) << (name ? name : "(null)");
@@ -163,7 +164,7 @@ TEST(NamedObject, RefusesBadNamesAndASecondOpen)
 
 TEST(NamedObject, OpeningAnExistingObjectLargerThanItIsFails)
 {
-    ScratchDir scratch;
+    Sandbox scratch;
     NamedObject small, large;
     ASSERT_TRUE(small.open("Sized", 16));
     EXPECT_FALSE(large.open("Sized", 4096));
@@ -172,7 +173,7 @@ TEST(NamedObject, OpeningAnExistingObjectLargerThanItIsFails)
 
 TEST(NamedObject, RangeLocksExcludeOtherHoldersOfThisProcess)
 {
-    ScratchDir scratch;
+    Sandbox scratch;
     NamedObject a, b;
     ASSERT_TRUE(a.open("Locks", 64));
     ASSERT_TRUE(b.open("Locks", 64));
@@ -189,7 +190,7 @@ TEST(NamedObject, RangeLocksExcludeOtherHoldersOfThisProcess)
 
 TEST(NamedObject, RangeLocksDieWithTheirHolder)
 {
-    ScratchDir scratch;
+    Sandbox scratch;
     NamedObject mine;
     ASSERT_TRUE(mine.open("Dying", 64));
     Gate ready;

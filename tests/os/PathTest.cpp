@@ -1,6 +1,6 @@
 #include "lib/os/Path.h"
 
-#include "tests/os/Scratch.h"
+#include "tests/support/Sandbox.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -24,7 +24,7 @@ class FullPathTest : public ::testing::TestWithParam<PathCase> {};
 
 TEST_P(FullPathTest, ResolvesAgainstCurrentDirectory)
 {
-    ravtest::ScratchDir scratch;
+    ravtest::Sandbox scratch;
     std::string parent = scratch.cwd().substr(0, scratch.cwd().rfind('/'));
     char out[260];
     ASSERT_TRUE(ravlib::os::fullPath(GetParam().name, out, sizeof out));
@@ -59,7 +59,7 @@ TEST(FullPath, FailsWhenTheResultDoesNotFitAndLeavesTheBufferAlone)
 
 TEST(FullPath, LaterDirectoryChangesDoNotMoveAResolvedName)
 {
-    ravtest::ScratchDir scratch;
+    ravtest::Sandbox scratch;
     char out[260];
     ASSERT_TRUE(ravlib::os::fullPath("Ravlib.ini", out, sizeof out));
     std::filesystem::create_directory("elsewhere");

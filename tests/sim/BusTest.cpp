@@ -406,9 +406,15 @@ TEST_P(AddStationTest, RefusesRunsThatDoNotFitOrOverlap)
     EXPECT_EQ(1u, bus.status().stations.size());
 }
 
+std::string badStationName(const ::testing::TestParamInfo<BadStation>& info)
+{
+    return "At" + std::to_string(info.param.address) + "Size" + std::to_string(info.param.size);
+}
+
 INSTANTIATE_TEST_SUITE_P(Runs, AddStationTest,
                          ::testing::Values(BadStation{9, 2}, BadStation{13, 1}, BadStation{0, 64}, BadStation{60, 5},
-                                           BadStation{64, 1}, BadStation{5, 0}));
+                                           BadStation{64, 1}, BadStation{5, 0}),
+                         badStationName);
 
 TEST_F(BusTest, HazardCommitsAndBusCyclesNeverTearABlock)
 {

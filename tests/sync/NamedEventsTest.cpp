@@ -1,4 +1,5 @@
-#include "SyncSupport.h"
+#include "tests/sync/SyncRoles.h"
+#include "tests/support/Sandbox.h"
 
 #include "lib/EvntCtrl.h"
 #include "lib/os/NamedEvents.h"
@@ -18,7 +19,7 @@ namespace {
 
 using namespace ravlib;
 using synctest::Child;
-using synctest::RuntimeScope;
+using ravtest::Sandbox;
 
 const char* const kNames[EvntCtrl::EVENTS] = {"MailRecv1_00_MailEve", "MailRecv2_00_MailEve",
                                               "MailSeRes_00_MailEve", "MailClose_00_MailEve",
@@ -35,7 +36,7 @@ bool createAll(EvntCtrl& events, const char* const* names = kNames)
 
 class MailEvents : public testing::Test {
 protected:
-    RuntimeScope runtime;
+    Sandbox runtime;
 };
 
 TEST_F(MailEvents, StartNotSignalled)
@@ -54,7 +55,7 @@ struct Drain {
 
 class MailEventsDrain : public testing::TestWithParam<Drain> {
 protected:
-    RuntimeScope runtime;
+    Sandbox runtime;
 };
 
 TEST_P(MailEventsDrain, LowestFirstAndOnlyTheReturnedOneIsReset)
@@ -134,7 +135,7 @@ TEST_F(MailEvents, InfiniteWaitIsWokenBySetFromAnotherThread)
     });
     while (tid.load() == 0)
         std::this_thread::yield();
-    ASSERT_TRUE(synctest::waitUntilBlockedIn(0, tid.load(), synctest::kSyscallFutexWaitv));
+    ASSERT_TRUE(ravtest::waitUntilBlockedIn(0, tid.load(), ravtest::kSyscallFutexWaitv));
     setting.set(3);
     waiter.join();
     EXPECT_EQ(result, 3u);
@@ -163,7 +164,7 @@ TEST_F(MailEvents, EverySleepingWaiterSeesTheSetEvenAfterAnotherResetIt)
     for (int i = 0; i < kWaiters; ++i) {
         while (tids[i].load() == 0)
             std::this_thread::yield();
-        ASSERT_TRUE(synctest::waitUntilBlockedIn(0, tids[i].load(), synctest::kSyscallFutexWaitv));
+        ASSERT_TRUE(ravtest::waitUntilBlockedIn(0, tids[i].load(), ravtest::kSyscallFutexWaitv));
     }
     setting.set(1);
     for (auto& waiter : waiters)
@@ -191,7 +192,7 @@ TEST_F(MailEvents, SetInAnotherProcessWakesAWaitHere)
     });
     while (tid.load() == 0)
         std::this_thread::yield();
-    ASSERT_TRUE(synctest::waitUntilBlockedIn(0, tid.load(), synctest::kSyscallFutexWaitv));
+    ASSERT_TRUE(ravtest::waitUntilBlockedIn(0, tid.load(), ravtest::kSyscallFutexWaitv));
     other.writeLine("set 4");
     EXPECT_EQ(other.readLine(), "set");
     waiter.join();
@@ -210,7 +211,7 @@ TEST_F(MailEvents, SetHereWakesAnInfiniteWaitInAnotherProcess)
     other.writeLine("wait 0xFFFFFFFF");
     ASSERT_EQ(other.readLine(), "waiting");
     // The child's main thread has the child's pid as thread id.
-    ASSERT_TRUE(synctest::waitUntilBlockedIn(other.pid(), other.pid(), synctest::kSyscallFutexWaitv));
+    ASSERT_TRUE(ravtest::waitUntilBlockedIn(other.pid(), other.pid(), ravtest::kSyscallFutexWaitv));
     events.set(2);
     EXPECT_EQ(other.readLine(), "2");
     // The child reset 2; 0, set afterwards, is this process's to take.
@@ -244,8 +245,7 @@ TEST_F(MailEvents, LeftSignalledByAKilledLastHolderReturnNotSignalled)
     ASSERT_EQ(other.readLine(), "open");
     other.writeLine("set 1");
     ASSERT_EQ(other.readLine(), "set");
-    other.kill9();
-    other.wait();
+    other.kill();
     EvntCtrl events;
     const char* names[] = {"Ev0", "Ev1", "Ev2", "Ev3", "Ev4"};
     ASSERT_TRUE(createAll(events, names));
@@ -269,7 +269,7 @@ TEST_F(MailEvents, SignalSurvivesWhileAnotherProcessHoldsTheEvent)
 
 TEST(WaitAny, RefusesBadArguments)
 {
-    RuntimeScope runtime;
+    Sandbox runtime;
     os::NamedEvent event;
     ASSERT_TRUE(event.open("One"));
     os::NamedEvent closed;

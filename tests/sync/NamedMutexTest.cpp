@@ -1,4 +1,5 @@
-#include "SyncSupport.h"
+#include "tests/sync/SyncRoles.h"
+#include "tests/support/Sandbox.h"
 
 #include "lib/MutxCtrl.h"
 
@@ -12,11 +13,11 @@ namespace {
 
 using namespace ravlib;
 using synctest::Child;
-using synctest::RuntimeScope;
+using ravtest::Sandbox;
 
 class MailMutex : public testing::Test {
 protected:
-    RuntimeScope runtime;
+    Sandbox runtime;
 };
 
 TEST_F(MailMutex, IsNewBeforeAnyCreate)
@@ -42,7 +43,7 @@ struct Sequence {
 
 class MailMutexSequence : public testing::TestWithParam<Sequence> {
 protected:
-    RuntimeScope runtime;
+    Sandbox runtime;
 };
 
 TEST_P(MailMutexSequence, GivesIsNewAsWindowsWould)
@@ -126,8 +127,7 @@ TEST_F(MailMutex, IsGoneWhenItsHolderIsKilled)
     ASSERT_EQ(mine.create("RavlibBrd00_Mutx"), 1);
     ASSERT_EQ(mine.isNew(), 0);
     mine.close();
-    holder.kill9();
-    EXPECT_EQ(holder.wait(), 128 + 9);
+    EXPECT_EQ(holder.kill(), 128 + 9);
     ASSERT_EQ(mine.create("RavlibBrd00_Mutx"), 1);
     EXPECT_EQ(mine.isNew(), 1);
     // And now this process holds it for the others.

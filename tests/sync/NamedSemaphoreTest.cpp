@@ -1,4 +1,5 @@
-#include "SyncSupport.h"
+#include "tests/sync/SyncRoles.h"
+#include "tests/support/Sandbox.h"
 
 #include "lib/LogFile.h"
 #include "lib/SemCtrl.h"
@@ -12,8 +13,6 @@
 
 #include <atomic>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -22,11 +21,11 @@ namespace {
 
 using namespace ravlib;
 using synctest::Child;
-using synctest::RuntimeScope;
+using ravtest::Sandbox;
 
 class Semaphore : public testing::Test {
 protected:
-    RuntimeScope runtime;
+    Sandbox runtime;
 };
 
 struct BadName {
@@ -36,7 +35,7 @@ struct BadName {
 
 class SemaphoreBadName : public testing::TestWithParam<BadName> {
 protected:
-    RuntimeScope runtime;
+    Sandbox runtime;
 };
 
 TEST_P(SemaphoreBadName, IsRefusedAndLeavesNothing)
@@ -123,7 +122,7 @@ TEST_F(Semaphore, BlockedWaiterGetsItOnRelease)
     });
     while (tid.load() == 0)
         std::this_thread::yield();
-    EXPECT_TRUE(synctest::waitUntilBlockedIn(0, tid.load(), synctest::kSyscallFutex));
+    EXPECT_TRUE(ravtest::waitUntilBlockedIn(0, tid.load(), ravtest::kSyscallFutex));
     holder.release();
     thread.join();
     EXPECT_EQ(result, os::kWaitObject0);
@@ -211,7 +210,7 @@ struct KindClash {
 
 class NameOfAnotherKind : public testing::TestWithParam<KindClash> {
 protected:
-    RuntimeScope runtime;
+    Sandbox runtime;
 };
 
 TEST_P(NameOfAnotherKind, IsRefusedAndTheOwnerKeepsWorking)
@@ -282,12 +281,8 @@ public:
     {
         std::string all;
         for (const auto& entry : std::filesystem::directory_iterator(".")) {
-            if (entry.path().extension() == ".log") {
-                std::ifstream file(entry.path());
-                std::stringstream content;
-                content << file.rdbuf();
-                all += content.str();
-            }
+            if (entry.path().extension() == ".log")
+                all += ravtest::readFile(entry.path());
         }
         return all;
     }
@@ -299,7 +294,7 @@ private:
 
 TEST_F(Semaphore, WaiterInThisProcessRecoversFromAKilledHolder)
 {
-    LogInRuntime log(runtime.path());
+    LogInRuntime log(runtime.runtime());
     ASSERT_TRUE(log.opened());
     SemCtrl sem;
     ASSERT_EQ(sem.create("RavlibBrd00_GmSemR"), 1);
@@ -316,9 +311,8 @@ TEST_F(Semaphore, WaiterInThisProcessRecoversFromAKilledHolder)
     });
     while (tid.load() == 0)
         std::this_thread::yield();
-    EXPECT_TRUE(synctest::waitUntilBlockedIn(0, tid.load(), synctest::kSyscallFutex));
-    holder.kill9();
-    EXPECT_EQ(holder.wait(), 128 + 9);
+    EXPECT_TRUE(ravtest::waitUntilBlockedIn(0, tid.load(), ravtest::kSyscallFutex));
+    EXPECT_EQ(holder.kill(), 128 + 9);
     waiter.join();
     EXPECT_EQ(result, os::kWaitAbandoned);
     // Consistent again: later waits are plain.
@@ -337,8 +331,7 @@ TEST_F(Semaphore, WaitingProcessGoesOnAfterTheHolderIsKilled)
     ASSERT_EQ(waiter.readLine(), "open");
     waiter.writeLine("go");
     EXPECT_EQ(waiter.readLine(2000), "<timeout>");  // still blocked by the holder
-    holder.kill9();
-    EXPECT_EQ(holder.wait(), 128 + 9);
+    EXPECT_EQ(holder.kill(), 128 + 9);
     EXPECT_EQ(waiter.readLine(), std::to_string(os::kWaitAbandoned));
     EXPECT_EQ(waiter.wait(), 0);
     // Nobody holds it any more. (Its file may outlive the waiter: the kernel
@@ -352,8 +345,7 @@ TEST_F(Semaphore, LeftByAKilledLastHolderStartsFreeAgain)
 {
     Child holder({"sem-hold", "RavlibBrd00_StaSem"});
     ASSERT_EQ(holder.readLine(), "held");
-    holder.kill9();
-    holder.wait();
+    holder.kill();
     // Its file outlived it, but nobody holds it: a new, free semaphore.
     SemCtrl sem;
     ASSERT_EQ(sem.create("RavlibBrd00_StaSem"), 1);
@@ -375,8 +367,7 @@ TEST_F(Semaphore, ReopenedAfterAnotherProcessMadeItAnewSeesThatOne)
     SemCtrl again;
     ASSERT_EQ(again.create("RavlibBrd00_GmSemR"), 1);
     EXPECT_EQ(again.wait(0), os::kWaitTimeout);
-    holder.kill9();
-    holder.wait();
+    holder.kill();
     EXPECT_EQ(again.wait(os::kInfinite), os::kWaitAbandoned);
     EXPECT_EQ(again.release(), 1);
 }

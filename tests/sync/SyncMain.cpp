@@ -1,5 +1,5 @@
 // The tests, or one child role when started with --role.
-#include "SyncSupport.h"
+#include "tests/sync/SyncRoles.h"
 
 #include <gtest/gtest.h>
 

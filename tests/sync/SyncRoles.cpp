@@ -1,7 +1,7 @@
 // The roles a child process of the tests can play. Each reports on its
 // standard output, one line per message, and may wait for a line on its
 // standard input; a child left alone ends after a minute.
-#include "SyncSupport.h"
+#include "tests/sync/SyncRoles.h"
 
 #include "lib/EvntCtrl.h"
 #include "lib/MutxCtrl.h"
@@ -16,6 +16,7 @@
 #include <sched.h>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace synctest {
 
@@ -143,7 +144,16 @@ constexpr Role kRoles[] = {
     {"events", 1, events},
 };
 
+std::vector<std::string> selfInRole(const std::vector<std::string>& roleAndArgs)
+{
+    std::vector<std::string> words = {ravtest::selfPath(), "--role"};
+    words.insert(words.end(), roleAndArgs.begin(), roleAndArgs.end());
+    return words;
+}
+
 }  // namespace
+
+Child::Child(const std::vector<std::string>& roleAndArgs) : ChildProcess(selfInRole(roleAndArgs)) {}
 
 int runRole(int argc, char** argv)
 {

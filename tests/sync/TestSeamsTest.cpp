@@ -1,4 +1,5 @@
-#include "SyncSupport.h"
+#include "tests/sync/SyncRoles.h"
+#include "tests/support/Sandbox.h"
 
 #include "lib/EvntCtrl.h"
 #include "lib/MutxCtrl.h"
@@ -53,7 +54,7 @@ struct Injection {
 class FailureSeam : public testing::TestWithParam<Injection> {
 protected:
     void TearDown() override { os::testing::clearFailures(); }
-    synctest::RuntimeScope runtime;
+    ravtest::Sandbox runtime;
 };
 
 TEST_P(FailureSeam, FailsExactlyTheChosenCreation)
@@ -104,7 +105,7 @@ INSTANTIATE_TEST_SUITE_P(Kinds, FailureSeam,
 
 TEST(FailureSeamLimits, UnknownKindAndNegativeSkip)
 {
-    synctest::RuntimeScope runtime;
+    ravtest::Sandbox runtime;
     os::testing::failNext(SyncKind::Count);
     os::testing::failNext(SyncKind::Semaphore, -5);  // taken as 0
     SemCtrl first;

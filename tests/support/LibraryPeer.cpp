@@ -1,13 +1,21 @@
-// A second process with the library attached in the test's directories,
-// driving board 0. One command per line, one answer line each:
-//   open | close | stop        the export's result
-//   start A S | config R       RV_start / RV_config's result
+// A second process with the library attached in the test's directories. It
+// reads one command per line and answers one line each; B is a board number
+// (0 when left out), every other command drives board 0:
+//   open B | close B           the export's result
+//   stop | start A S | config R
+//                              RV_stop, RV_start, RV_config's result
 //   fill A S V                 RV_SetMemShort of V into every word of stations A..A+S-1
-//   trysem                     "free" when the Comm Start Semaphore could be
-//                              taken (and is given back), "busy" otherwise
 //   write P SECONDS            two writer threads of writer P for that long;
 //                              answers "done" and word:value pairs of the
 //                              last value of every GM word it owns
+//   trysem                     "free" when the Comm Start Semaphore could be
+//                              taken (and is given back), "busy" otherwise
+//   take B | give B            B's GM Read Semaphore taken / given back
+//   set B J                    event J of B's mail events set
+//   mailopen B | mailclose B   the export's result
+//   mailwait B                 "R S": RV_MailWaitObject's result and status
+//   count                      processes registered with the log
+//   pid                        this process's id
 //   exit                       unload the library and end
 #include <atomic>
 #include <chrono>
@@ -18,10 +26,13 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 #include "lib/BoardTable.h"
+#include "lib/EvntCtrl.h"
 #include "lib/LibraryLoad.h"
+#include "lib/LogFile.h"
 #include "lib/Ravlib.h"
 #include "lib/SemCtrl.h"
 #include "lib/os/SyncWait.h"
@@ -33,7 +44,8 @@ using namespace ravlib;
 // Writer P's short thread owns word P of blocks 0..3; its long thread owns
 // long P % 2 of blocks 4 + 2 (P / 2) and 5 + 2 (P / 2). Every value carries
 // its owner in the top four bits of each word: P for shorts, 8 + P for longs.
-std::string write(int p, double seconds) {
+std::string write(int p, double seconds)
+{
     std::mutex lock;
     std::map<int, uint16_t> last;  // GM word -> last value written
     std::atomic<bool> failed{false};
@@ -74,12 +86,35 @@ std::string write(int p, double seconds) {
     return answer;
 }
 
-std::string answer(const std::string& command, std::istringstream& words) {
+// The commands on one board's objects in this process.
+std::string boardObjects(const std::string& command, int board, std::istringstream& words)
+{
+    std::shared_ptr<BoardCtrl> ctrl = boardTable().find(board);
+    if (!ctrl)
+        return "not open";
+    if (command == "trysem") {
+        if (ctrl->commStartSem(0)->wait(0) == os::kWaitTimeout)
+            return "busy";
+        ctrl->commStartSem(0)->release();
+        return "free";
+    }
+    if (command == "take")
+        return ctrl->gmReadSem(0)->wait(os::kInfinite) == os::kWaitObject0 ? "taken" : "wait failed";
+    if (command == "give")
+        return ctrl->gmReadSem(0)->release() ? "given" : "release failed";
+    int index = 0;
+    words >> index;
+    ctrl->mailEvents(0)->set(index);
+    return "set";
+}
+
+std::string answer(const std::string& command, std::istringstream& words)
+{
     int a = 0, b = 0;
-    if (command == "open")
-        return std::to_string(RV_open(0));
-    if (command == "close")
-        return std::to_string(RV_close(0));
+    if (command == "count")
+        return std::to_string(theLog().processCount());
+    if (command == "pid")
+        return std::to_string(getpid());
     if (command == "stop")
         return std::to_string(RV_stop(0, 0));
     if (command == "start") {
@@ -93,29 +128,43 @@ std::string answer(const std::string& command, std::istringstream& words) {
     if (command == "fill") {
         int value = 0;
         words >> a >> b >> value;
+        if (b < 0)
+            return "bad size";
         std::vector<int16_t> data(static_cast<size_t>(b) * 4, static_cast<int16_t>(value));
         return std::to_string(RV_SetMemShort(0, 0, data.data(), a, 0, b * 4));
-    }
-    if (command == "trysem") {
-        std::shared_ptr<BoardCtrl> ctrl = boardTable().find(0);
-        if (!ctrl)
-            return "not open";
-        if (ctrl->commStartSem(0)->wait(0) == os::kWaitTimeout)
-            return "busy";
-        ctrl->commStartSem(0)->release();
-        return "free";
     }
     if (command == "write") {
         double seconds = 0;
         words >> a >> seconds;
         return write(a, seconds);
     }
+    if (command == "trysem")
+        return boardObjects(command, 0, words);
+
+    int board = 0;
+    words >> board;
+    if (command == "open")
+        return std::to_string(RV_open(board));
+    if (command == "close")
+        return std::to_string(RV_close(board));
+    if (command == "mailopen")
+        return std::to_string(RV_MailOpen(board, 0));
+    if (command == "mailclose")
+        return std::to_string(RV_MailClose(board, 0));
+    if (command == "mailwait") {
+        int16_t status = 0;
+        const int32_t result = RV_MailWaitObject(board, 0, &status);
+        return std::to_string(result) + " " + std::to_string(status);
+    }
+    if (command == "take" || command == "give" || command == "set")
+        return boardObjects(command, board, words);
     return "unknown " + command;
 }
 
 }  // namespace
 
-int main() {
+int main()
+{
     if (!ravlib::processAttach()) {
         std::printf("attach failed\n");
         return 1;

@@ -1,0 +1,68 @@
+#include "tests/support/Sandbox.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace ravtest {
+
+Sandbox::Sandbox()
+{
+    char pattern[] = "/tmp/ravtest-XXXXXX";
+    if (mkdtemp(pattern) == nullptr)
+        throw std::runtime_error("no temporary directory for the test");
+    root_ = pattern;
+    oldCwd_ = std::filesystem::current_path();
+    std::filesystem::create_directory(cwd());
+    std::filesystem::create_directory(runtime());
+    std::filesystem::current_path(cwd());
+    if (const char* old = std::getenv("RAVEL_RUNTIME_DIR")) {
+        oldRuntime_ = old;
+        hadRuntime_ = true;
+    }
+    setenv("RAVEL_RUNTIME_DIR", runtime().c_str(), 1);
+}
+
+Sandbox::~Sandbox()
+{
+    std::error_code ignored;
+    std::filesystem::current_path(oldCwd_, ignored);
+    if (hadRuntime_)
+        setenv("RAVEL_RUNTIME_DIR", oldRuntime_.c_str(), 1);
+    else
+        unsetenv("RAVEL_RUNTIME_DIR");
+    std::filesystem::remove_all(root_, ignored);
+}
+
+void Sandbox::write(const std::string& name, const std::string& text) const
+{
+    writeFile(cwd() + "/" + name, text);
+}
+
+std::vector<std::string> Sandbox::objectFiles() const
+{
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(runtime() + "/objects", ec)) {
+        std::string name = entry.path().filename().string();
+        if (name[0] != '.')
+            names.push_back(name);
+    }
+    return names;
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+void writeFile(const std::string& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+}  // namespace ravtest
