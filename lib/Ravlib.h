@@ -77,6 +77,7 @@ RAVLIB_API int32_t RV_UnMap(int32_t board, int32_t line);
 
 RAVLIB_API int32_t RV_MailOpen(int32_t board, int32_t line);
 RAVLIB_API int32_t RV_MailClose(int32_t board, int32_t line);
+/* A destination outside 0..63 answers MKY43_ER_INVALIDPARAM. */
 RAVLIB_API int32_t RV_MailSend(int32_t board, int32_t line, int32_t stationAdr, const int16_t* data, int32_t length);
 RAVLIB_API int32_t RV_MailReceive(int32_t board, int32_t line, int16_t* data, int32_t length, int32_t* sourceAdr);
 RAVLIB_API int32_t RV_MailStatus(int32_t board, int32_t line, int16_t* status);
