@@ -120,13 +120,22 @@ void MailThd::offerFrom(uint16_t received) {
     }
 }
 
-int32_t MailThd::send(int32_t stationAdr, const int16_t* data, int32_t length) {
+template <class Sequence>
+int32_t MailThd::onOpenChip(Sequence&& sequence) {
     std::lock_guard lock(chipLock_);
     std::uint8_t* base = gmBase();
     if (!base)
         return MKY43_ER_UNCONNECT;
     if (mailOpen() == 0)
         return MKY43_ER_MAILNOTOPEN;
+    return sequence(base);
+}
+
+int32_t MailThd::send(int32_t stationAdr, const int16_t* data, int32_t length) {
+    return onOpenChip([&](std::uint8_t* base) { return sendLocked(base, stationAdr, data, length); });
+}
+
+int32_t MailThd::sendLocked(std::uint8_t* base, int32_t stationAdr, const int16_t* data, int32_t length) {
     if (os::read16(base, chip::MSCR) & chip::MSCR_SENDING)
         return MKY43_ER_MAILSENDING;
     if (length % 2 != 0)
@@ -147,12 +156,10 @@ int32_t MailThd::send(int32_t stationAdr, const int16_t* data, int32_t length) {
 // buffer for a mail, and a mail landing in it before that poll still sets
 // its event.
 int32_t MailThd::receive(int16_t* data, int32_t length, int32_t* sourceAdr) {
-    std::lock_guard lock(chipLock_);
-    std::uint8_t* base = gmBase();
-    if (!base)
-        return MKY43_ER_UNCONNECT;
-    if (mailOpen() == 0)
-        return MKY43_ER_MAILNOTOPEN;
+    return onOpenChip([&](std::uint8_t* base) { return receiveLocked(base, data, length, sourceAdr); });
+}
+
+int32_t MailThd::receiveLocked(std::uint8_t* base, int16_t* data, int32_t length, int32_t* sourceAdr) {
     if (rxBuffer_ == 0)
         return MKY43_ER_MAILNOTRECEIVE;
     if (rxBuffer_ != 1 && rxBuffer_ != 2)
@@ -171,13 +178,7 @@ int32_t MailThd::receive(int16_t* data, int32_t length, int32_t* sourceAdr) {
 }
 
 int32_t MailThd::arm(int buffer, bool armed) {
-    std::lock_guard lock(chipLock_);
-    std::uint8_t* base = gmBase();
-    if (!base)
-        return MKY43_ER_UNCONNECT;
-    if (mailOpen() == 0)
-        return MKY43_ER_MAILNOTOPEN;
-    return armLocked(base, buffer, armed);
+    return onOpenChip([&](std::uint8_t* base) { return armLocked(base, buffer, armed); });
 }
 
 int32_t MailThd::armLocked(std::uint8_t* base, int buffer, bool armed) {

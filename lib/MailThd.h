@@ -60,7 +60,13 @@ public:
     int32_t rxBuffer() const;
 
 private:
+    // Runs a chip sequence under the lock once the line has a window and
+    // open mail; 16 or 19 otherwise.
+    template <class Sequence>
+    int32_t onOpenChip(Sequence&& sequence);
     void pollLocked(std::uint8_t* base);
+    int32_t sendLocked(std::uint8_t* base, int32_t stationAdr, const int16_t* data, int32_t length);
+    int32_t receiveLocked(std::uint8_t* base, int16_t* data, int32_t length, int32_t* sourceAdr);
     int32_t armLocked(std::uint8_t* base, int buffer, bool armed);
     // The offer from both receive registers: the buffer already offered
     // stays offered while both hold mail.
