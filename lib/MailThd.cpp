@@ -148,6 +148,9 @@ int32_t MailThd::sendLocked(std::uint8_t* base, int32_t stationAdr, const int16_
         os::write16(base, chip::SEND_BUFFER + 2 * word, static_cast<uint16_t>(data[word]));
     const int32_t units = (length - 1) / chip::MAIL_UNIT_BYTES + 1;
     os::write16(base, chip::MSCR, static_cast<uint16_t>(stationAdr * 256 + units + chip::MSCR_SENDING));
+    // Counted as under way from here: a send that ends before the next poll
+    // (refused off the bus, or simply fast) still gets its send result.
+    sendState_ = SEND_SEEN;
     return MKY43_ER_OK;
 }
 

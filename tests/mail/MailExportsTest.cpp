@@ -119,6 +119,16 @@ TEST_F(MailExports, ASendsOutcomeShowsInTheStatusUntilTheNextSend) {
     EXPECT_EQ(lastLine(), line);
 }
 
+TEST_F(MailExports, ASendRefusedOffTheBusStillEndsTheWait) {
+    openOn(SLOW_MAIL);
+    ASSERT_EQ(RV_MailOpen(0, 0), MKY43_ER_OK);
+    const Mail words = numbered(5);
+    ASSERT_EQ(RV_MailSend(0, 0, 20, words.data(), 8), MKY43_ER_OK);
+    int16_t status = 0;
+    EXPECT_EQ(guardedWait(0, &status), MKY43_ER_MAILSENDRESULT);
+    EXPECT_EQ(status, 0x0009);
+}
+
 TEST_F(MailExports, WithBothBuffersDisarmedTheStatusAndTheWaitReportIt) {
     openMail(SLOW_MAIL, {1});
     ASSERT_EQ(RV_SetReg16(0, 0, static_cast<int32_t>(chip::MRCR[0]), 0), MKY43_ER_OK);

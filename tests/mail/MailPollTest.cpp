@@ -122,13 +122,17 @@ TEST_F(MailPoll, SendSeenInProgressThenEndedSetsSentAndTheSendResultOnce) {
     EXPECT_EQ(mail_.mailStatus(), 0x0100) << "a send keeps only the waiting-mail bit";
 }
 
-TEST_F(MailPoll, SendThatEndsBeforeAnyPollSawItLeavesNoTrace) {
+TEST_F(MailPoll, SendThatEndsBeforeAnyPollStillGetsItsResult) {
     const int16_t word = 1;
     ASSERT_EQ(mail_.send(20, &word, 2), MKY43_ER_OK);
+    // Refused at once: the board is off the bus.
     set(chip::MSCR, 0);
+    set(chip::MESR, 0x0004);
     mail_.poll();
-    EXPECT_EQ(mail_.mailStatus(), 0);
-    EXPECT_TRUE(takeEvents().empty());
+    EXPECT_EQ(mail_.mailStatus(), 0x0001 | 0x0008);
+    EXPECT_EQ(takeEvents(), std::vector<int>{2});
+    mail_.poll();
+    EXPECT_TRUE(takeEvents().empty()) << "one result per send";
 }
 
 TEST_F(MailPoll, BufferAlreadyOfferedStaysOfferedWhileBothHoldMail) {
