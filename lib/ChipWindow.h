@@ -9,6 +9,11 @@
 namespace ravlib::chip {
 
 inline constexpr std::size_t WINDOW_BYTES = 0x1000;
+inline constexpr int32_t STATIONS = 64;  // one GM block per station address
+
+inline constexpr bool validStation(int32_t stationAdr) {
+    return stationAdr >= 0 && stationAdr < STATIONS;
+}
 inline constexpr std::size_t GM_BYTES = 0x200;
 inline constexpr std::size_t BLOCK_BYTES = 8;
 inline constexpr std::size_t BLOCK_WORDS = 4;

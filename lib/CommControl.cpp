@@ -8,12 +8,12 @@
 namespace ravlib {
 
 StationRange clampStation(int32_t address, int32_t size) {
-    if (address < 0 || address > 63)
-        address = 63;
+    if (!chip::validStation(address))
+        address = chip::STATIONS - 1;
     if (size < 1)
         size = 1;
-    else if (static_cast<int64_t>(address) + size > 64)  // a huge size must not overflow
-        size = 64 - address;
+    else if (static_cast<int64_t>(address) + size > chip::STATIONS)  // a huge size must not overflow
+        size = chip::STATIONS - address;
     return {address, size};
 }
 

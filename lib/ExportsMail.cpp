@@ -1,5 +1,6 @@
 // Exports of mail.
 #include "lib/CallFrame.h"
+#include "lib/ChipWindow.h"
 #include "lib/Ravlib.h"
 
 using namespace ravlib;
@@ -10,12 +11,6 @@ constexpr int32_t MAIL_MAX_LENGTH = 256;
 
 bool validMailLength(int32_t length) {
     return length >= 1 && length <= MAIL_MAX_LENGTH;
-}
-
-// The address shares MSCR with the send request bit: one outside 0..63
-// would start no send, or another, while the call reported success.
-bool validStation(int32_t stationAdr) {
-    return stationAdr >= 0 && stationAdr <= 63;
 }
 
 // The status is shown as its sign-extended 16-bit value.
@@ -43,7 +38,9 @@ int32_t RV_MailClose(int32_t board, int32_t line) {
 int32_t RV_MailSend(int32_t board, int32_t line, int32_t stationAdr, const int16_t* data, int32_t length) {
     CallFrame call("RV_MailSend", board, line);
     call.check(validMailLength(length), MKY43_ER_MAILSIZE);
-    call.check(validStation(stationAdr), MKY43_ER_INVALIDPARAM);
+    // The address shares MSCR with the send request bit: one outside 0..63
+    // would start no send, or another, while the call reported success.
+    call.check(chip::validStation(stationAdr), MKY43_ER_INVALIDPARAM);
     call.needPointers({data});
     call.run([&](BoardCtrl& b) { return b.mailSend(line, stationAdr, data, length); });
     return call.finish("-StationAdr(%d)-Leng(%d)", stationAdr, length);

@@ -6,20 +6,18 @@
 #include <array>
 #include <chrono>
 #include <cmath>
-#include <condition_variable>
 #include <cstdio>
 #include <ctime>
-#include <filesystem>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 #include "lib/LibraryLoad.h"
 #include "lib/Ravlib.h"
 #include "tests/host/HostProcess.h"
+#include "tests/support/Sandbox.h"
+#include "tests/support/Watchdog.h"
 
 namespace {
 
@@ -40,12 +38,6 @@ using Mail = std::array<int16_t, MAIL_BYTES / 2>;
 class Network {
 public:
     explicit Network(int mailMinUs) : mailMinUs_(mailMinUs) {
-        char pattern[] = "/tmp/ravmailbench-XXXXXX";
-        if (!mkdtemp(pattern))
-            return;
-        root_ = pattern;
-        oldCwd_ = std::filesystem::current_path();
-        std::filesystem::current_path(root_);
         std::vector<std::string> args{"--board", "0", "--station", "10:2:counter", "--station", "20:1:echo"};
         if (mailMinUs != HOST_DEFAULT) {
             args.push_back("--mail-min-us");
@@ -53,27 +45,19 @@ public:
         }
         host_.spawn(args);
         ok_ = host_.waitReady() && ravlib::processAttach();
-        attached_ = ok_;
     }
     ~Network() {
-        if (attached_)
+        if (ok_)
             ravlib::processDetach();
-        if (root_.empty())
-            return;
-        std::filesystem::current_path(oldCwd_);
-        std::error_code ec;
-        std::filesystem::remove_all(root_, ec);
     }
     bool ok() const { return ok_; }
     int mailMinUs() const { return mailMinUs_; }
 
 private:
     int mailMinUs_;
-    std::string root_;
-    std::filesystem::path oldCwd_;
+    ravtest::Sandbox box_;
     ravtest::HostProcess host_;
     bool ok_ = false;
-    bool attached_ = false;
 };
 
 std::unique_ptr<Network> theNetwork;
@@ -137,50 +121,6 @@ private:
     bool ok_ = false;
 };
 
-// Closes board 0 when a mail wait has lasted GIVE_UP, so that a mail that
-// never comes ends the wait with 25 instead of hanging the run.
-class WaitGuard {
-public:
-    WaitGuard() : thread_([this] { watch(); }) {}
-    ~WaitGuard() {
-        {
-            std::lock_guard held(lock_);
-            stop_ = true;
-        }
-        woken_.notify_one();
-        thread_.join();
-    }
-    WaitGuard(const WaitGuard&) = delete;
-    WaitGuard& operator=(const WaitGuard&) = delete;
-
-    void arm() {
-        std::lock_guard held(lock_);
-        deadline_ = std::chrono::steady_clock::now() + GIVE_UP;
-    }
-    void disarm() {
-        std::lock_guard held(lock_);
-        deadline_ = std::chrono::steady_clock::time_point::max();
-    }
-
-private:
-    void watch() {
-        std::unique_lock held(lock_);
-        while (!stop_) {
-            if (std::chrono::steady_clock::now() >= deadline_) {
-                RV_close(0);
-                deadline_ = std::chrono::steady_clock::time_point::max();
-            }
-            woken_.wait_for(held, std::chrono::milliseconds(100));
-        }
-    }
-
-    std::mutex lock_;
-    std::condition_variable woken_;
-    bool stop_ = false;
-    std::chrono::steady_clock::time_point deadline_ = std::chrono::steady_clock::time_point::max();
-    std::thread thread_;
-};
-
 std::string hex(int16_t status) {
     char text[8];
     std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(static_cast<uint16_t>(status)));
@@ -216,10 +156,10 @@ std::string pollForMail() {
 
 // Waits until the wait reports a received mail, passing over the results
 // of sends that went well.
-std::string waitForMail(WaitGuard& guard) {
+std::string waitForMail(ravtest::Watchdog& guard) {
     for (int i = 0; i < 8; ++i) {
         int16_t status = 0;
-        guard.arm();
+        guard.arm(GIVE_UP);
         const int32_t result = RV_MailWaitObject(0, 0, &status);
         guard.disarm();
         if (result == MKY43_ER_MAILRECEIVE)
@@ -246,7 +186,8 @@ void RoundTrip(benchmark::State& state, Notice notice, int mailMinUs) {
     StartedBoard board(state, mailMinUs, true);
     if (!board.ok())
         return;
-    WaitGuard guard;
+    // A mail that never comes: closing the board ends the wait with 25.
+    ravtest::Watchdog guard([] { RV_close(0); });
     std::vector<double> trips;
     trips.reserve(static_cast<std::size_t>(state.max_iterations));
     int n = 0;

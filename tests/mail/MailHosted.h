@@ -6,15 +6,13 @@
 
 #include <array>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
 
 #include "lib/BoardTable.h"
 #include "lib/EvntCtrl.h"
 #include "lib/MailThd.h"
 #include "lib/Ravlib.h"
 #include "tests/gm/HostedBoard.h"
+#include "tests/support/Watchdog.h"
 
 namespace mailtest {
 
@@ -42,25 +40,12 @@ protected:
         newLines();
     }
 
-    // RV_MailWaitObject, but a wait still blocked after `seconds` is ended by
+    // RV_MailWaitObject, but a wait still blocked after `limit` is ended by
     // closing the board, so it answers 25 and the test fails rather than hangs.
-    static int32_t guardedWait(int32_t board, int16_t* status, double seconds = 10) {
-        std::mutex lock;
-        std::condition_variable woken;
-        bool done = false;
-        std::thread watchdog([&] {
-            std::unique_lock held(lock);
-            if (!woken.wait_for(held, std::chrono::duration<double>(seconds), [&] { return done; }))
-                RV_close(board);
-        });
-        const int32_t result = RV_MailWaitObject(board, 0, status);
-        {
-            std::lock_guard held(lock);
-            done = true;
-        }
-        woken.notify_one();
-        watchdog.join();
-        return result;
+    static int32_t guardedWait(int32_t board, int16_t* status, std::chrono::seconds limit = std::chrono::seconds(10)) {
+        ravtest::Watchdog watchdog([board] { RV_close(board); });
+        watchdog.arm(limit);
+        return RV_MailWaitObject(board, 0, status);
     }
 
     // Waits for mail, passing over send results.

@@ -3,7 +3,6 @@
 // station at 20; the program itself takes stations 1 and 2.
 #include <QProcess>
 #include <QRadioButton>
-#include <QScopeGuard>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QtTest>
@@ -22,6 +21,16 @@ const QColor kLime(0x00, 0xFF, 0x00);
 const QColor kBlue(0x00, 0x00, 0xFF);
 
 QString programDir() { return QFileInfo(QStringLiteral(RAVPROBE_EXE)).absolutePath(); }
+
+// The program on the real library; a test that ends early still closes the
+// window, so its threads stop before the library is released.
+class LiveProbe : public ProbeUnderTest {
+ public:
+  LiveProbe() : ProbeUnderTest(programDir()) {}
+  ~LiveProbe() {
+    if (loaded()) form().close();
+  }
+};
 
 // Open, Start at station 1 (size 2) and, with openMail, M Open; the log
 // lines of these calls.
@@ -137,11 +146,8 @@ void EndToEndTest::cleanupTestCase() {
 }
 
 void EndToEndTest::liveGrid() {
-  ProbeUnderTest p(programDir());
+  LiveProbe p;
   QVERIFY(p.loaded());
-  auto closer = qScopeGuard([&p] {
-    if (p.loaded()) p.form().close();
-  });
   QCOMPARE(startOnDemoBoard(p, false), expectedStartLines(false));
 
   // The counter station's blocks change and the members are coloured.
@@ -179,11 +185,8 @@ void EndToEndTest::liveGrid() {
 }
 
 void EndToEndTest::agingExchangesInOrder() {
-  ProbeUnderTest p(programDir());
+  LiveProbe p;
   QVERIFY(p.loaded());
-  auto closer = qScopeGuard([&p] {
-    if (p.loaded()) p.form().close();
-  });
   QCOMPARE(startOnDemoBoard(p, true), expectedStartLines(true));
   QCOMPARE(p.lamp("pnlMailOpen"), kGreen);
   const QStringList lines = runAging(p, 50);
@@ -198,11 +201,8 @@ void EndToEndTest::agingExchangesInOrder() {
 }
 
 void EndToEndTest::agingInWaitMode() {
-  ProbeUnderTest p(programDir());
+  LiveProbe p;
   QVERIFY(p.loaded());
-  auto closer = qScopeGuard([&p] {
-    if (p.loaded()) p.form().close();
-  });
   p.control<QRadioButton>("rdbMailWait")->setChecked(true);
   QCOMPARE(startOnDemoBoard(p, true), expectedStartLines(true));
   checkAgingLog(runAging(p, 20), 20);
@@ -214,11 +214,8 @@ void EndToEndTest::agingInWaitMode() {
 void EndToEndTest::boardCloseSeenByWaitStopsPolling() {
   const QString peer = QCoreApplication::applicationDirPath() + QStringLiteral("/probe_board_peer");
   QVERIFY2(QFile::exists(peer), qPrintable(peer));
-  ProbeUnderTest p(programDir());
+  LiveProbe p;
   QVERIFY(p.loaded());
-  auto closer = qScopeGuard([&p] {
-    if (p.loaded()) p.form().close();
-  });
   p.control<QRadioButton>("rdbMailWait")->setChecked(true);
   QCOMPARE(startOnDemoBoard(p, true), expectedStartLines(true));
   QTest::qWait(200);
@@ -251,11 +248,8 @@ void EndToEndTest::boardCloseSeenByWaitStopsPolling() {
 }
 
 void EndToEndTest::closeWhileWaiting() {
-  ProbeUnderTest p(programDir());
+  LiveProbe p;
   QVERIFY(p.loaded());
-  auto closer = qScopeGuard([&p] {
-    if (p.loaded()) p.form().close();
-  });
   p.control<QRadioButton>("rdbMailWait")->setChecked(true);
   QCOMPARE(startOnDemoBoard(p, true), expectedStartLines(true));
   QTest::qWait(200);
@@ -273,11 +267,8 @@ void EndToEndTest::closeWhileWaiting() {
 void EndToEndTest::renderScreenshots() {
   const QString dir = qEnvironmentVariable("RAVPROBE_SCREENSHOT_DIR");
   if (dir.isEmpty()) QSKIP("RAVPROBE_SCREENSHOT_DIR is not set");
-  ProbeUnderTest p(programDir());
+  LiveProbe p;
   QVERIFY(p.loaded());
-  auto closer = qScopeGuard([&p] {
-    if (p.loaded()) p.form().close();
-  });
   p.form().move(0, 0);
   p.form().show();
   QCOMPARE(startOnDemoBoard(p, true), expectedStartLines(true));
