@@ -102,8 +102,9 @@ int32_t BoardCtrl::createMailEvents(int32_t line) {
 }
 
 // The close event is signalled before any event closes, so every wait on
-// the line, in any process, returns. A waiter of this process that still
-// holds the set keeps the events open until it lets go of them.
+// the line, in any process, returns. The events close with the last holder
+// of the set: here, or a waiter of this process when it lets go. Asking
+// use_count() instead would not order the close after the waiter's reads.
 void BoardCtrl::destroyMailEvents(int32_t line) {
     std::shared_ptr<EvntCtrl> events;
     {
@@ -117,8 +118,6 @@ void BoardCtrl::destroyMailEvents(int32_t line) {
     for (int j = 0; j < MAIL_EVENTS; ++j) {
         theLog().writef(LOG_DETAIL, "%s: DestoryEvent: Mail Event: Line(%d)", mailEventBase_[j], line);
         events->set(MAIL_CLOSE_EVENT);
-        if (events.use_count() == 1)
-            events->close(j);
     }
 }
 
