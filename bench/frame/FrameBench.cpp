@@ -2,14 +2,9 @@
 // logging off and with every level on.
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <string>
-#include <unistd.h>
-
 #include "lib/LibraryLoad.h"
 #include "lib/Ravlib.h"
+#include "tests/support/Sandbox.h"
 
 namespace {
 
@@ -17,27 +12,15 @@ namespace {
 class AttachedIn {
 public:
     explicit AttachedIn(const char* logSettings) {
-        char pattern[] = "/tmp/ravbench-XXXXXX";
-        root_ = mkdtemp(pattern);
-        std::filesystem::create_directory(root_ + "/run");
-        setenv("RAVEL_RUNTIME_DIR", (root_ + "/run").c_str(), 1);
-        oldCwd_ = std::filesystem::current_path();
-        std::filesystem::current_path(root_);
         if (logSettings)
-            std::ofstream(root_ + "/RavlibLog.ini") << logSettings;
+            box_.write("RavlibLog.ini", logSettings);
         attached_ = ravlib::processAttach();
     }
-    ~AttachedIn() {
-        ravlib::processDetach();
-        std::filesystem::current_path(oldCwd_);
-        std::error_code ec;
-        std::filesystem::remove_all(root_, ec);
-    }
+    ~AttachedIn() { ravlib::processDetach(); }
     bool attached() const { return attached_; }
 
 private:
-    std::string root_;
-    std::filesystem::path oldCwd_;
+    ravtest::Sandbox box_;
     bool attached_ = false;
 };
 

@@ -2,16 +2,14 @@
 // the same chip window, with logging off, on a board of a ravkernd child.
 #include <benchmark/benchmark.h>
 
-#include <filesystem>
 #include <memory>
-#include <string>
-#include <unistd.h>
 
 #include "lib/BoardTable.h"
 #include "lib/LibraryLoad.h"
 #include "lib/Ravlib.h"
 #include "lib/os/ChipAccess.h"
 #include "tests/host/HostProcess.h"
+#include "tests/support/Sandbox.h"
 
 namespace {
 
@@ -19,10 +17,6 @@ namespace {
 class OpenBoard {
 public:
     OpenBoard() {
-        char pattern[] = "/tmp/ravgmbench-XXXXXX";
-        root_ = mkdtemp(pattern);
-        oldCwd_ = std::filesystem::current_path();
-        std::filesystem::current_path(root_);
         host_.spawn({"--board", "0"});
         ok_ = host_.waitReady() && ravlib::processAttach() && RV_open(0) == MKY43_ER_OK;
         if (ok_)
@@ -32,16 +26,12 @@ public:
     ~OpenBoard() {
         RV_close(0);
         ravlib::processDetach();
-        std::filesystem::current_path(oldCwd_);
-        std::error_code ec;
-        std::filesystem::remove_all(root_, ec);
     }
     bool ok() const { return ok_; }
     std::uint8_t* window() const { return window_; }
 
 private:
-    std::string root_;
-    std::filesystem::path oldCwd_;
+    ravtest::Sandbox box_;
     ravtest::HostProcess host_;
     bool ok_ = false;
     std::uint8_t* window_ = nullptr;

@@ -2,36 +2,23 @@
 // every call makes when its level is off.
 #include "lib/LogFile.h"
 
+#include "tests/support/Sandbox.h"
+
 #include <benchmark/benchmark.h>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <unistd.h>
+#include <string>
 
 namespace {
 
-// A private current and runtime directory for the benchmark's log.
+// A sandbox whose RavlibLog.ini sets the given level mask.
 class Scratch {
 public:
     explicit Scratch(const char* loglevel)
     {
-        char pattern[] = "/tmp/ravbench-XXXXXX";
-        root_ = mkdtemp(pattern);
-        old_ = std::filesystem::current_path();
-        std::filesystem::current_path(root_);
-        setenv("RAVEL_RUNTIME_DIR", (root_ + "/run").c_str(), 1);
-        std::ofstream("RavlibLog.ini") << "[LOG]\r\nLOGLEVEL=" << loglevel << "\r\n";
-    }
-    ~Scratch()
-    {
-        std::filesystem::current_path(old_);
-        std::error_code ec;
-        std::filesystem::remove_all(root_, ec);
+        box_.write("RavlibLog.ini", std::string("[LOG]\r\nLOGLEVEL=") + loglevel + "\r\n");
     }
 
 private:
-    std::string root_;
-    std::filesystem::path old_;
+    ravtest::Sandbox box_;
 };
 
 void writeLine(benchmark::State& state)

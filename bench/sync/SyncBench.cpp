@@ -5,13 +5,13 @@
 #include "lib/SemCtrl.h"
 #include "lib/os/NamedObject.h"
 #include "lib/os/SyncWait.h"
+#include "tests/support/Sandbox.h"
 
 #include <benchmark/benchmark.h>
 
 #include <atomic>
 #include <cstdlib>
 #include <fcntl.h>
-#include <filesystem>
 #include <semaphore.h>
 #include <string>
 #include <sys/sem.h>
@@ -22,29 +22,9 @@ namespace {
 
 using namespace ravlib;
 
-// A private runtime directory for one benchmark run.
-class Runtime {
-public:
-    Runtime()
-    {
-        char pattern[] = "/tmp/ravbench-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        path_ = made != nullptr ? made : "/tmp";
-        setenv("RAVEL_RUNTIME_DIR", path_.c_str(), 1);
-    }
-    ~Runtime()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-
-private:
-    std::string path_;
-};
-
 void BM_BoardSemaphore(benchmark::State& state)
 {
-    Runtime runtime;
+    ravtest::Sandbox sandbox;
     SemCtrl sem;
     if (sem.create("RavlibBrd00_GmSemR") != 1) {
         state.SkipWithError("create failed");
@@ -124,7 +104,7 @@ int contendingChild()
 
 void BM_ContendedSemaphoreAcrossProcesses(benchmark::State& state)
 {
-    Runtime runtime;
+    ravtest::Sandbox sandbox;
     os::NamedObject shared;
     SemCtrl sem;
     if (!shared.open("BenchShared", sizeof(Shared)) || sem.create("RavlibBrd00_GmSemW") != 1) {
@@ -185,7 +165,7 @@ int handoffChild()
 
 void BM_SemaphoreHandoffAcrossProcesses(benchmark::State& state)
 {
-    Runtime runtime;
+    ravtest::Sandbox sandbox;
     os::NamedObject shared;
     SemCtrl sem;
     if (!shared.open("BenchHandoff", sizeof(Handoff)) || sem.create("RavlibBrd00_StaSem") != 1) {
@@ -241,7 +221,7 @@ int echoChild()
 
 void BM_EventRoundTripAcrossProcesses(benchmark::State& state)
 {
-    Runtime runtime;
+    ravtest::Sandbox sandbox;
     EvntCtrl ping;
     EvntCtrl pong;
     if (!createAll(ping, kPing) || !createAll(pong, kPong)) {
