@@ -103,8 +103,8 @@ int32_t BoardCtrl::createMailEvents(int32_t line) {
 
 // The close event is signalled before any event closes, so every wait on
 // the line, in any process, returns. The events close with the last holder
-// of the set: here, or a waiter of this process when it lets go. Asking
-// use_count() instead would not order the close after the waiter's reads.
+// of the set, here or a waiter of this process, as only that release is
+// ordered after every other holder's use of them.
 void BoardCtrl::destroyMailEvents(int32_t line) {
     std::shared_ptr<EvntCtrl> events;
     {

@@ -10,7 +10,6 @@
 #include <benchmark/benchmark.h>
 
 #include <atomic>
-#include <cstdlib>
 #include <fcntl.h>
 #include <semaphore.h>
 #include <string>
