@@ -4,8 +4,7 @@ namespace ravprobe {
 
 GMMonitor::GMMonitor(const EntryCaller& caller, const BoardState& state, const WindowCopies& window)
     : caller_(caller), state_(state), window_(window) {
-  qRegisterMetaType<ravprobe::GmCell>();
-  qRegisterMetaType<QList<ravprobe::GmCell>>();
+  qRegisterMetaType<ravprobe::GmBatch>();
   for (auto& view : shown_) {
     for (auto& element : view) element.fill(-1);
   }
@@ -14,25 +13,29 @@ GMMonitor::GMMonitor(const EntryCaller& caller, const BoardState& state, const W
 void GMMonitor::run() {
   while (!isInterruptionRequested()) {
     msleep(static_cast<unsigned long>(interval));
-    if (MonitorEnabled && !isInterruptionRequested()) cycle();
+    // The generation is read before the enable flag: a cycle that still sees
+    // the flag set after Stop cleared it carries the generation Stop ended.
+    const int generation = generation_;
+    if (MonitorEnabled && !isInterruptionRequested()) cycle(generation);
   }
   FinishedMarker = -1;
 }
 
-void GMMonitor::cycle() {
+void GMMonitor::cycle(int generation) {
   if (!state_.currentOpened()) return;
-  const int generation = clearGeneration_;
   if (generation != seenGeneration_) {
     seenGeneration_ = generation;
     for (auto& view : shown_) {
       for (auto& element : view) element.fill(-1);
     }
+    current_.fill(0);
+    flagsRead_ = false;
   }
   const int board = state_.board;
   const int line = state_.line;
   ReadMemberFlags(board, line);
   for (int s = 0; s < kStations; ++s) ReadStationBlock(board, line, s);
-  RefreshGmGrid();
+  RefreshGmGrid(generation);
 }
 
 void GMMonitor::ReadMemberFlags(int board, int line) {
@@ -44,7 +47,7 @@ void GMMonitor::ReadMemberFlags(int board, int line) {
     const auto s = static_cast<std::size_t>(i);
     const int now = static_cast<int>((flags >> i) & 1u);
     // Before the first read there is nothing to compare with.
-    previous_[s] = flagsRead_ ? current_[s].load() : now;
+    previous_[s] = flagsRead_ ? current_[s] : now;
     current_[s] = now;
   }
   flagsRead_ = true;
@@ -69,7 +72,7 @@ void GMMonitor::ReadStationBlock(int board, int line, int station) {
   }
 }
 
-void GMMonitor::RefreshGmGrid() {
+void GMMonitor::RefreshGmGrid(int generation) {
   int v = window_.viewSize;
   if (v < 0 || v > 2) v = 0;
   const int columns = 8 >> v;
@@ -86,7 +89,10 @@ void GMMonitor::RefreshGmGrid() {
     }
   }
   lastView_ = v;
-  if (!cells.isEmpty()) emit cellsChanged(cells);
+  if (cells.isEmpty()) return;
+  uint64_t members = 0;
+  for (int s = 0; s < kStations; ++s) members |= uint64_t{current_[static_cast<std::size_t>(s)] != 0} << s;
+  emit cellsChanged(GmBatch{generation, members, cells});
 }
 
 }  // namespace ravprobe

@@ -21,6 +21,14 @@ struct GmCell {
   QString text;
 };
 
+// What one refresh hands to the window: the cells it rewrote and the member
+// flags they are to be coloured by.
+struct GmBatch {
+  int generation;  // the monitor's generation when the cycle began
+  uint64_t members;  // bit s: station s is a member
+  QList<GmCell> cells;
+};
+
 class GMMonitor : public QThread {
   Q_OBJECT
  public:
@@ -34,22 +42,23 @@ class GMMonitor : public QThread {
   std::atomic<bool> MonitorEnabled{false};
   int interval = 100;
 
-  bool memberFlag(int station) const { return current_[static_cast<std::size_t>(station)].load() != 0; }
-  // The next refresh rewrites every cell (the grid was cleared behind the monitor's back).
-  void forgetShown() { ++clearGeneration_; }
+  // Batches handed over so far are stale and the window drops them; the next
+  // cycle starts afresh: member flags unknown, every cell rewritten.
+  void startNewGeneration() { ++generation_; }
+  int generation() const { return generation_; }
 
  signals:
-  // The cells one refresh rewrote, in the order it produced them.
-  void cellsChanged(const QList<ravprobe::GmCell>& cells);
+  // One refresh; the cells in the order it produced them.
+  void cellsChanged(const ravprobe::GmBatch& batch);
 
  protected:
   void run() override;
 
  private:
-  void cycle();
+  void cycle(int generation);
   void ReadMemberFlags(int board, int line);
   void ReadStationBlock(int board, int line, int station);
-  void RefreshGmGrid();
+  void RefreshGmGrid(int generation);
 
   const EntryCaller& caller_;
   const BoardState& state_;
@@ -57,14 +66,14 @@ class GMMonitor : public QThread {
   // [view][element][station]; shown -1 means nothing shown yet.
   std::array<std::array<std::array<int64_t, kStations>, 8>, 3> values_{};
   std::array<std::array<std::array<int64_t, kStations>, 8>, 3> shown_{};
-  std::array<std::atomic<int>, kStations> current_{};
+  std::array<int, kStations> current_{};
   std::array<int, kStations> previous_{};
   bool flagsRead_ = false;
   int lastView_ = 0;
-  std::atomic<int> clearGeneration_{0};
+  std::atomic<int> generation_{0};
   int seenGeneration_ = 0;
 };
 
 }  // namespace ravprobe
 
-Q_DECLARE_METATYPE(ravprobe::GmCell)
+Q_DECLARE_METATYPE(ravprobe::GmBatch)

@@ -4,6 +4,8 @@
 
 #include <QStyledItemDelegate>
 
+#include <cstdint>
+
 #include "BoardState.h"
 
 namespace ravprobe {
@@ -19,9 +21,13 @@ class GmCellDelegate : public QStyledItemDelegate {
   // The fill of a value cell of station s; invalid for the normal look.
   QColor fillOf(int station, bool selected) const;
 
+  // The member flags of the cells last written (bit s: station s); GUI thread only.
+  void setMembers(uint64_t members) { members_ = members; }
+
  private:
   const GMMonitor& monitor_;
   const BoardState& state_;
+  uint64_t members_ = 0;
 };
 
 }  // namespace ravprobe

@@ -2,6 +2,7 @@
 
 #include <QMetaObject>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QThread>
@@ -35,13 +36,15 @@ void ResultLog::appendLine(const QString& line) {
     cursor.removeSelectedText();
     --lines_;
   }
-  if (lines_ == 0) {
+  if (lines_ == 0)
     memo_->setPlainText(line);
-    memo_->moveCursor(QTextCursor::End);
-  } else {
+  else
     memo_->appendPlainText(line);
-  }
   ++lines_;
+  // Once a wide line brings up the horizontal bar the memo no longer follows
+  // by itself: show the newest line, from its start.
+  memo_->verticalScrollBar()->setValue(memo_->verticalScrollBar()->maximum());
+  memo_->horizontalScrollBar()->setValue(memo_->horizontalScrollBar()->minimum());
 }
 
 }  // namespace ravprobe

@@ -36,6 +36,7 @@ namespace {
 constexpr int kStations = 64;
 constexpr int kPreviewBytes = 10;
 constexpr int kMailBytes = 256;
+constexpr int kRowHeaderWidth = 60;
 const QColor kLampGreen(0x00, 0x80, 0x00);
 const QColor kLampYellow(0xFF, 0xFF, 0x00);
 
@@ -265,7 +266,7 @@ void TMainForm::buildRightHalf() {
   sgrGM_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   sgrGM_->setSelectionMode(QAbstractItemView::ContiguousSelection);
   sgrGM_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-  sgrGM_->verticalHeader()->setFixedWidth(60);
+  sgrGM_->verticalHeader()->setFixedWidth(kRowHeaderWidth);
   // The station titles are 12 characters wide, blanks first: show their right end.
   sgrGM_->verticalHeader()->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
   sgrGM_->verticalHeader()->setTextElideMode(Qt::ElideNone);
@@ -274,7 +275,8 @@ void TMainForm::buildRightHalf() {
   sgrGM_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   sgrGM_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   sgrGM_->horizontalHeader()->setFixedHeight(18);
-  sgrGM_->setItemDelegate(new GmCellDelegate(*monitor_, state_, sgrGM_));
+  gmCells_ = new GmCellDelegate(*monitor_, state_, sgrGM_);
+  sgrGM_->setItemDelegate(gmCells_);
 }
 
 void TMainForm::attachWindows(TDllForm* dllForm, TBViewForm* bViewForm, TBEditForm* bEditForm,
@@ -380,6 +382,8 @@ void TMainForm::btnCloseClick() {
   state_.opened[static_cast<std::size_t>(board)] = 0;
   state_.gmmStarted[static_cast<std::size_t>(board)] = 0;
   setLampFace(pnlOpen_);
+  // A Stop that failed left the monitor on; a closed board has no members.
+  dropMemberColours();
 }
 
 void TMainForm::btnStartClick() {
@@ -414,10 +418,10 @@ void TMainForm::btnStopClick() {
   if (lampLit(pnlGMM_)) setLampFace(pnlGMM_);
   QCoreApplication::processEvents();
   monitor_->MonitorEnabled = false;
+  dropMemberColours();
   QCoreApplication::processEvents();
   statusThread_->PollEnabled = false;
   ClearGmGrid(GetViewSize());
-  monitor_->forgetShown();
   if (board >= 0 && board < BoardState::kBoards) {
     state_.started[static_cast<std::size_t>(board)] = 0;
     state_.gmmStarted[static_cast<std::size_t>(board)] = 0;
@@ -551,13 +555,13 @@ void TMainForm::btnAgeStartClick() {
   }
   btnMailSendClick();
   window_.agingActive = true;
-  tbsNormal_->setEnabled(false);
+  pgcComBtn_->setTabEnabled(pgcComBtn_->indexOf(tbsNormal_), false);
   PageChangeAllowed_ = false;
 }
 
 void TMainForm::btnAgeStopClick() {
   window_.agingActive = false;
-  tbsNormal_->setEnabled(true);
+  pgcComBtn_->setTabEnabled(pgcComBtn_->indexOf(tbsNormal_), true);
   PageChangeAllowed_ = true;
 }
 
@@ -574,11 +578,12 @@ void TMainForm::showReceivedMail(const QByteArray& bytes, int sa) {
   setLampFace(pnMailRev_);
 }
 
-void TMainForm::applyGmCells(const QList<ravprobe::GmCell>& cells) {
-  // A cycle that was under way when Stop cleared the grid arrives late.
-  if (!monitor_->MonitorEnabled) return;
+void TMainForm::applyGmCells(const ravprobe::GmBatch& batch) {
+  // A cycle that was under way when Stop or Close cleared the grid arrives late.
+  if (batch.generation != monitor_->generation()) return;
+  gmCells_->setMembers(batch.members);
   const int columns = sgrGM_->columnCount();
-  for (const GmCell& cell : cells) {
+  for (const GmCell& cell : batch.cells) {
     // A batch made for the view before a size change: the next one redraws.
     if (cell.column >= columns) continue;
     if (QTableWidgetItem* item = sgrGM_->item(cell.row, cell.column))
@@ -587,6 +592,13 @@ void TMainForm::applyGmCells(const QList<ravprobe::GmCell>& cells) {
       sgrGM_->setItem(cell.row, cell.column, new QTableWidgetItem(cell.text));
   }
   // A member flag can change with the text unchanged: repaint the colours.
+  sgrGM_->viewport()->update();
+}
+
+void TMainForm::dropMemberColours() {
+  monitor_->startNewGeneration();
+  gmCells_->setMembers(0);
+  // Cells whose text stays the same are not repainted on their own.
   sgrGM_->viewport()->update();
 }
 
@@ -645,6 +657,7 @@ void TMainForm::rdgGMViewSizeClick() {
         addressMode ? QStringLiteral("%1").arg(s * 8, 8, 16, QLatin1Char('0')).toUpper() : QString::asprintf("%12d", s);
     sgrGM_->setVerticalHeaderItem(s, new QTableWidgetItem(title));
   }
+  fitRowHeaders();
   const int columns = 8 >> size;
   const int width = 34 << size;
   window_.viewSize = size;
@@ -656,6 +669,20 @@ void TMainForm::rdgGMViewSizeClick() {
     sgrGM_->setColumnWidth(c, width);
   }
   if (!state_.currentGmmStarted() && !state_.currentStarted()) ClearGmGrid(size);
+}
+
+void TMainForm::fitRowHeaders() {
+  // The station titles' leading blanks may stay out of sight; their digits
+  // may not, also in bold, as the rows holding the selection show them.
+  QHeaderView* rows = sgrGM_->verticalHeader();
+  QFont bold = rows->font();
+  bold.setBold(true);
+  const QFontMetrics metrics(bold);
+  int widest = 0;
+  for (int s = 0; s < kStations; ++s)
+    widest = std::max(widest, metrics.horizontalAdvance(sgrGM_->verticalHeaderItem(s)->text().trimmed()));
+  const int margins = 2 * rows->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, rows);
+  rows->setFixedWidth(std::max(kRowHeaderWidth, widest + margins));
 }
 
 void TMainForm::ClearGmGrid(int size) {

@@ -31,6 +31,7 @@ class QTableWidget;
 namespace ravprobe {
 
 class ClickPanel;
+class GmCellDelegate;
 class TBEditForm;
 class TBViewForm;
 class TDllForm;
@@ -95,7 +96,9 @@ class TMainForm : public QWidget {
   void btnAgeStartClick();
   void btnAgeStopClick();
   void pgcComBtnChanging(int index);
-  void applyGmCells(const QList<ravprobe::GmCell>& cells);
+  void applyGmCells(const ravprobe::GmBatch& batch);
+  void dropMemberColours();
+  void fitRowHeaders();
   void showReceivedMail(const QByteArray& bytes, int sa);
   void setLamp(QFrame* lamp, const QColor& colour);
   void setLampFace(QFrame* lamp);
@@ -150,6 +153,7 @@ class TMainForm : public QWidget {
   ClickPanel* pnlSendData_ = nullptr;
   ClickPanel* pnlRevData_ = nullptr;
   QTableWidget* sgrGM_ = nullptr;
+  GmCellDelegate* gmCells_ = nullptr;
 };
 
 }  // namespace ravprobe

@@ -330,13 +330,27 @@ void MainWindowTest::stopClearsAndStartRedraws() {
   Standin s(lib());
   s.reset();
   s.poke(5 * 8, QByteArray::fromHex("3412"));
+  s.poke(0x310, QByteArray::fromHex("0100000000000000"));
   p.click("btnOpen");
   p.click("btnStart");
+  p.form().show();
+  // What the screen holds of own station 0, not what a fresh paint would draw.
+  const QPoint at = p.grid()->viewport()->mapToGlobal(p.grid()->visualItemRect(p.grid()->item(0, 2)).center());
+  const auto onScreen = [&p, at] { return p.form().screen()->grabWindow(0, at.x(), at.y(), 1, 1).toImage().pixel(0, 0); };
   QTRY_COMPARE_WITH_TIMEOUT(p.grid()->item(5, 0)->text(), QStringLiteral("1234"), 10000);
+  QTRY_COMPARE(onScreen(), qRgb(0x00, 0xFF, 0x00));
+  const int beforeStop = p.form().monitor().generation();
   p.click("btnStop");
   QCOMPARE(p.grid()->item(5, 0)->text(), QStringLiteral("0000"));
+  QTRY_VERIFY(onScreen() != qRgb(0x00, 0xFF, 0x00));
   QTest::qWait(300);
   QCOMPARE(p.grid()->item(5, 0)->text(), QStringLiteral("0000"));
+  // A batch of a cycle that ran into the stop, landing once GMM has enabled the monitor again.
+  s.poke(0x310, QByteArray(8, '\0'));
+  p.click("btnGmm");
+  emit p.form().monitor().cellsChanged({beforeStop, 1, {}});
+  QCoreApplication::processEvents();
+  QVERIFY(!static_cast<ravprobe::GmCellDelegate*>(p.grid()->itemDelegate())->fillOf(0, false).isValid());
   // Same contents as before the stop: the cell is written again all the same.
   p.click("btnStart");
   QTRY_COMPARE_WITH_TIMEOUT(p.grid()->item(5, 0)->text(), QStringLiteral("1234"), 10000);
@@ -469,13 +483,13 @@ void MainWindowTest::agingLocksThePage() {
   p.click("btnMailOpen");
   pages->setCurrentIndex(1);
   p.click("btnAgeStart");
-  QVERIFY(!p.control<QWidget>("tbsNormal")->isEnabled());
+  QVERIFY(!p.control<QWidget>("tbsNormal")->isEnabled() && !pages->isTabEnabled(0));
   pages->setCurrentIndex(0);
   QCOMPARE(pages->currentIndex(), 1);
   p.click("btnAgeStop");
   pages->setCurrentIndex(0);
   QCOMPARE(pages->currentIndex(), 0);
-  QVERIFY(p.control<QWidget>("tbsNormal")->isEnabled());
+  QVERIFY(p.control<QWidget>("tbsNormal")->isEnabled() && pages->isTabEnabled(0));
   // M Close turns the aging buttons off again.
   p.click("btnMailClose");
   QVERIFY(!p.control<QPushButton>("btnAgeStart")->isEnabled());

@@ -1,5 +1,6 @@
 // Return-code texts and the bounded result log.
 #include <QPlainTextEdit>
+#include <QTextBlock>
 #include <QtTest>
 
 #include <climits>
@@ -91,6 +92,9 @@ void ResultLogTest::lineIsPrefixAndText() {
 
 void ResultLogTest::thousandFirstLineDropsTheFirst() {
   QPlainTextEdit memo;
+  // Lines wider than the memo: the horizontal scroll bar comes up at once.
+  memo.setLineWrapMode(QPlainTextEdit::NoWrap);
+  memo.show();
   ResultLog log(&memo);
   for (int i = 1; i <= 1000; ++i) log.ShowResult(QStringLiteral("line %1: ").arg(i), 2);
   QCOMPARE(lines(memo).size(), 1000);
@@ -104,6 +108,8 @@ void ResultLogTest::thousandFirstLineDropsTheFirst() {
   for (int i = 1002; i <= 1500; ++i) log.ShowResult(QStringLiteral("line %1: ").arg(i), 0);
   QCOMPARE(lines(memo).size(), 1000);
   QCOMPARE(lines(memo).first(), QStringLiteral("line 501: MKY43_ER_NOTOPEN\t\t"));
+  // The newest line is in sight, from its start.
+  QVERIFY(memo.viewport()->rect().contains(memo.cursorRect(QTextCursor(memo.document()->lastBlock()))));
 }
 
 void ResultLogTest::lineBreaksStayInOneLine() {

@@ -1,6 +1,7 @@
 // Start-up: the board selection at the first idle moment, the library taken
 // from the program's directory, refusal without RV_open, the main window shell.
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -260,6 +261,11 @@ void StartupTest::mainWindowShell() {
   QCOMPARE(grid->columnCount(), 2);
   QCOMPARE(grid->horizontalHeaderItem(1)->text(), QStringLiteral("4"));
   QCOMPARE(grid->item(10, 1)->text(), QStringLiteral("00000000"));
+  // "Address": the row titles' eight digits fit the header.
+  form.findChild<QWidget*>(QStringLiteral("rdgGMviewMode"))->findChildren<QRadioButton*>().at(1)->setChecked(true);
+  QHeaderView* rows = grid->verticalHeader();
+  const int margins = 2 * rows->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, rows);
+  QVERIFY(rows->fontMetrics().horizontalAdvance(grid->verticalHeaderItem(63)->text()) + margins <= rows->width());
   auto* memLog = form.findChild<QPlainTextEdit*>(QStringLiteral("memLog"));
   QVERIFY(memLog->isReadOnly());
   for (const char* name : {"grbInfo", "grbGM", "grbMail", "grbStatus", "grbStatusFlag", "rdgGMviewMode",
