@@ -11,7 +11,8 @@ GmCellDelegate::GmCellDelegate(const GMMonitor& monitor, const BoardState& state
 
 QColor GmCellDelegate::fillOf(int station, bool selected) const {
   if (selected) return QColor(0x00, 0x00, 0x80);
-  if (!monitor_.MonitorEnabled || station < 0 || station >= 64 || ((members_ >> station) & 1u) == 0) return QColor();
+  if (!monitor_.MonitorEnabled || station < 0 || station >= GMMonitor::kStations || ((members_ >> station) & 1u) == 0)
+    return QColor();
   const int first = state_.stationAddress;
   const bool own = station >= first && station < first + state_.stationSize;
   return own ? QColor(0x00, 0xFF, 0x00) : QColor(0x00, 0x00, 0xFF);

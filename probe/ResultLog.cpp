@@ -11,7 +11,15 @@
 
 namespace ravprobe {
 
-ResultLog::ResultLog(QPlainTextEdit* memo, QObject* parent) : QObject(parent), memo_(memo) {}
+ResultLog::ResultLog(QPlainTextEdit* memo, QObject* parent) : QObject(parent), memo_(memo) {
+  // The range grows after an append as well, when the horizontal bar comes
+  // up and takes a line's room: a log on its newest line stays there.
+  QScrollBar* bar = memo_->verticalScrollBar();
+  connect(bar, &QScrollBar::valueChanged, this, [this, bar](int value) { onNewest_ = value == bar->maximum(); });
+  connect(bar, &QScrollBar::rangeChanged, this, [this, bar](int, int maximum) {
+    if (onNewest_) bar->setValue(maximum);
+  });
+}
 
 void ResultLog::ShowResult(const QString& prefix, int code) {
   QString line = prefix + ReturnCodeText(code);
@@ -41,8 +49,8 @@ void ResultLog::appendLine(const QString& line) {
   else
     memo_->appendPlainText(line);
   ++lines_;
-  // Once a wide line brings up the horizontal bar the memo no longer follows
-  // by itself: show the newest line, from its start.
+  // Every new line is shown, from its start, wherever the user had scrolled.
+  onNewest_ = true;
   memo_->verticalScrollBar()->setValue(memo_->verticalScrollBar()->maximum());
   memo_->horizontalScrollBar()->setValue(memo_->horizontalScrollBar()->minimum());
 }

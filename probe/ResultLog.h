@@ -28,6 +28,8 @@ class ResultLog : public QObject {
 
   QPlainTextEdit* memo_;
   int lines_ = 0;
+  // The memo shows its newest line; kept so while the scroll range changes.
+  bool onNewest_ = true;
 };
 
 }  // namespace ravprobe

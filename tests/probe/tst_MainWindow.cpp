@@ -336,7 +336,7 @@ void MainWindowTest::stopClearsAndStartRedraws() {
   p.form().show();
   // What the screen holds of own station 0, not what a fresh paint would draw.
   const QPoint at = p.grid()->viewport()->mapToGlobal(p.grid()->visualItemRect(p.grid()->item(0, 2)).center());
-  const auto onScreen = [&p, at] { return p.form().screen()->grabWindow(0, at.x(), at.y(), 1, 1).toImage().pixel(0, 0); };
+  const auto onScreen = [&] { return p.form().screen()->grabWindow(0, at.x(), at.y(), 1, 1).toImage().pixel(0, 0); };
   QTRY_COMPARE_WITH_TIMEOUT(p.grid()->item(5, 0)->text(), QStringLiteral("1234"), 10000);
   QTRY_COMPARE(onScreen(), qRgb(0x00, 0xFF, 0x00));
   const int beforeStop = p.form().monitor().generation();
