@@ -12,6 +12,8 @@
 #include <memory>
 #include <random>
 #include <fcntl.h>
+#include <filesystem>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -164,48 +166,63 @@ TEST_F(HostControl, ManyClientsAtOnce)
     EXPECT_EQ(0, failures.load());
 }
 
-TEST_F(HostControl, ConnectionsBeyondTheLimitAreClosedAndTheLimitRecovers)
+std::size_t threadsOf(pid_t pid)
 {
-    constexpr int kLimit = 256;
-    std::vector<std::unique_ptr<Device>> devices;
-    int served = 0, refused = 0;
-    for (int i = 0; i < kLimit + 4; ++i) {
-        devices.push_back(std::make_unique<Device>(i % 2));
-        ASSERT_TRUE(devices.back()->valid());
-        DipSwitchInfo info{};
-        if (devices.back()->dipSwitch(info) == 0)
-            ++served;
-        else if (os::deviceLastError() == os::kErrorDeviceNotConnected)
-            ++refused;
-    }
-    EXPECT_EQ(kLimit, served);
-    EXPECT_EQ(4, refused);
-    devices.clear();
-    // Closed connections free their places; the host reaps them on the next accept.
-    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    int ok = 0;
-    while (ok < 8 && std::chrono::steady_clock::now() < end) {
-        Device device(0);
-        DipSwitchInfo info{};
-        ok = device.dipSwitch(info) == 0 ? ok + 1 : 0;
-    }
-    EXPECT_EQ(8, ok);
+    std::filesystem::directory_iterator tasks("/proc/" + std::to_string(pid) + "/task");
+    return static_cast<std::size_t>(std::distance(begin(tasks), end(tasks)));
 }
 
-TEST_F(HostControl, SlowClientDoesNotStallAnother)
+TEST_F(HostControl, HundredsOfConnectionsOfOneProcessLockNobodyOut)
 {
-    // The slow client asks for a map and then does not answer the host.
-    RawClient slow(host.dir() + "/Ravkern0");
-    ASSERT_TRUE(slow.connected());
+    constexpr int kHeld = 600;
+    int ready[2];
+    ASSERT_EQ(0, pipe(ready));
+    pid_t holder = fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+        std::vector<std::unique_ptr<Device>> held;
+        int served = 0;
+        for (int i = 0; i < kHeld; ++i) {
+            held.push_back(std::make_unique<Device>(i % 2));
+            DipSwitchInfo info{};
+            served += held.back()->dipSwitch(info) == 0 ? 1 : 0;
+        }
+        if (write(ready[1], &served, sizeof served) != sizeof served)
+            _exit(1);
+        pause();
+        _exit(0);
+    }
+    int served = 0;
+    ASSERT_EQ(static_cast<ssize_t>(sizeof served), read(ready[0], &served, sizeof served));
+    EXPECT_EQ(kHeld, served);
+    expectServing();
+    EXPECT_LT(threadsOf(host.pid()), 32u) << "an idle connection holds no thread";
+    kill(holder, SIGKILL);
+    waitpid(holder, nullptr, 0);
+    close(ready[0]);
+    close(ready[1]);
+    expectServing();
+}
+
+TEST_F(HostControl, SlowClientsDoNotStallAnother)
+{
+    // Each slow client asks for a map and then does not answer the host:
+    // more controls waiting at once than the machine has processors.
+    constexpr int kSlow = 8;
     struct {
         wire::ControlFrame head;
         ravkern::MapRequest request;
     } frame{{wire::kControl, ravkern::IOCTL_BOARD_MAP_MEMORY, 16, 16}, {0, 0x1000, 0}};
-    ASSERT_TRUE(slow.send(&frame, sizeof frame));
+    std::vector<std::unique_ptr<RawClient>> slow;
+    std::vector<int> fds(kSlow, -1);
     std::vector<std::uint8_t> message;
-    int fd = -1;
-    ASSERT_EQ(static_cast<long>(sizeof(wire::MapViewFrame)), slow.receive(message, 10000, &fd));
-    ASSERT_GE(fd, 0);
+    for (int i = 0; i < kSlow; ++i) {
+        slow.push_back(std::make_unique<RawClient>(host.dir() + "/Ravkern0"));
+        ASSERT_TRUE(slow.back()->connected());
+        ASSERT_TRUE(slow.back()->send(&frame, sizeof frame));
+        ASSERT_EQ(static_cast<long>(sizeof(wire::MapViewFrame)), slow.back()->receive(message, 10000, &fds[i]));
+        ASSERT_GE(fds[i], 0);
+    }
 
     // Meanwhile another client of the same device is served.
     Device other(0);
@@ -214,14 +231,16 @@ TEST_F(HostControl, SlowClientDoesNotStallAnother)
         ASSERT_EQ(0, other.state(state));
     }
 
-    // The slow client is still being waited for: its late answer completes.
-    wire::ViewMappedFrame answer{wire::kViewMapped, 0, 0x10000};
-    ASSERT_TRUE(slow.send(&answer, sizeof answer));
-    ASSERT_EQ(static_cast<long>(sizeof(wire::CompletionFrame) + 16), slow.receive(message));
-    wire::CompletionFrame done;
-    std::memcpy(&done, message.data(), sizeof done);
-    EXPECT_EQ(0u, done.status);
-    close(fd);
+    // The slow clients are still being waited for: their late answers complete.
+    for (int i = 0; i < kSlow; ++i) {
+        wire::ViewMappedFrame answer{wire::kViewMapped, 0, 0x10000};
+        ASSERT_TRUE(slow[i]->send(&answer, sizeof answer));
+        ASSERT_EQ(static_cast<long>(sizeof(wire::CompletionFrame) + 16), slow[i]->receive(message));
+        wire::CompletionFrame done;
+        std::memcpy(&done, message.data(), sizeof done);
+        EXPECT_EQ(0u, done.status);
+        close(fds[i]);
+    }
 }
 
 struct BadFrame {
