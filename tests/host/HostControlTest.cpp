@@ -204,25 +204,28 @@ TEST_F(HostControl, HundredsOfConnectionsOfOneProcessLockNobodyOut)
     expectServing();
 }
 
-TEST_F(HostControl, SlowClientsDoNotStallAnother)
+TEST_F(HostControl, SlowClientDoesNotStallAnother)
 {
-    // Each slow client asks for a map and then does not answer the host:
-    // more controls waiting at once than the machine has processors.
-    constexpr int kSlow = 8;
+    // The slow client asks for a map and then does not answer the host.
+    RawClient slow(host.dir() + "/Ravkern0");
+    ASSERT_TRUE(slow.connected());
     struct {
         wire::ControlFrame head;
         ravkern::MapRequest request;
     } frame{{wire::kControl, ravkern::IOCTL_BOARD_MAP_MEMORY, 16, 16}, {0, 0x1000, 0}};
-    std::vector<std::unique_ptr<RawClient>> slow;
-    std::vector<int> fds(kSlow, -1);
+    ASSERT_TRUE(slow.send(&frame, sizeof frame));
     std::vector<std::uint8_t> message;
-    for (int i = 0; i < kSlow; ++i) {
-        slow.push_back(std::make_unique<RawClient>(host.dir() + "/Ravkern0"));
-        ASSERT_TRUE(slow.back()->connected());
-        ASSERT_TRUE(slow.back()->send(&frame, sizeof frame));
-        ASSERT_EQ(static_cast<long>(sizeof(wire::MapViewFrame)), slow.back()->receive(message, 10000, &fds[i]));
-        ASSERT_GE(fds[i], 0);
+    // More stuck the same way on the other board: more controls waiting at
+    // once than the machine has processors.
+    std::vector<std::unique_ptr<RawClient>> stuck;
+    for (int i = 0; i < 8; ++i) {
+        stuck.push_back(std::make_unique<RawClient>(host.dir() + "/Ravkern1"));
+        ASSERT_TRUE(stuck.back()->send(&frame, sizeof frame));
+        ASSERT_GT(stuck.back()->receive(message), 0);
     }
+    int fd = -1;
+    ASSERT_EQ(static_cast<long>(sizeof(wire::MapViewFrame)), slow.receive(message, 10000, &fd));
+    ASSERT_GE(fd, 0);
 
     // Meanwhile another client of the same device is served.
     Device other(0);
@@ -231,16 +234,14 @@ TEST_F(HostControl, SlowClientsDoNotStallAnother)
         ASSERT_EQ(0, other.state(state));
     }
 
-    // The slow clients are still being waited for: their late answers complete.
-    for (int i = 0; i < kSlow; ++i) {
-        wire::ViewMappedFrame answer{wire::kViewMapped, 0, 0x10000};
-        ASSERT_TRUE(slow[i]->send(&answer, sizeof answer));
-        ASSERT_EQ(static_cast<long>(sizeof(wire::CompletionFrame) + 16), slow[i]->receive(message));
-        wire::CompletionFrame done;
-        std::memcpy(&done, message.data(), sizeof done);
-        EXPECT_EQ(0u, done.status);
-        close(fds[i]);
-    }
+    // The slow client is still being waited for: its late answer completes.
+    wire::ViewMappedFrame answer{wire::kViewMapped, 0, 0x10000};
+    ASSERT_TRUE(slow.send(&answer, sizeof answer));
+    ASSERT_EQ(static_cast<long>(sizeof(wire::CompletionFrame) + 16), slow.receive(message));
+    wire::CompletionFrame done;
+    std::memcpy(&done, message.data(), sizeof done);
+    EXPECT_EQ(0u, done.status);
+    close(fd);
 }
 
 struct BadFrame {
