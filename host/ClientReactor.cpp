@@ -37,26 +37,26 @@ bool ClientReactor::start(std::string& error)
 
 void ClientReactor::add(ravkern::KDevice& device, int socket)
 {
-    auto owned = std::make_unique<Connection>(device, socket);
-    if (!owned->open())
+    auto owned = std::make_unique<Client>(device, socket);
+    if (!owned->connection.open())
         return;  // refused by the driver: the client sees its connection close
-    Connection* connection = owned.get();
+    Client* client = owned.get();
     {
         std::lock_guard lock(mutex_);
-        connections_.emplace(connection, std::move(owned));
+        clients_.emplace(client, std::move(owned));
     }
-    if (!watch(*connection, EPOLL_CTL_ADD))
-        finish(connection);
+    if (!watch(*client, EPOLL_CTL_ADD))
+        finish(client);
 }
 
-bool ClientReactor::watch(Connection& connection, int operation)
+bool ClientReactor::watch(Client& client, int operation)
 {
     // One shot: after a report the socket is left alone until its control
     // is served.
     epoll_event event{};
     event.events = EPOLLIN | EPOLLRDHUP | EPOLLONESHOT;
-    event.data.ptr = &connection;
-    return epoll_ctl(epollFd_, operation, connection.socket(), &event) == 0;
+    event.data.ptr = &client;
+    return epoll_ctl(epollFd_, operation, client.connection.socket(), &event) == 0;
 }
 
 void ClientReactor::run()
@@ -69,26 +69,34 @@ void ClientReactor::run()
             return;
         }
         for (int i = 0; i < ready; ++i) {
-            auto* connection = static_cast<Connection*>(events[i].data.ptr);
-            if (!connection)
-                return;  // stop(): the connections left are closed there
-            workers_.submit([this, connection] { serve(connection); });
+            auto* client = static_cast<Client*>(events[i].data.ptr);
+            if (!client)
+                return;  // stop(): the clients left are closed there
+            // Out of threads, the control is served here, holding up the
+            // others meanwhile.
+            if (!workers_.submit([this, client] { serve(client); }))
+                serve(client);
         }
     }
 }
 
-void ClientReactor::serve(Connection* connection)
+void ClientReactor::serve(Client* client)
 {
-    if (!connection->serveOne() || !watch(*connection, EPOLL_CTL_MOD))
-        finish(connection);
+    bool more;
+    {
+        std::lock_guard turn(client->turn);
+        more = client->connection.serveOne() && watch(*client, EPOLL_CTL_MOD);
+    }
+    if (!more)
+        finish(client);
 }
 
-void ClientReactor::finish(Connection* connection)
+void ClientReactor::finish(Client* client)
 {
-    epoll_ctl(epollFd_, EPOLL_CTL_DEL, connection->socket(), nullptr);
-    connection->close();
+    epoll_ctl(epollFd_, EPOLL_CTL_DEL, client->connection.socket(), nullptr);
+    client->connection.close();
     std::lock_guard lock(mutex_);
-    connections_.erase(connection);
+    clients_.erase(client);
 }
 
 void ClientReactor::stop()
@@ -101,19 +109,19 @@ void ClientReactor::stop()
     }
     {
         std::lock_guard lock(mutex_);
-        for (auto& entry : connections_)
-            entry.first->shutdown();
+        for (auto& entry : clients_)
+            entry.first->connection.shutdown();
     }
     // Controls under way, and those already handed out, end on their shut
     // sockets and close their files; the idle connections are closed here.
     workers_.stop();
-    std::unordered_map<Connection*, std::unique_ptr<Connection>> idle;
+    std::unordered_map<Client*, std::unique_ptr<Client>> idle;
     {
         std::lock_guard lock(mutex_);
-        idle.swap(connections_);
+        idle.swap(clients_);
     }
     for (auto& entry : idle)
-        entry.first->close();
+        entry.first->connection.close();
     idle.clear();
     for (int* fd : {&epollFd_, &wakeFd_}) {
         if (*fd >= 0)

@@ -30,19 +30,28 @@ public:
     void stop();
 
 private:
+    struct Client {
+        Client(ravkern::KDevice& device, int socket) : connection(device, socket) {}
+        Connection connection;
+        // Held by the worker serving it. The next worker waits until the
+        // last one has let go: epoll's report of the re-armed socket alone
+        // orders nothing between the two.
+        std::mutex turn;
+    };
+
     void run();
-    // One control of `connection`, on a worker; only one at a time per
-    // connection, since its socket is watched again only afterwards.
-    void serve(Connection* connection);
-    bool watch(Connection& connection, int operation);
-    void finish(Connection* connection);
+    // One control of `client`, on a worker; one at a time per client, since
+    // its socket is watched again only afterwards.
+    void serve(Client* client);
+    bool watch(Client& client, int operation);
+    void finish(Client* client);
 
     int epollFd_ = -1;
     int wakeFd_ = -1;
     std::thread thread_;
     WorkerPool workers_;
     std::mutex mutex_;
-    std::unordered_map<Connection*, std::unique_ptr<Connection>> connections_;
+    std::unordered_map<Client*, std::unique_ptr<Client>> clients_;
 };
 
 }  // namespace ravhost

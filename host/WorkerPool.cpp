@@ -1,5 +1,7 @@
 #include "host/WorkerPool.h"
 
+#include <system_error>
+
 namespace ravhost {
 
 WorkerPool::WorkerPool(std::chrono::milliseconds idleLimit) : idleLimit_(idleLimit) {}
@@ -15,14 +17,19 @@ bool WorkerPool::submit(std::function<void()> job)
     std::lock_guard lock(mutex_);
     if (stopping_)
         return false;
-    jobs_.push_back(std::move(job));
-    if (idle_ >= jobs_.size()) {
-        wake_.notify_one();
-        return true;
+    if (idle_ <= jobs_.size()) {
+        // Every idle worker has a queued job already. The new one runs only
+        // once it gets the lock, after its place is set.
+        Worker self = workers_.emplace(workers_.end());
+        try {
+            *self = std::thread([this, self] { work(self); });
+        } catch (const std::system_error&) {
+            workers_.erase(self);
+            return false;
+        }
     }
-    // The worker starts only once it gets the lock, after its place is set.
-    Worker self = workers_.emplace(workers_.end());
-    *self = std::thread([this, self] { work(self); });
+    jobs_.push_back(std::move(job));
+    wake_.notify_one();
     return true;
 }
 

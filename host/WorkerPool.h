@@ -20,8 +20,9 @@ public:
     WorkerPool(const WorkerPool&) = delete;
     WorkerPool& operator=(const WorkerPool&) = delete;
 
-    // Runs `job` on an idle thread, or on a new one if none is idle. False
-    // once the pool is stopping: the job does not run.
+    // Runs `job` on an idle thread, or on a new one if none is idle. False,
+    // and the job does not run, once the pool is stopping or when no thread
+    // can be started.
     bool submit(std::function<void()> job);
     // Runs what is queued, then ends and joins every thread.
     void stop();
