@@ -16,21 +16,29 @@ namespace {
 
 thread_local Connection* currentConnection = nullptr;
 
+// The connection a thread serves, for as long as it serves it.
+class CurrentConnection {
+public:
+    explicit CurrentConnection(Connection* connection) { currentConnection = connection; }
+    ~CurrentConnection() { currentConnection = nullptr; }
+    CurrentConnection(const CurrentConnection&) = delete;
+    CurrentConnection& operator=(const CurrentConnection&) = delete;
+};
+
 // A client that does not answer a map or unmap within this time is dropped.
 constexpr int kClientReplyTimeoutMs = 5000;
 
 }  // namespace
 
 Connection::Connection(ravkern::KDevice& device, int socket)
-    : device_(device), socket_(socket), file_{&device, this, {}},
-      frame_(sizeof(wire::ControlFrame) + wire::kMaxBuffer)
+    : device_(device), socket_(socket), file_{&device, this, {}}
 {
     file_.context.allocate(device.fileConfig.contextSize);
 }
 
 Connection::~Connection()
 {
-    close(socket_);
+    ::close(socket_);
 }
 
 Connection* Connection::current()
@@ -43,36 +51,37 @@ void Connection::shutdown()
     ::shutdown(socket_, SHUT_RDWR);
 }
 
-void Connection::run()
+bool Connection::open()
 {
-    currentConnection = this;
-    bool created = true;
-    if (device_.fileConfig.fileCreate) {
-        ravkern::KRequest create;
-        create.file = &file_;
-        device_.fileConfig.fileCreate(&device_, &create, &file_);
-        created = create.completed && ravkern::NT_SUCCESS(create.status);
-    }
-    if (created) {
-        while (serveOne()) {
-        }
-        closing_ = true;
-        if (device_.fileConfig.fileClose)
-            device_.fileConfig.fileClose(&file_);
-    }
-    currentConnection = nullptr;
-    finished_ = true;
+    CurrentConnection current(this);
+    if (!device_.fileConfig.fileCreate)
+        return true;
+    ravkern::KRequest create;
+    create.file = &file_;
+    device_.fileConfig.fileCreate(&device_, &create, &file_);
+    return create.completed && ravkern::NT_SUCCESS(create.status);
+}
+
+void Connection::close()
+{
+    CurrentConnection current(this);
+    closing_ = true;
+    if (device_.fileConfig.fileClose)
+        device_.fileConfig.fileClose(&file_);
 }
 
 bool Connection::serveOne()
 {
-    wire::Received got = wire::receiveFrame(socket_, frame_.data(), frame_.size());
+    CurrentConnection current(this);
+    // One frame buffer per serving thread: an idle connection holds none.
+    thread_local std::vector<std::uint8_t> frame(sizeof(wire::ControlFrame) + wire::kMaxBuffer);
+    wire::Received got = wire::receiveFrame(socket_, frame.data(), frame.size());
     if (got.fd >= 0)
-        close(got.fd);  // clients never pass descriptors
+        ::close(got.fd);  // clients never pass descriptors
     if (got.length < static_cast<ssize_t>(sizeof(wire::ControlFrame)) || got.truncated || got.fd >= 0)
         return false;
     wire::ControlFrame head;
-    std::memcpy(&head, frame_.data(), sizeof head);
+    std::memcpy(&head, frame.data(), sizeof head);
     if (head.kind != wire::kControl || head.inputLength > wire::kMaxBuffer || head.outputLength > wire::kMaxBuffer
         || static_cast<std::size_t>(got.length) != sizeof head + head.inputLength)
         return false;
@@ -83,7 +92,7 @@ bool Connection::serveOne()
     request.outputLength = head.outputLength;
     request.buffer.assign(std::max(head.inputLength, head.outputLength), 0);
     if (head.inputLength)
-        std::memcpy(request.buffer.data(), frame_.data() + sizeof head, head.inputLength);
+        std::memcpy(request.buffer.data(), frame.data() + sizeof head, head.inputLength);
 
     if (device_.enter()) {
         device_.queue->config.deviceControl(device_.queue.get(), &request, head.outputLength, head.inputLength,
@@ -110,7 +119,7 @@ bool Connection::awaitReply(std::uint32_t kind, Reply& reply)
     std::uint8_t buffer[sizeof(Reply) + 1];
     wire::Received got = wire::receiveFrame(socket_, buffer, sizeof buffer, kClientReplyTimeoutMs);
     if (got.fd >= 0)
-        close(got.fd);
+        ::close(got.fd);
     if (got.length != static_cast<ssize_t>(sizeof(Reply)) || got.fd >= 0) {
         broken_ = true;
         return false;

@@ -1,13 +1,12 @@
-// One client connection to a device: one file object. Its thread reads the
-// client's controls and dispatches them one after another; connections are
-// served in parallel.
+// One client connection to a device: one file object. Whichever thread
+// serves it runs the driver's file create, each control in turn and the file
+// close; the connection is the current one of that thread meanwhile.
 #pragma once
 
 #include "host/KernelObjects.h"
 
-#include <atomic>
+#include <cstddef>
 #include <cstdint>
-#include <vector>
 
 namespace ravhost {
 
@@ -18,14 +17,19 @@ public:
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
-    // Thread body: file create, controls until the client goes or sends
-    // garbage, file close.
-    void run();
-    // Wakes run() and makes it end; the client sees its connection close.
+    // File create; false when the driver refuses the file.
+    bool open();
+    // Reads and dispatches one control. False when the client went, sent
+    // garbage or stopped answering: the connection is done, close() follows.
+    bool serveOne();
+    // File close.
+    void close();
+    // Makes a serveOne() under way or to come end; the client sees its
+    // connection close.
     void shutdown();
-    bool finished() const { return finished_.load(); }
+    int socket() const { return socket_; }
 
-    // The connection whose thread is the caller, if any.
+    // The connection the calling thread serves, if any.
     static Connection* current();
     bool closing() const { return closing_; }
 
@@ -35,17 +39,14 @@ public:
     void unmapInClient(std::uint64_t address, std::size_t length);
 
 private:
-    bool serveOne();
     template <typename Reply>
     bool awaitReply(std::uint32_t kind, Reply& reply);
 
     ravkern::KDevice& device_;
     int socket_;
     ravkern::KFile file_;
-    std::vector<std::uint8_t> frame_;
     bool closing_ = false;
     bool broken_ = false;
-    std::atomic<bool> finished_{false};
 };
 
 }  // namespace ravhost

@@ -53,8 +53,10 @@ std::string formatStatus(const ravsim::BusStatus& status)
     std::string text = "cycles " + std::to_string(status.cycles) + "\n";
     for (const auto& b : status.boards) {
         text += "board " + std::to_string(b.index) + ": ";
-        text += b.running ? "station " + std::to_string(b.station) + " size " + std::to_string(b.size) + " running"
-                          : std::string("not running");
+        if (b.running)
+            text += "station " + std::to_string(b.station) + " size " + std::to_string(b.size) + " running";
+        else
+            text += b.monitoring ? "monitoring GM, no station" : "not running";
         if (b.refusedJoins)
             text += ", " + std::to_string(b.refusedJoins) + " start(s) refused: station range taken or invalid";
         text += "\n";

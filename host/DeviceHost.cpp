@@ -23,9 +23,9 @@ namespace {
 
 constexpr const char* kRegistryPath = "\\Registry\\Machine\\System\\CurrentControlSet\\Services\\Ravkern";
 constexpr std::string_view kLinkPrefix = "\\DosDevices\\";
-// More connections than this are closed at once: a client cannot make the
-// host start threads without bound.
-constexpr std::size_t kMaxClients = 256;
+// Out of descriptors, a pending client waits this long in the backlog
+// rather than the acceptor spinning on it.
+constexpr std::chrono::milliseconds kDescriptorBackoff{50};
 
 // Each board gets its own window of the simulated physical address space.
 std::uint64_t nextBoardAddress()
@@ -80,6 +80,8 @@ bool DeviceHost::start(std::string& error)
     for (unsigned i = 0; i < config_.boards.size(); ++i)
         if (!addBoard(i, config_.boards[i], error))
             return false;
+    if (!clients_.start(error))
+        return false;
     busThread_ = std::thread([this] { busLoop(); });
     acceptor_ = std::thread([this] { acceptLoop(); });
     return true;
@@ -194,37 +196,16 @@ void DeviceHost::acceptLoop()
         for (std::size_t i = 2; i < fds.size(); ++i)
             if (fds[i].revents & POLLIN)
                 accept(*owners[i]);
-        reapClients(false);
     }
 }
 
 void DeviceHost::accept(Board& board)
 {
     int fd = accept4(board.listenFd, nullptr, nullptr, SOCK_CLOEXEC);
-    if (fd < 0)
-        return;
-    reapClients(false);
-    if (clients_.size() >= kMaxClients) {
-        close(fd);
-        return;
-    }
-    Client client;
-    client.connection = std::make_unique<Connection>(*board.device, fd);
-    Connection* connection = client.connection.get();
-    client.thread = std::thread([connection] { connection->run(); });
-    clients_.push_back(std::move(client));
-}
-
-void DeviceHost::reapClients(bool all)
-{
-    for (auto it = clients_.begin(); it != clients_.end();) {
-        if (all || it->connection->finished()) {
-            it->thread.join();
-            it = clients_.erase(it);
-        } else {
-            ++it;
-        }
-    }
+    if (fd >= 0)
+        clients_.add(*board.device, fd);
+    else if (errno == EMFILE || errno == ENFILE)
+        std::this_thread::sleep_for(kDescriptorBackoff);
 }
 
 void DeviceHost::busLoop()
@@ -267,8 +248,7 @@ void DeviceHost::stop()
             }
         }
         // Clients see their connections end; controls under way finish fast.
-        for (Client& client : clients_)
-            client.connection->shutdown();
+        clients_.stop();
         for (auto& board : boards_) {
             if (!board->started)
                 continue;
@@ -277,7 +257,6 @@ void DeviceHost::stop()
                 board->device->pnp.releaseHardware(board->device.get(), &board->resources);
             board->started = false;
         }
-        reapClients(true);
         {
             std::lock_guard lock(busMutex_);
             busStopping_ = true;

@@ -1,9 +1,9 @@
 // ravkernd's core: the simulated boards, one device per board through the
 // driver's device add and prepare-hardware, a socket per started device,
-// the connection threads and the bus clock.
+// the client connections and the bus clock.
 #pragma once
 
-#include "host/Connection.h"
+#include "host/ClientReactor.h"
 #include "host/ControlSocket.h"
 #include "host/KernelObjects.h"
 #include "sim/BoardFiles.h"
@@ -68,16 +68,10 @@ private:
         int listenFd = -1;
         std::string socketPath;
     };
-    struct Client {
-        std::unique_ptr<Connection> connection;
-        std::thread thread;
-    };
-
     bool addBoard(unsigned index, const BoardSetup& setup, std::string& error);
     bool listen(Board& board);
     void acceptLoop();
     void accept(Board& board);
-    void reapClients(bool all);
     void busLoop();
 
     HostConfig config_;
@@ -90,7 +84,7 @@ private:
     bool running_ = false;
 
     std::thread acceptor_;
-    std::vector<Client> clients_;  // acceptor thread only, until it is joined
+    ClientReactor clients_;
 
     std::thread busThread_;
     std::mutex busMutex_;

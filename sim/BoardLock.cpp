@@ -23,6 +23,7 @@ bool initSharedState(SharedState& state, std::uint32_t startDelay)
     state.recoveredLocks = 0;
     state.cycles = 0;
     state.refusedJoins = 0;
+    state.monitoring = 0;
     __atomic_store_n(&state.magic, kStateMagic, __ATOMIC_RELEASE);
     return true;
 }

@@ -6,6 +6,7 @@
 #include "sim/StationRange.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace ravsim {
 
@@ -129,17 +130,18 @@ void Bus::stepBoard(Slot& slot, std::uint64_t& occupied, std::chrono::microsecon
         return;
     Chip chip(slot.files->window(), slot.files->state());
     std::uint16_t bcr = chip.load(reg::BCR);
-    std::uint64_t wanted = stationMask(bcr & 0x3F, (bcr & kBcrSizeMask) >> 8);
+    std::uint64_t wanted = stationMask(bcr & 0x3F, bcrStationSize(bcr));
     bool admit = wanted != 0 && (wanted & occupied & ~slot.mask) == 0;
     chip.cycle(admit);
+    slot.monitoring = chip.monitoring();
     if (chip.running()) {
         if (slot.mask == 0)
             slot.mask = wanted;
         occupied |= slot.mask;
         for (std::uint64_t m = slot.mask; m; m &= m - 1) {
             unsigned block = firstStation(m);
-            for (unsigned w = 0; w < kBlockWords; ++w)
-                slot.gm[block * kBlockWords + w] = chip.load(kGmOffset + block * kGmBlockSize + 2 * w);
+            std::uint64_t value = chip.loadBlock(kGmOffset + block * kGmBlockSize);
+            std::memcpy(&slot.gm[block * kBlockWords], &value, sizeof value);
         }
     } else {
         occupied &= ~slot.mask;
@@ -186,15 +188,16 @@ void Bus::exchange(Slot& slot, std::uint64_t members)
     Chip chip(slot.files->window(), slot.files->state());
     if (chip.inReset())
         return;
-    if (!chip.running()) {
+    if (!chip.running() && !chip.monitoring()) {
         storeFlags(chip, 0);
         return;
     }
     auto copyBlocks = [&](std::uint64_t mask, const std::array<std::uint16_t, 256>& gm) {
         for (std::uint64_t m = mask; m; m &= m - 1) {
             unsigned block = firstStation(m);
-            for (unsigned w = 0; w < kBlockWords; ++w)
-                chip.store(kGmOffset + block * kGmBlockSize + 2 * w, gm[block * kBlockWords + w]);
+            std::uint64_t value;
+            std::memcpy(&value, &gm[block * kBlockWords], sizeof value);
+            chip.storeBlock(kGmOffset + block * kGmBlockSize, value);
         }
     };
     for (const Slot& other : boards_)
@@ -254,7 +257,7 @@ BusStatus Bus::status()
     status.cycles = cycles_;
     for (const Slot& slot : boards_) {
         status.members |= slot.mask;
-        status.boards.push_back({slot.index, slot.mask != 0, slot.mask ? firstStation(slot.mask) : 0,
+        status.boards.push_back({slot.index, slot.mask != 0, slot.monitoring, slot.mask ? firstStation(slot.mask) : 0,
                                  static_cast<unsigned>(std::popcount(slot.mask)),
                                  __atomic_load_n(&slot.files->state().refusedJoins, __ATOMIC_RELAXED)});
     }

@@ -19,6 +19,7 @@ struct BusStatus {
     struct Board {
         unsigned index;      // order of addBoard
         bool running;
+        bool monitoring;     // a GM monitor: receives, owns no station
         unsigned station;    // first station, while running
         unsigned size;
         std::uint32_t refusedJoins;
@@ -68,6 +69,7 @@ private:
         unsigned index;
         std::uint64_t mask = 0;  // its stations while it runs
         bool locked = false;     // this cycle's first look succeeded
+        bool monitoring = false;
         std::array<std::uint16_t, 256> gm{};
         MailTransfer outgoing;
     };

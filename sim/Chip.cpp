@@ -106,10 +106,20 @@ void Chip::write(std::size_t offset, std::uint16_t value)
         info->postWrite(*this, offset, value);
 }
 
-void Chip::copyWords(std::size_t from, std::size_t to, unsigned words)
+// Other processes map the same window: a block access must be one
+// instruction, never a library lock.
+static_assert(std::atomic_ref<std::uint64_t>::is_always_lock_free);
+
+std::uint64_t Chip::loadBlock(std::size_t offset) const
 {
-    for (unsigned w = 0; w < words; ++w)
-        store(to + 2 * w, load(from + 2 * w));
+    auto* block = reinterpret_cast<std::uint64_t*>(window_ + offset);
+    return std::atomic_ref<std::uint64_t>(*block).load(std::memory_order_relaxed);
+}
+
+void Chip::storeBlock(std::size_t offset, std::uint64_t value)
+{
+    auto* block = reinterpret_cast<std::uint64_t*>(window_ + offset);
+    std::atomic_ref<std::uint64_t>(*block).store(value, std::memory_order_relaxed);
 }
 
 void Chip::onReadHazard(Chip& chip, std::size_t offset, std::uint16_t value)
@@ -117,7 +127,7 @@ void Chip::onReadHazard(Chip& chip, std::size_t offset, std::uint16_t value)
     if (!isBlockNumber(value))
         return;
     std::size_t buffer = offset == reg::RHCR0 ? reg::RHPB0 : reg::RHPB1;
-    chip.copyWords(kGmOffset + value * kGmBlockSize, buffer, 4);
+    chip.storeBlock(buffer, chip.loadBlock(kGmOffset + value * kGmBlockSize));
 }
 
 void Chip::onWriteHazard(Chip& chip, std::size_t offset, std::uint16_t value)
@@ -125,7 +135,7 @@ void Chip::onWriteHazard(Chip& chip, std::size_t offset, std::uint16_t value)
     if (!isBlockNumber(value))
         return;
     std::size_t buffer = offset == reg::WHCR0 ? reg::WHPB0 : reg::WHPB1;
-    chip.copyWords(buffer, kGmOffset + value * kGmBlockSize, 4);
+    chip.storeBlock(kGmOffset + value * kGmBlockSize, chip.loadBlock(buffer));
 }
 
 void Chip::onControl(Chip& chip, std::size_t, std::uint16_t value)
@@ -136,9 +146,13 @@ void Chip::onControl(Chip& chip, std::size_t, std::uint16_t value)
     if ((value & kScrHalt) || !(value & kScrStart)) {
         st.startCountdown = 0;
         chip.setRunning(false);
+        // The GM monitor connect halts after the opening step; a plain stop
+        // writes 0.
+        st.monitoring = (value & kScrHalt) && (chip.load(reg::SSR) & kSsrMonitor) == kSsrMonitor;
         return;
     }
-    if (!st.running && st.startCountdown == 0 && (chip.load(reg::BCR) & kBcrSizeMask))
+    st.monitoring = 0;
+    if (!st.running && st.startCountdown == 0 && bcrStationSize(chip.load(reg::BCR)) != 0)
         st.startCountdown = st.startDelay ? st.startDelay : 1;
     // The running bit is the chip's, whatever was written over it.
     chip.setRunning(st.running != 0);
@@ -158,6 +172,7 @@ void Chip::resetRegisters()
             store(info.offset + 2 * w, static_cast<std::uint16_t>(info.resetValue >> (16 * w)));
     state_.running = 0;
     state_.startCountdown = 0;
+    state_.monitoring = 0;
 }
 
 void Chip::setResetLine(bool held)

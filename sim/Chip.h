@@ -34,6 +34,10 @@ public:
 
     std::uint16_t load(std::size_t offset) const;
     void store(std::size_t offset, std::uint16_t value);
+    // A GM block or a 64-bit register (8-aligned) in one access: no other
+    // process ever sees part of it, and a writer that dies leaves it whole.
+    std::uint64_t loadBlock(std::size_t offset) const;
+    void storeBlock(std::size_t offset, std::uint64_t value);
 
     // A bus master's 16-bit write: the store, then the register's hook.
     void write(std::size_t offset, std::uint16_t value);
@@ -47,6 +51,9 @@ public:
     void cycle(bool admitJoin = true);
 
     bool running() const { return state_.running != 0; }
+    // Halted after the opening values: every member's blocks and the member
+    // flags come in, no station is owned.
+    bool monitoring() const { return state_.monitoring != 0; }
     bool inReset() const { return state_.inReset != 0; }
     SharedState& state() { return state_; }
 
@@ -56,7 +63,6 @@ public:
     static void onControl(Chip& chip, std::size_t offset, std::uint16_t value);
 
 private:
-    void copyWords(std::size_t from, std::size_t to, unsigned words);
     void setRunning(bool running);
 
     std::uint8_t* window_;

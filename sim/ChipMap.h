@@ -75,5 +75,18 @@ inline constexpr std::uint16_t kScrHalt = 0x8000;
 inline constexpr std::uint16_t kScrStart = 0x0100;
 inline constexpr std::uint16_t kScrRunning = 0x0200;
 inline constexpr std::uint16_t kBcrSizeMask = 0x3F00;
+inline constexpr std::uint16_t kBcrSize64 = 0x4000;  // where 64 << 8 lands
+// SSR as the opening step of every connect leaves it: a halt that finds
+// these bits set leaves the chip monitoring GM.
+inline constexpr std::uint16_t kSsrMonitor = 0x0700;
+
+// The station size BCR names: bits 8-13, or 64 when they are 0 and bit 14
+// is set. Bit 14 can linger from an earlier size of 64, so a size in bits
+// 8-13 wins over it.
+constexpr unsigned bcrStationSize(std::uint16_t bcr)
+{
+    unsigned size = (bcr & kBcrSizeMask) >> 8;
+    return size == 0 && (bcr & kBcrSize64) ? 64 : size;
+}
 
 }  // namespace ravsim

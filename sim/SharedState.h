@@ -20,6 +20,7 @@ struct SharedState {
     std::uint32_t recoveredLocks;  // times a dead holder's lock was taken over
     std::uint64_t cycles;          // bus cycles seen by this chip
     std::uint32_t refusedJoins;    // starts dropped: the station range was taken or invalid
+    std::uint32_t monitoring;      // halted as a GM monitor: receives, owns no station
 };
 
 // Prepares a zeroed state page: magic and a robust, process-shared mutex.

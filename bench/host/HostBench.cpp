@@ -1,5 +1,6 @@
 // What a control costs through the device socket against a dispatch in the
-// same process, and what the simulation hook adds to a register write.
+// same process, what an idle connection costs the host, and what the
+// simulation hook adds to a register write.
 #include "HostProcess.h"
 #include "driver/RavkernIoctl.h"
 #include "host/DeviceHost.h"
@@ -13,6 +14,9 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -38,6 +42,58 @@ void BM_ControlThroughSocket(benchmark::State& state)
     host.stop(SIGTERM);
 }
 BENCHMARK(BM_ControlThroughSocket);
+
+struct ProcessCost {
+    double threads = 0;
+    double residentKiB = 0;
+};
+
+ProcessCost processCost(pid_t pid)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    ProcessCost cost;
+    for (std::string line; std::getline(status, line);) {
+        if (line.starts_with("Threads:"))
+            cost.threads = std::stod(line.substr(8));
+        else if (line.starts_with("VmRSS:"))
+            cost.residentKiB = std::stod(line.substr(6));
+    }
+    return cost;
+}
+
+// The host's threads and resident memory before and after range(0) handles
+// are opened and each has made one control, then sit idle.
+void BM_IdleConnections(benchmark::State& state)
+{
+    ravtest::HostProcess host;
+    host.spawn({"--board", "0"});
+    if (!host.waitReady()) {
+        state.SkipWithError("ravkernd did not start");
+        return;
+    }
+    const auto count = static_cast<std::size_t>(state.range(0));
+    for (auto _ : state) {
+        const ProcessCost before = processCost(host.pid());
+        std::vector<ravlib::os::DeviceHandle> handles;
+        double served = 0;
+        for (std::size_t i = 0; i < count; ++i) {
+            handles.push_back(ravlib::os::openDevice("\\\\.\\Ravkern0"));
+            ravkern::ConnectState reply{};
+            if (ravlib::os::deviceIoControl(handles.back(), ravkern::IOCTL_BOARD_GET_CONNECT_STATE, nullptr, 0,
+                                            &reply, sizeof reply, nullptr) == 0)
+                ++served;
+        }
+        const ProcessCost after = processCost(host.pid());
+        state.counters["served"] = served;
+        state.counters["host_threads"] = after.threads;
+        state.counters["threads_per_conn"] = (after.threads - before.threads) / static_cast<double>(count);
+        state.counters["rss_kib_per_conn"] = (after.residentKiB - before.residentKiB) / static_cast<double>(count);
+        for (ravlib::os::DeviceHandle handle : handles)
+            ravlib::os::closeDevice(handle);
+    }
+    host.stop(SIGTERM);
+}
+BENCHMARK(BM_IdleConnections)->Arg(250)->Arg(1000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 void BM_ControlDispatchInProcess(benchmark::State& state)
 {

@@ -166,6 +166,36 @@ TEST_F(Network, StationTakenOffAndBroughtBackByTheControlCommand)
     EXPECT_TRUE(eventually([&] { return read64(view1, reg::MFR) == kDemoMembers; }));
 }
 
+TEST_F(Network, BoardStartedForGmMonitoringSeesTheBusAndOwnsNoStation)
+{
+    ASSERT_EQ(0, board0->connect(ravkern::IOCTL_BOARD_CONNECT_GMM, "0", 0));
+    const std::uint64_t others = kDemoMembers & ~(1ULL << 1);
+    EXPECT_TRUE(eventually([&] { return read64(view1, reg::MFR) == others; })) << "board 0 is no member";
+    EXPECT_TRUE(eventually([&] { return read64(view0, reg::MFR) == others; })) << std::hex << read64(view0, reg::MFR);
+    EXPECT_EQ(0, read16(view0, reg::SCR) & ravsim::kScrRunning);
+    std::uint16_t counter = read16(view0, 8 * 10);
+    EXPECT_TRUE(eventually([&] { return read16(view0, 8 * 10) != counter; })) << "the counter's blocks come in";
+    CommandResult status = ravkernd("status " + dirOption());
+    EXPECT_NE(std::string::npos, status.output.find("board 0: monitoring GM, no station\n")) << status.output;
+}
+
+TEST(NetworkAlone, BoardOfStationSize64OwnsTheWholeBus)
+{
+    HostProcess host;
+    host.spawn({"--board", "0"});
+    ASSERT_TRUE(host.waitReady()) << host.standardError();
+    Device board(0);
+    ravkern::MapRequest map{};
+    ASSERT_EQ(0, board.map(map));
+    auto* view = reinterpret_cast<std::uint8_t*>(map.userAddress);
+    ASSERT_EQ(0, board.connect(ravkern::IOCTL_BOARD_CONNECT, "0", 64));
+    EXPECT_TRUE(eventually([&] { return read64(view, reg::MFR) == ~0ULL; })) << std::hex << read64(view, reg::MFR);
+    EXPECT_NE(0, read16(view, reg::SCR) & ravsim::kScrRunning);
+    CommandResult status = ravkernd("status --runtime-dir " + host.dir());
+    EXPECT_NE(std::string::npos, status.output.find("board 0: station 0 size 64 running\n")) << status.output;
+    EXPECT_EQ(0, board.unmap(map.userAddress));
+}
+
 struct BadCommand {
     const char* arguments;
     int status;

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <memory>
 #include <thread>
 #include <sys/wait.h>
@@ -170,6 +171,35 @@ TEST_F(BusTest, RangeBeyondStation63NeverJoins)
     EXPECT_FALSE(running(0));
     EXPECT_EQ(1u, boards[0]->state().refusedJoins);
 }
+
+struct BcrCase {
+    std::uint16_t bcr;
+    std::uint64_t joined;  // 0: the start is refused
+};
+
+class BcrJoin : public BusTest, public ::testing::WithParamInterface<BcrCase> {};
+
+// Size 64 lands on bit 14 (64 << 8); a size in bits 8-13 wins over a bit 14
+// left from an earlier start.
+TEST_P(BcrJoin, ChipJoinsWithTheStationsBcrNames)
+{
+    addBoards(1);
+    write(0, reg::BCR, GetParam().bcr);
+    write(0, reg::SCR, kScrStart);
+    run(3);
+    EXPECT_EQ(GetParam().joined != 0, running(0));
+    EXPECT_EQ(GetParam().joined, load64(0, reg::MFR));
+    EXPECT_EQ(GetParam().joined ? 0u : 1u, boards[0]->state().refusedJoins);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, BcrJoin,
+                         ::testing::Values(BcrCase{0x0307, 7ULL << 7}, BcrCase{0x4000, ~0ULL}, BcrCase{0xC0C0, ~0ULL},
+                                           BcrCase{0x4307, 7ULL << 7}, BcrCase{0x7F01, ~1ULL}, BcrCase{0x4001, 0}),
+                         [](const auto& info) {
+                             char name[8];
+                             std::snprintf(name, sizeof name, "Bcr%04X", info.param.bcr);
+                             return std::string(name);
+                         });
 
 TEST_F(BusTest, HaltedOrResetChipLeavesTheOthersFlagsWithinOneCycle)
 {

@@ -7,7 +7,11 @@
 
 #include <cstdlib>
 #include <atomic>
+#include <csignal>
 #include <cstring>
+#include <set>
+#include <sys/ptrace.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -60,7 +64,7 @@ TEST_F(ChipTest, StartWithStationRaisesRunningBitAfterStartDelay)
 
 TEST_F(ChipTest, StartWithoutStationSizeNeverRuns)
 {
-    for (std::uint16_t bcr : {0x0000, 0x0007, 0x80C7, 0xC03F}) {
+    for (std::uint16_t bcr : {0x0000, 0x0007, 0x80C7, 0x803F}) {
         write(reg::BCR, bcr);
         write(reg::SCR, kScrStart);
         cycles(10);
@@ -200,6 +204,37 @@ TEST_P(HazardTest, BlockNumbersAbove63AreIgnored)
         after[c.control + 1] = before[c.control + 1];
         EXPECT_EQ(before, after) << n;
     }
+}
+
+// Stopped at every instruction of the move, as a debugger or a kill may stop
+// the writing process, the destination holds the old block or the new one.
+TEST_P(HazardTest, MoveStoppedAtAnyInstructionLeavesNoMix)
+{
+    const HazardCase& c = GetParam();
+    const std::uint64_t before = 0x1111111111111111, after = 0x2222222222222222;
+    std::uint8_t* target = memory.data() + (c.isRead ? c.buffer : 63 * 8);
+    std::memcpy(target, &before, sizeof before);
+    std::memcpy(memory.data() + (c.isRead ? 63 * 8 : c.buffer), &after, sizeof after);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) == 0)
+            raise(SIGSTOP);
+        write(c.control, 63);
+        _exit(0);
+    }
+    std::set<std::uint64_t> seen;
+    int status = 0;
+    while (waitpid(child, &status, 0) == child && WIFSTOPPED(status)) {
+        seen.insert(static_cast<std::uint64_t>(ptrace(PTRACE_PEEKDATA, child, target, nullptr)));
+        if (ptrace(PTRACE_SINGLESTEP, child, nullptr, nullptr) != 0)
+            break;
+    }
+    if (!WIFEXITED(status)) {
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+    }
+    EXPECT_EQ((std::set<std::uint64_t>{before, after}), seen);
 }
 
 INSTANTIATE_TEST_SUITE_P(Registers, HazardTest,
