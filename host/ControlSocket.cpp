@@ -176,6 +176,11 @@ int runControlCommand(int argc, const char* const* argv)
     }
     if (dir.empty())
         dir = ravsim::runtimeDir();
+    // A host found in a directory others control could be anyone's.
+    if (ravsim::RuntimeDir runtime = ravsim::checkRuntimeDir(dir); !runtime.usable()) {
+        std::fprintf(stderr, "ravkernd: %s\n", runtime.refusal.c_str());
+        return 1;
+    }
     std::string path = controlSocketPath(dir);
     sockaddr_un address;
     int fd = makeAddress(path, address) ? socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0) : -1;

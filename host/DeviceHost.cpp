@@ -3,6 +3,7 @@
 #include "driver/Ravkern.h"
 #include "host/PhysicalMemory.h"
 #include "sim/ChipMap.h"
+#include "sim/RuntimeDir.h"
 
 #include <atomic>
 #include <cerrno>
@@ -48,14 +49,14 @@ DeviceHost::~DeviceHost()
 
 bool DeviceHost::start(std::string& error)
 {
-    if (mkdir(config_.runtimeDir.c_str(), 0700) != 0 && errno != EEXIST) {
-        error = config_.runtimeDir + ": " + std::strerror(errno);
+    if (ravsim::RuntimeDir runtime = ravsim::ensureRuntimeDir(config_.runtimeDir); !runtime.usable()) {
+        error = runtime.refusal;
         return false;
     }
     std::string lockPath = config_.runtimeDir + "/ravkernd.lock";
-    lockFd_ = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    lockFd_ = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (lockFd_ < 0 || flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
-        error = lockFd_ < 0 ? lockPath + ": " + std::strerror(errno)
+        error = lockFd_ < 0 ? lockPath + ": " + (errno == ELOOP ? "a symbolic link, refused" : std::strerror(errno))
                             : "another ravkernd serves " + config_.runtimeDir;
         return false;
     }

@@ -11,6 +11,7 @@
 #include "lib/MutxCtrl.h"
 #include "lib/Ravlib.h"
 #include "lib/SemCtrl.h"
+#include "lib/os/SharedPlace.h"
 
 namespace ravlib {
 
@@ -36,6 +37,11 @@ BoardCtrl::~BoardCtrl() {
 }
 
 int32_t BoardCtrl::open() {
+    // Devices and objects in a place that others control could be anyone's.
+    if (std::string refusal = os::sharedPlaceRefusal(); !refusal.empty()) {
+        theLog().writef(LOG_DETAIL, "%s open: NG: <%s>", boardName_, refusal.c_str());
+        return MKY43_ER_OPENDEVICE;
+    }
     if (!createSemaphores(0))
         return MKY43_ER_CREATESEMAPH;
 

@@ -4,6 +4,7 @@
 
 #include "lib/LogLine.h"
 #include "lib/os/Path.h"
+#include "lib/os/SharedPlace.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -30,7 +31,7 @@ bool LogFile::open(const char* baseName, const char* iniName, const char* mapNam
     if (baseName == nullptr || iniName == nullptr || mapName == nullptr)
         return false;
     std::lock_guard guard(lock_);
-    if (slots_.isOpen())
+    if (slots_.isOpen() || alone_)
         return false;
     if (!os::fullPath(baseName, baseName_, sizeof baseName_)) {
         if (std::strlen(baseName) >= sizeof baseName_)
@@ -38,27 +39,46 @@ bool LogFile::open(const char* baseName, const char* iniName, const char* mapNam
         std::strcpy(baseName_, baseName);
     }
     ini_.setFile(iniName);
-    if (!slots_.openMap(mapName, ProcMapFile::tableSize) || !slots_.claimSlot())
-        return false;
+    if (!slots_.openMap(mapName, ProcMapFile::tableSize) || !slots_.claimSlot()) {
+        // With no safe place to share the table in, the process logs alone
+        // in slot 0, so that its calls can still say why they fail.
+        if (slots_.isOpen() || os::sharedPlaceRefusal().empty())
+            return false;
+        alone_ = true;
+    }
 
     char key[32];
     levelMask_.store(ini_.getHex(section, "LOGLEVEL", defaultLevel), std::memory_order_relaxed);
     maxLine_ = ini_.getInt(section, "LOGMAXLINE", 4000);
     withTick_ = ini_.getInt(section, "LOGTICKCOUNT", 0);
-    std::snprintf(key, sizeof key, "FILENO_%02d", slots_.slotNo());
+    std::snprintf(key, sizeof key, "FILENO_%02d", slot());
     fileNo_ = ini_.getInt(section, key, 0);
-    std::snprintf(key, sizeof key, "LOGLINE_%02d", slots_.slotNo());
+    std::snprintf(key, sizeof key, "LOGLINE_%02d", slot());
     lineCount_ = ini_.getInt(section, key, 0);
+    // A full name with no room left for the file's own name is treated as
+    // one that cannot be resolved: the name as passed, in the current
+    // directory. Rotation never makes the name longer than this first one.
+    char name[260];
+    if (!fileName(name) && std::strlen(baseName) < sizeof baseName_)
+        std::strcpy(baseName_, baseName);
     return openFile(os::Disposition::OpenAlways);
+}
+
+bool LogFile::fileName(char (&name)[260]) const
+{
+    int n = std::snprintf(name, sizeof name, "%s_%02d%02d.log", baseName_, slot(), fileNo_);
+    return n >= 0 && static_cast<std::size_t>(n) < sizeof name;
 }
 
 bool LogFile::openFile(os::Disposition disposition)
 {
     char name[260];
-    int n = std::snprintf(name, sizeof name, "%s_%02d%02d.log", baseName_, slots_.slotNo(), fileNo_);
-    if (n < 0 || static_cast<std::size_t>(n) >= sizeof name)
-        return false;
-    return file_.open(name, disposition);
+    return fileName(name) && file_.open(name, disposition);
+}
+
+int32_t LogFile::slot() const
+{
+    return alone_ ? 0 : slots_.slotNo();
 }
 
 bool LogFile::rotate()
@@ -118,6 +138,8 @@ void LogFile::close()
         slots_.releaseSlot();
         slots_.closeMap();
     }
+    // Alone, slot 0's keys belong to whoever holds slot 0 in a shared table.
+    alone_ = false;
     ini_.close();
     file_.close();
 }
@@ -125,13 +147,13 @@ void LogFile::close()
 int32_t LogFile::processCount() const
 {
     std::lock_guard guard(lock_);
-    return slots_.processCount();
+    return alone_ ? 1 : slots_.processCount();
 }
 
 int32_t LogFile::slotNo() const
 {
     std::lock_guard guard(lock_);
-    return slots_.slotNo();
+    return slot();
 }
 
 void LogFile::setClock(os::LocalTime (*now)(), uint32_t (*tick)())

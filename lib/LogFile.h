@@ -26,7 +26,8 @@ public:
     LogFile& operator=(const LogFile&) = delete;
 
     // Opens the log at library load; false when the slot table or the log
-    // file cannot be had.
+    // file cannot be had. Where no safe place for the table exists the
+    // process logs alone, in slot 0, and writes no position keys back.
     bool open(const char* baseName, const char* iniName, const char* mapName, int32_t defaultLevel);
 
     // True when a line of this level would be written; callers test it
@@ -42,7 +43,8 @@ public:
     // Writes the position keys back, releases the slot and closes the file.
     void close();
 
-    // Processes that have the library loaded now; 0 when no table is held.
+    // Processes that have the library loaded now; 0 when no table is held,
+    // 1 when logging alone.
     int32_t processCount() const;
 
     int32_t slotNo() const;
@@ -51,8 +53,11 @@ public:
     void setClock(os::LocalTime (*now)(), uint32_t (*tick)());
 
 private:
+    bool fileName(char (&name)[260]) const;
     bool openFile(os::Disposition disposition);
     bool rotate();
+    // The slot that names the files and the position keys.
+    int32_t slot() const;
 
     char baseName_[260];
     int32_t fileNo_ = 0;
@@ -63,6 +68,7 @@ private:
     StdFile file_;
     IniFile ini_;
     mutable ProcMapFile slots_;
+    bool alone_ = false;  // open without a shared slot table
     mutable os::CriticalSection lock_;
     os::LocalTime (*now_)() = os::localTime;
     uint32_t (*tick_)() = os::tickMs;

@@ -21,7 +21,7 @@ int createFile(const std::string& path, std::size_t size, std::string& error)
     // A stale file of a host that died is replaced, never reused: another
     // process may still map the old one.
     unlink(path.c_str());
-    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {
         error = path + ": " + std::strerror(errno);
         return -1;

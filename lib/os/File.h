@@ -24,7 +24,9 @@ public:
     File& operator=(const File&) = delete;
 
     // Opens `path` and places the file position at the end. False when a
-    // file is already open or the system refuses.
+    // file is already open or the system refuses. A new file gets no rights
+    // for other users; a symbolic link that another user could have planted
+    // (theirs, in a directory that others may write) is not followed.
     bool open(const char* path, Disposition disposition, Access access);
     void close();
     bool isOpen() const { return handle_ >= 0; }

@@ -29,7 +29,11 @@ enum class ReadResult { Ok, Missing, Failed };
 ReadResult readFile(const char* path, std::string& contents);
 
 // Replaces the file by a new one holding `contents`: readers see the old or
-// the new file, never a part. Keeps the old file's permissions.
+// the new file, never a part. Keeps the old file's permissions (a new file
+// gets none for other users) and leaves a file this process may not write
+// as it is. A symbolic link is replaced at its target, unless another user
+// could have planted it: that is refused. In a directory this process may
+// not write, the file is rewritten in place, under the caller's lock.
 bool replaceFile(const char* path, const std::string& contents);
 
 }  // namespace ravlib::os

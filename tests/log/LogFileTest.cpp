@@ -1,10 +1,15 @@
+#include "lib/LibraryLoad.h"
 #include "lib/LogFile.h"
+#include "lib/Ravlib.h"
 
 #include "tests/log/LogTestSupport.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/Sandbox.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -236,5 +241,68 @@ TEST(LogFile, TheProcessWideLogIsOneInstanceAndStartsClosed)
     EXPECT_EQ(0, ravlib::theLog().processCount());
     EXPECT_FALSE(ravlib::theLog().enabled(LOG_NG));
 }
+
+// Where the library keeps its files: a runtime directory that others
+// control, links that others planted, files and folders it may not write,
+// current directories of every length. Each case loads the library, opens
+// board 0 (no host runs) and unloads it, in a child as an unprivileged user;
+// a planted link is met by root.
+constexpr uid_t kNobody = 65534;
+
+struct PlaceCase {
+    const char* name;
+    mode_t runtimeMode;     // with S_IFLNK: the runtime directory is a link to one of this mode
+    uid_t runtimeOwner;     // its group is nobody's
+    std::size_t cwdLength;  // 0: the sandbox's; the current directory is nobody's
+    mode_t cwdMode;         // from the load on
+    mode_t iniMode;         // of RavlibLog.ini, nobody's, which switches every level on
+    const char* planted;    // instead, a link of nobody's there (or in the runtime directory) to such a file of root's
+    int result;             // of RV_open
+    const char* refusal;    // of the runtime directory, in the log
+    bool iniChanges;        // the log's position is written back
+};
+
+class PlaceTest : public ::testing::TestWithParam<PlaceCase> {};
+
+TEST_P(PlaceTest, TheLibraryUsesOnlyWhatNobodyElseControls)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "files of other users need root to make";
+    const PlaceCase& c = GetParam();
+    Sandbox box;
+    std::string runtime = box.root() + "/place", real = runtime + (S_ISLNK(c.runtimeMode) ? ".real" : "");
+    std::string cwd = c.cwdLength ? box.cwd() + "/" + std::string(c.cwdLength - box.cwd().size() - 1, 'd') : box.cwd();
+    std::string ini = c.planted ? box.root() + "/victim" : cwd + "/RavlibLog.ini";
+    std::filesystem::create_directory(cwd);
+    writeFile(ini, "[LOG]\r\nLOGLEVEL=10007H\r\n");
+    ASSERT_FALSE(chdir(cwd.c_str()) || chmod(box.root().c_str(), 0755) || mkdir(real.c_str(), 0)
+                 || chmod(real.c_str(), c.runtimeMode & 07777) || chown(real.c_str(), c.runtimeOwner, kNobody)
+                 || (S_ISLNK(c.runtimeMode) && symlink(real.c_str(), runtime.c_str())) || chown(".", kNobody, kNobody)
+                 || (c.planted ? symlink(ini.c_str(), c.planted) || lchown(c.planted, kNobody, kNobody)
+                               : chmod(ini.c_str(), c.iniMode) || chown(ini.c_str(), kNobody, kNobody))
+                 || chmod(".", c.cwdMode | S_IWUSR) || setenv("RAVEL_RUNTIME_DIR", runtime.c_str(), 1));
+    EXPECT_EQ(c.result & 0xFF, waitChild(startChild([&] {
+        int result = (c.planted || (!setgid(kNobody) && !setuid(kNobody))) && ravlib::processAttach() ? RV_open(0) : -1;
+        chmod(".", c.cwdMode);
+        ravlib::processDetach();
+        return result;
+    })));
+    std::string line = c.refusal ? "open: NG: <runtime directory " + runtime + " refused: " + c.refusal + ">" : "";
+    EXPECT_NE(std::string::npos, readFile("RavlibLog_0000.log").find(line));
+    EXPECT_EQ(c.iniChanges, readFile(ini).find("LOGLINE_00=") != std::string::npos) << readFile(ini);
+}
+
+INSTANTIATE_TEST_SUITE_P(Places, PlaceTest, ::testing::Values(
+    PlaceCase {"OwnRuntimeDirectory", 0700, kNobody, 0, 0755, 0644, nullptr, 4, nullptr, true},
+    PlaceCase {"AnotherUsers", 0700, 65533, 0, 0755, 0644, nullptr, 4, "it belongs to uid 65533, not to uid 65534", false},
+    PlaceCase {"OthersMayWrite", 01777, 0, 0, 0755, 0644, nullptr, 4, "other users may write in it (mode 1777)", false},
+    PlaceCase {"SymbolicLink", S_IFLNK | 0700, kNobody, 0, 0755, 0644, nullptr, 4, "it is a symbolic link", false},
+    PlaceCase {"ReadOnlyIni", 0700, kNobody, 0, 0755, 0444, nullptr, 4, nullptr, false},
+    PlaceCase {"IniInAReadOnlyDirectory", 0700, kNobody, 0, 0555, 0644, nullptr, 4, nullptr, true},
+    PlaceCase {"PlantedIniLink", 0700, 0, 0, 01777, 0, "RavlibLog.ini", 4, nullptr, false},
+    PlaceCase {"PlantedLogLink", 0700, 0, 0, 01777, 0, "RavlibLog_0000.log", -1, nullptr, false},
+    PlaceCase {"PlantedObjectsLink", 0700, 0, 0, 0755, 0, "../place/objects", 4, nullptr, false},
+    PlaceCase {"Cwd249", 0700, kNobody, 249, 0755, 0644, nullptr, 4, nullptr, true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

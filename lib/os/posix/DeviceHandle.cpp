@@ -159,7 +159,13 @@ DeviceHandle openDevice(const char* path)
         fail(text.starts_with(kPrefix) ? kErrorInvalidName : kErrorFileNotFound);
         return kInvalidDevice;
     }
-    std::string socketPath = ravsim::runtimeDir() + "/" + std::string(text.substr(kPrefix.size()));
+    // A device in a directory others control could be anyone's: none is found there.
+    ravsim::RuntimeDir runtime = ravsim::checkRuntimeDir(ravsim::runtimeDir());
+    if (!runtime.usable()) {
+        fail(kErrorFileNotFound);
+        return kInvalidDevice;
+    }
+    std::string socketPath = runtime.path + "/" + std::string(text.substr(kPrefix.size()));
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (socketPath.size() >= sizeof address.sun_path) {

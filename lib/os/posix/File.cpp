@@ -1,4 +1,5 @@
 #include "lib/os/File.h"
+#include "lib/os/posix/PlantedLink.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -43,10 +44,17 @@ bool File::open(const char* path, Disposition disposition, Access access)
     // Emptying a file needs write access, as on the other platform.
     if ((flags & O_TRUNC) && access == Access::Read)
         return false;
+    // No rights for other users; a link is followed only when nobody else
+    // could have planted it.
     int fd;
     do {
-        fd = ::open(path, flags, 0666);
+        fd = ::open(path, flags | O_NOFOLLOW, 0660);
     } while (fd < 0 && errno == EINTR);
+    if (fd < 0 && errno == ELOOP && !plantedLink(path)) {
+        do {
+            fd = ::open(path, flags, 0660);
+        } while (fd < 0 && errno == EINTR);
+    }
     if (fd < 0)
         return false;
     if (lseek(fd, 0, SEEK_END) < 0) {

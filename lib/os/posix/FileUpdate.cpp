@@ -1,4 +1,5 @@
 #include "lib/os/FileUpdate.h"
+#include "lib/os/posix/PlantedLink.h"
 
 #include <atomic>
 #include <cerrno>
@@ -39,16 +40,29 @@ bool writeAll(int fd, const std::string& contents)
 }
 
 // The file a name stands for, following a symbolic link, so that replacing
-// it replaces the target and keeps the link.
+// it replaces the target and keeps the link; a planted link is not followed.
 std::string targetOf(const char* path)
 {
     struct stat st {};
-    if (lstat(path, &st) == 0 && S_ISLNK(st.st_mode)) {
+    if (lstat(path, &st) == 0 && S_ISLNK(st.st_mode) && !plantedLink(path)) {
         char resolved[PATH_MAX];
         if (realpath(path, resolved) != nullptr)
             return resolved;
     }
     return path;
+}
+
+// Without a temporary file (its directory may be closed to this process)
+// the file is rewritten where it is, still under the caller's lock.
+bool rewriteInPlace(const std::string& target, const std::string& contents)
+{
+    int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && writeAll(fd, contents)
+        && ftruncate(fd, static_cast<off_t>(contents.size())) == 0 && fsync(fd) == 0;
+    return (::close(fd) == 0) && ok;
 }
 
 }  // namespace
@@ -114,7 +128,12 @@ bool replaceFile(const char* path, const std::string& contents)
     if (path == nullptr || *path == '\0')
         return false;
     static std::atomic<unsigned> serial {0};
+    if (plantedLink(path))
+        return false;
     std::string target = targetOf(path);
+    // The rename below would pass over the rights of the file it replaces.
+    if (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT)
+        return false;
     std::string dir = directoryOf(target);
     std::string base = target.substr(target.rfind('/') == std::string::npos ? 0 : target.rfind('/') + 1);
 
@@ -122,9 +141,9 @@ bool replaceFile(const char* path, const std::string& contents)
     std::string temp;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         temp = dir + "/." + base + "." + std::to_string(getpid()) + "." + std::to_string(serial++) + ".tmp";
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0660);
         if (fd < 0 && errno != EEXIST)
-            return false;
+            return (errno == EACCES || errno == EPERM) && rewriteInPlace(target, contents);
     }
     if (fd < 0)
         return false;

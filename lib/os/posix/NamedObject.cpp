@@ -7,6 +7,7 @@
 // happens under that directory lock, where no other process can act on the
 // object in the gap.
 #include "lib/os/NamedObject.h"
+#include "lib/os/SharedPlace.h"
 #include "lib/os/posix/ObjectsDir.h"
 
 #include "sim/RuntimeDir.h"
@@ -22,15 +23,24 @@
 
 namespace ravlib::os {
 
-std::string objectsDir()
+std::string objectsDir(std::string* refusal)
 {
-    std::string runtime = ravsim::ensureRuntimeDir();
-    if (runtime.empty())
+    ravsim::RuntimeDir dir = ravsim::ensureRuntimeDir(ravsim::runtimeDir());
+    if (dir.usable())
+        dir = ravsim::ensureRuntimeDir(dir.path + "/objects");
+    if (!dir.usable()) {
+        if (refusal != nullptr)
+            *refusal = dir.refusal;
         return {};
-    std::string dir = runtime + "/objects";
-    if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST)
-        return {};
-    return dir;
+    }
+    return dir.path;
+}
+
+std::string sharedPlaceRefusal()
+{
+    std::string refusal;
+    objectsDir(&refusal);
+    return refusal;
 }
 
 namespace {
@@ -58,7 +68,7 @@ class DirectoryLock {
 public:
     explicit DirectoryLock(const std::string& dir)
     {
-        int fd = ::open((dir + "/.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        int fd = ::open((dir + "/.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd >= 0 && !flockRetry(fd, LOCK_EX)) {
             ::close(fd);
             fd = -1;

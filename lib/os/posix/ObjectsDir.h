@@ -5,7 +5,9 @@
 
 namespace ravlib::os {
 
-// <runtime>/objects, created if missing; empty when it cannot be made.
-std::string objectsDir();
+// <runtime>/objects, created if missing, both checked as runtime
+// directories; empty when it cannot be had, with the reason in `refusal`
+// when one is given.
+std::string objectsDir(std::string* refusal = nullptr);
 
 }  // namespace ravlib::os

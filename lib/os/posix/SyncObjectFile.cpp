@@ -32,7 +32,7 @@ class InitLock {
 public:
     explicit InitLock(const std::string& dir)
     {
-        fd_ = ::open((dir + "/.init").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        fd_ = ::open((dir + "/.init").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd_ < 0)
             return;
         int rc;
