@@ -1,16 +1,20 @@
 // Threads writing their own elements of the same blocks through the shared
 // hazard registers lose no update while the GM Write Semaphore serialises
-// them, and a concurrent reader sees only values somebody wrote.
+// them, and a concurrent reader sees only values somebody wrote; a block
+// committed between the words of a read comes back whole.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 #include <vector>
 
+#include "lib/ChipWindow.h"
 #include "lib/GmAccess.h"
 #include "lib/Ravlib.h"
 #include "lib/SemCtrl.h"
 #include "tests/support/Sandbox.h"
+#include "lib/os/ChipAccess.h"
 #include "tests/gm/ChipTrace.h"
 
 namespace gmtest {
@@ -75,6 +79,48 @@ TEST_F(GmConcurrency, NoLostUpdateAndNoInventedValue) {
             while (last % BLOCKS != b)
                 --last;
             EXPECT_EQ(word(b * 8 + t * 2), value(t, last)) << "writer " << t << " block " << b;
+        }
+    }
+}
+
+// Block 1 as two 32-bit counts either side of a carry: 0x0000FFFF, then 0x00010000.
+constexpr uint16_t PATTERN[2][4] = {{0xFFFF, 0, 0xFFFF, 0}, {0, 1, 0, 1}};
+
+// After each of the first `commits` reads of block 1's first word, commits
+// the other pattern into the block through the hazard registers.
+class CommitBetweenReads : public os::testing::ChipAccessRecorder {
+public:
+    CommitBetweenReads(uint8_t* window, int commits) : window_(window), commits_(commits) {}
+    void seen(const os::testing::ChipAccess& a) override {
+        if (a.write || a.offset != chip::BLOCK_BYTES || commits_ == 0)
+            return;
+        --commits_;
+        next_ ^= 1;
+        for (int w = 0; w < 4; ++w)
+            os::write16(window_, chip::WHPB0 + 2 * w, PATTERN[next_][w]);
+        os::write16(window_, chip::WHCR0, 1);
+    }
+
+private:
+    uint8_t* window_;
+    int commits_;
+    int next_ = 0;
+};
+
+TEST_F(GmConcurrency, ABlockCommittedBetweenTheWordsOfAReadComesBackWhole) {
+    GmAccess gmAccess(window_, &readSem_, &writeSem_);
+    for (int width : {2, 4, 8}) {
+        for (int commits : {1, 3, 1000}) {
+            ASSERT_EQ(gmAccess.write(PATTERN[0], 8, 4, 2), MKY43_ER_OK);
+            CommitBetweenReads committer(window_, commits);
+            uint16_t seen[4] = {};
+            os::testing::recordChipAccess(&committer);
+            const int32_t result = gmAccess.read(seen, static_cast<uint16_t>(8 / width), static_cast<uint16_t>(8 / width), width);
+            os::testing::recordChipAccess(nullptr);
+            ASSERT_EQ(result, MKY43_ER_OK);
+            EXPECT_TRUE(std::equal(seen, seen + 4, PATTERN[0]) || std::equal(seen, seen + 4, PATTERN[1]))
+                << "width " << width << ", " << commits << " commits: " << std::hex << seen[0] << " " << seen[1]
+                << " " << seen[2] << " " << seen[3];
         }
     }
 }
