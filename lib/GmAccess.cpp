@@ -13,9 +13,6 @@ namespace ravlib {
 
 namespace {
 
-// Direct passes over a block before it is read through the hazard buffer.
-constexpr int STEADY_PASSES = 4;
-
 void storeElement(void* data, std::size_t index, int width, std::uint64_t value) {
     auto* out = static_cast<std::uint8_t*>(data) + index * width;
     if (width == 2) {
@@ -46,6 +43,10 @@ std::uint16_t GmAccess::Words::at(std::size_t word) const {
     return static_cast<std::uint16_t>(v >> (16 * (part % 2)));
 }
 
+// Each block is taken through the second read hazard buffer, which the chip
+// fills in one step: a block read word by word from GM could be half before
+// and half after a commit. The writers use the first buffer, and the GM Read
+// Semaphore keeps other readers off this one.
 int32_t GmAccess::read(void* data, std::uint16_t elementIndex, std::uint16_t count, int width) {
     if (!window_)
         return MKY43_ER_UNCONNECT;
@@ -58,39 +59,16 @@ int32_t GmAccess::read(void* data, std::uint16_t elementIndex, std::uint16_t cou
     for (std::size_t at = begin; at < end;) {
         const std::size_t blockNo = at / chip::BLOCK_BYTES;
         const std::size_t blockEnd = std::min(end, (blockNo + 1) * chip::BLOCK_BYTES);
-        std::uint16_t block[4];
-        readSteadyBlock(blockNo, at % chip::BLOCK_BYTES / 2, (blockEnd - blockNo * chip::BLOCK_BYTES) / 2, block);
+        os::write16(window_, chip::RHCR1, static_cast<std::uint16_t>(blockNo));
         for (; at < blockEnd; at += width, ++element) {
             std::uint64_t value = 0;
             for (int w = 0; w < width / 2; ++w)
-                value |= static_cast<std::uint64_t>(block[at % chip::BLOCK_BYTES / 2 + w]) << (16 * w);
+                value |= static_cast<std::uint64_t>(os::read16(window_, chip::RHPB1 + at % chip::BLOCK_BYTES + 2 * w))
+                         << (16 * w);
             storeElement(data, element, width, value);
         }
     }
     return MKY43_ER_OK;
-}
-
-// Two passes that read the same words saw the block between commits: a mix
-// would take commits landing between the same two words in both passes. A
-// block that keeps changing under the passes is taken through the second
-// read hazard buffer, which the chip fills in one step; writers use the
-// first one, and the GM Read Semaphore keeps other readers off it.
-void GmAccess::readSteadyBlock(std::size_t blockNo, std::size_t first, std::size_t end, std::uint16_t (&block)[4]) {
-    const auto readPass = [&](std::uint16_t(&words)[4]) {
-        for (std::size_t w = first; w < end; ++w)
-            words[w] = os::read16(window_, blockNo * chip::BLOCK_BYTES + 2 * w);
-    };
-    readPass(block);
-    std::uint16_t again[4];
-    for (int pass = 1; pass < STEADY_PASSES; ++pass) {
-        readPass(again);
-        if (std::equal(block + first, block + end, again + first))
-            return;
-        std::copy(again + first, again + end, block + first);
-    }
-    os::write16(window_, chip::RHCR1, static_cast<std::uint16_t>(blockNo));
-    for (std::size_t w = first; w < end; ++w)
-        block[w] = os::read16(window_, chip::RHPB1 + 2 * w);
 }
 
 // 32- and 64-bit elements are written as their 16-bit words, lowest first:

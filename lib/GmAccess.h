@@ -1,6 +1,7 @@
-// Global memory of one board line through its chip window: reads straight
-// from the window under the GM Read Semaphore, writes through the chip's
-// hazard registers under the GM Write Semaphore, whole blocks at a time.
+// Global memory of one board line through its chip window: reads through the
+// chip's second read hazard buffer under the GM Read Semaphore, writes
+// through the first hazard buffers under the GM Write Semaphore, whole
+// blocks at a time.
 #pragma once
 
 #include <cstddef>
@@ -49,8 +50,6 @@ private:
         int width;
         std::uint16_t at(std::size_t word) const;
     };
-    // Words [first, end) of a block, all from one moment.
-    void readSteadyBlock(std::size_t blockNo, std::size_t first, std::size_t end, std::uint16_t (&block)[4]);
     void writeWords(const Words& words, std::size_t count, std::size_t byteOffset);
     void mergeBlock(const Words& words, std::size_t first, std::size_t count, std::size_t blockNo,
                     std::size_t position);

@@ -1,8 +1,6 @@
 // The device search of RV_open: devices numbered from 0 without gaps, the
 // first whose switch names the board wins; and the rate code of Ravlib.ini.
-#include <algorithm>
 #include <cstdio>
-#include <thread>
 
 #include "lib/BoardTable.h"
 #include "lib/Ravlib.h"
@@ -134,42 +132,6 @@ INSTANTIATE_TEST_SUITE_P(
                       RateCase{"EachBoardItsOwn", "[BOARD_1]\r\nBaudrate_0=2\r\n[BOARD_0]\r\nBaudrate_0=0\r\n", {0, 2}},
                       // Only line 0's key is read.
                       RateCase{"OtherLineIgnored", "[BOARD_0]\r\nBaudrate_1=5\r\n", {-1, -1}}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-struct ErrorCase {
-    const char* name;
-    std::vector<std::string> host;
-    unsigned searchError;  // CE of board 0's failed search
-};
-
-class LastError : public HostedLibrary, public ::testing::WithParamInterface<ErrorCase> {};
-
-// CE is the calling thread's last device error: the library's load leaves
-// none, and a clean open clears one that an earlier failure left.
-TEST_P(LastError, ACleanOpenAndCloseShowNoEarlierError) {
-    host_.spawn(GetParam().host);
-    ASSERT_TRUE(host_.waitReady()) << host_.standardError();
-    std::thread([] {
-        ASSERT_TRUE(ravlib::processAttach());
-        EXPECT_EQ(RV_open(0), MKY43_ER_OPENDEVICE);
-        EXPECT_EQ(RV_open(1), MKY43_ER_OK);
-        EXPECT_EQ(RV_close(1), MKY43_ER_OK);
-        ravlib::processDetach();
-    }).join();
-    const std::vector<std::string> lines = allLines();
-    const auto closeLine = std::find_if(lines.begin(), lines.end(), [](const std::string& l) {
-        return l.starts_with(detail("RavlibBrd1 close: OK: "));
-    });
-    ASSERT_NE(closeLine, lines.end());
-    EXPECT_TRUE(closeLine->ends_with(", CE=0>")) << *closeLine;
-    const std::string searchLine = detail("RavlibBrd0 open: NG: <CE=" + std::to_string(GetParam().searchError) + ">");
-    EXPECT_NE(std::find(lines.begin(), lines.end(), searchLine), lines.end()) << "no line " << searchLine;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Hosts, LastError,
-    ::testing::Values(ErrorCase{"NoSwitchMatches", {"--board", "1", "--board", "1", "--board", "1", "--board", "1"}, 0},
-                      ErrorCase{"NoFurtherDevice", {"--board", "1"}, 2}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
