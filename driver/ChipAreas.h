@@ -20,6 +20,18 @@ inline void clearChipMemory(volatile void* chipBase)
     clearChipWords(chipBase, chip::kMailReceiveBuffer0, chip::kMailReceiveBuffersEnd);
 }
 
+// The chip memory, when communication stops or starts. A receive buffer
+// that held a mail is left armed and empty: its control register would
+// otherwise offer the cleared words as that mail.
+inline void clearCommunicationMemory(volatile void* chipBase)
+{
+    clearChipMemory(chipBase);
+    const uint32_t controls[] = {chip::MR0CR, chip::MR1CR};
+    for (uint32_t control : controls)
+        if (kernel::readRegister16(chipBase, control) & chip::kMrcrReceived)
+            kernel::writeRegister16(chipBase, control, chip::kMrcrArmed);
+}
+
 inline void clearWriteHazardBuffers(volatile void* chipBase)
 {
     clearChipWords(chipBase, chip::WHPB0, chip::kWriteHazardBuffersEnd);

@@ -72,6 +72,10 @@ inline constexpr uint16_t kScrRunning = 0x0200;
 inline constexpr uint16_t kBcrKeptBits = 0xC0C0;
 inline constexpr uint16_t kBcrLongFrame = 0x8000;
 
+// MR0CR, MR1CR: a mail received (bit 7), the buffer armed for one (bit 6).
+inline constexpr uint16_t kMrcrReceived = 0x0080;
+inline constexpr uint16_t kMrcrArmed = 0x0040;
+
 // SSR = 0x0700 and SCR = 0 in one 32-bit store at SSR.
 inline constexpr uint32_t kSsrScrReset = 0x00000700;
 

@@ -39,7 +39,7 @@ Step runState(DEVICE_EXTENSION& ext, const ConnectParameters& p)
     switch (p.state) {
     case 0:
         kernel::writeRegister16(chipBase, chip::SCR, 0);
-        clearChipMemory(chipBase);
+        clearCommunicationMemory(chipBase);
         clearWriteHazardBuffers(chipBase);
         return {0, 0, false};
     case 1:
@@ -48,7 +48,7 @@ Step runState(DEVICE_EXTENSION& ext, const ConnectParameters& p)
         kernel::writeRegister16(chipBase, chip::MGR, 0);
         kernel::writeRegister16(chipBase, chip::DRCR, 0);
         kernel::writeRegister16(chipBase, chip::NFSR, 0);
-        clearChipMemory(chipBase);
+        clearCommunicationMemory(chipBase);
         clearWriteHazardBuffers(chipBase);
         return {2, 1, true};
     case 2:

@@ -46,7 +46,7 @@ NTSTATUS disconnect(DEVICE_EXTENSION& ext)
 {
     if (ext.seqState.load() == 0) {
         kernel::writeRegister16(ext.chipBase, chip::SCR, 0);
-        clearChipMemory(ext.chipBase);
+        clearCommunicationMemory(ext.chipBase);
     }
     ext.seqState.store(0);
     return STATUS_SUCCESS;

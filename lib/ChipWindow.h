@@ -19,10 +19,12 @@ inline constexpr std::size_t BLOCK_BYTES = 8;
 inline constexpr std::size_t BLOCK_WORDS = 4;
 
 inline constexpr std::size_t RHCR0 = 0x338;  // GM read address: loads RHPB0
+inline constexpr std::size_t RHCR1 = 0x33A;  // second GM read address: loads RHPB1
 inline constexpr std::size_t WHCR0 = 0x33C;  // GM write address: takes WHPB0
 inline constexpr std::size_t CCTR = 0x34C;   // check code
 inline constexpr std::size_t BCR = 0x356;    // station address, size and rate bits
 inline constexpr std::size_t RHPB0 = 0x370;  // GM read buffer, four words
+inline constexpr std::size_t RHPB1 = 0x378;  // second GM read buffer
 inline constexpr std::size_t WHPB0 = 0x380;  // GM write buffer, four words
 
 inline constexpr std::uint16_t BCR_RATE_MASK = 0x00C0;

@@ -13,11 +13,6 @@ namespace ravlib {
 
 namespace {
 
-// Block numbers keep counting past GM; they never wrap back into it.
-std::uint16_t blockNumber(std::size_t byteOffset) {
-    return static_cast<std::uint16_t>(std::min<std::size_t>(byteOffset / chip::BLOCK_BYTES, 0xFFFF));
-}
-
 void storeElement(void* data, std::size_t index, int width, std::uint64_t value) {
     auto* out = static_cast<std::uint8_t*>(data) + index * width;
     if (width == 2) {
@@ -48,19 +43,30 @@ std::uint16_t GmAccess::Words::at(std::size_t word) const {
     return static_cast<std::uint16_t>(v >> (16 * (part % 2)));
 }
 
+// Each block is taken through the second read hazard buffer, which the chip
+// fills in one step: a block read word by word from GM could be half before
+// and half after a commit. The writers use the first buffer, and the GM Read
+// Semaphore keeps other readers off this one.
 int32_t GmAccess::read(void* data, std::uint16_t elementIndex, std::uint16_t count, int width) {
     if (!window_)
         return MKY43_ER_UNCONNECT;
-    if ((static_cast<std::size_t>(elementIndex) + count) * width > chip::GM_BYTES)
+    const std::size_t begin = static_cast<std::size_t>(elementIndex) * width;
+    const std::size_t end = begin + static_cast<std::size_t>(count) * width;
+    if (end > chip::GM_BYTES)
         return MKY43_ER_INVALIDPARAM;
     SemHold hold(readSem_);
-    const int words = width / 2;
-    std::size_t address = static_cast<std::size_t>(elementIndex) * width;
-    for (std::size_t e = 0; e < count; ++e) {
-        std::uint64_t value = 0;
-        for (int w = 0; w < words; ++w, address += 2)
-            value |= static_cast<std::uint64_t>(os::read16(window_, address)) << (16 * w);
-        storeElement(data, e, width, value);
+    std::size_t element = 0;
+    for (std::size_t at = begin; at < end;) {
+        const std::size_t blockNo = at / chip::BLOCK_BYTES;
+        const std::size_t blockEnd = std::min(end, (blockNo + 1) * chip::BLOCK_BYTES);
+        os::write16(window_, chip::RHCR1, static_cast<std::uint16_t>(blockNo));
+        for (; at < blockEnd; at += width, ++element) {
+            std::uint64_t value = 0;
+            for (int w = 0; w < width / 2; ++w)
+                value |= static_cast<std::uint64_t>(os::read16(window_, chip::RHPB1 + at % chip::BLOCK_BYTES + 2 * w))
+                         << (16 * w);
+            storeElement(data, element, width, value);
+        }
     }
     return MKY43_ER_OK;
 }
@@ -70,6 +76,8 @@ int32_t GmAccess::read(void* data, std::uint16_t elementIndex, std::uint16_t cou
 int32_t GmAccess::write(const void* data, std::uint16_t byteOffset, std::uint16_t count, int width) {
     if (!window_)
         return MKY43_ER_UNCONNECT;
+    if (byteOffset + static_cast<std::size_t>(count) * width > chip::GM_BYTES)
+        return MKY43_ER_INVALIDPARAM;
     SemHold hold(writeSem_);
     writeWords(Words{data, width}, static_cast<std::size_t>(count) * (width / 2), byteOffset);
     return MKY43_ER_OK;
@@ -96,7 +104,7 @@ void GmAccess::writeWords(const Words& words, std::size_t count, std::size_t off
 // block from `position` on.
 void GmAccess::mergeBlock(const Words& words, std::size_t first, std::size_t count, std::size_t blockNo,
                           std::size_t position) {
-    os::write16(window_, chip::RHCR0, blockNumber(blockNo * chip::BLOCK_BYTES));
+    os::write16(window_, chip::RHCR0, static_cast<std::uint16_t>(blockNo));
     std::uint16_t block[4];
     for (std::size_t w = 0; w < chip::BLOCK_WORDS; ++w)
         block[w] = os::read16(window_, chip::RHPB0 + 2 * w);
@@ -108,7 +116,7 @@ void GmAccess::mergeBlock(const Words& words, std::size_t first, std::size_t cou
 void GmAccess::writeBuffer(const std::uint16_t (&block)[4], std::size_t blockNo) {
     for (std::size_t w = 0; w < chip::BLOCK_WORDS; ++w)
         os::write16(window_, chip::WHPB0 + 2 * w, block[w]);
-    os::write16(window_, chip::WHCR0, blockNumber(blockNo * chip::BLOCK_BYTES));
+    os::write16(window_, chip::WHCR0, static_cast<std::uint16_t>(blockNo));
 }
 
 int32_t GmAccess::check(std::uint16_t* checkCode) {
@@ -168,7 +176,7 @@ int32_t GmAccess::map(const char* stationText, void** block) {
     std::size_t station = 0;
     for (const char* c = stationText; *c >= '0' && *c <= '9'; ++c) {
         station = station * 10 + static_cast<std::size_t>(*c - '0');
-        if (station >= chip::GM_BYTES / chip::BLOCK_BYTES)
+        if (station >= chip::WINDOW_BYTES / chip::BLOCK_BYTES)
             return MKY43_ER_INVALIDPARAM;
     }
     *block = window_ + chip::BLOCK_BYTES * station;

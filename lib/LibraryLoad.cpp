@@ -21,10 +21,9 @@ bool processAttach() {
         return false;
     }
     theLog().write(LOG_TRACE, "------------------- Ravlib.dll Service Start -------------------");
-    // The device layer's handle table comes to life now, before the exit
-    // handler is registered, so that at exit() it is still there when the
-    // handler closes the boards left open.
-    os::closeDevice(os::kInvalidDevice);
+    // Before the exit handler is registered, so that at exit() the device
+    // layer is still there when the handler closes the boards left open.
+    os::prepareDevices();
     boardTable().clear();
     serving.store(true, std::memory_order_release);
     return true;

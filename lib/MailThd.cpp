@@ -169,6 +169,12 @@ int32_t MailThd::receiveLocked(std::uint8_t* base, int16_t* data, int32_t length
         return MKY43_ER_OTHER;
     const int buffer = rxBuffer_ - 1;
     const uint16_t control = os::read16(base, chip::MRCR[buffer]);
+    if (!(control & chip::MRCR_RECEIVED)) {
+        // Emptied since the last poll (the driver clears and re-arms the
+        // receive buffers when communication stops or starts): nothing to take.
+        offerFrom(receivedBits(os::read16(base, chip::MRCR[0]), os::read16(base, chip::MRCR[1])));
+        return MKY43_ER_MAILNOTRECEIVE;
+    }
     *sourceAdr = (control >> 8) & 0x3F;
     const int32_t received = (control & 0x3F) * chip::MAIL_UNIT_BYTES;
     const int32_t words = std::min(received, length) / 2;

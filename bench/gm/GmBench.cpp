@@ -2,7 +2,9 @@
 // the same chip window, with logging off, on a board of a ravkernd child.
 #include <benchmark/benchmark.h>
 
+#include <atomic>
 #include <memory>
+#include <thread>
 
 #include "lib/BoardTable.h"
 #include "lib/LibraryLoad.h"
@@ -87,6 +89,39 @@ void MonitorCycle(benchmark::State& state) {
     }
 }
 BENCHMARK(MonitorCycle);
+
+void GetMemDLongWholeGm(benchmark::State& state) {
+    if (!ready(state))
+        return;
+    int32_t gm[128];
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(RV_GetMemDLong(0, 0, gm, 0, 0, 64));
+        benchmark::DoNotOptimize(gm);
+    }
+}
+BENCHMARK(GetMemDLongWholeGm);
+
+// A block read while another thread commits that block without pause: the
+// reads that meet a commit pay for it.
+void GetMemDLongUnderWrites(benchmark::State& state) {
+    if (!ready(state))
+        return;
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        for (int32_t n = 0; !done.load(std::memory_order_relaxed); ++n) {
+            const int32_t value[2] = {n, ~n};
+            RV_SetMemDLong(0, 0, value, 5, 0, 1);
+        }
+    });
+    int32_t block[2];
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(RV_GetMemDLong(0, 0, block, 5, 0, 1));
+        benchmark::DoNotOptimize(block);
+    }
+    done = true;
+    writer.join();
+}
+BENCHMARK(GetMemDLongUnderWrites)->UseRealTime();
 
 void SetMemShort(benchmark::State& state) {
     if (!ready(state))

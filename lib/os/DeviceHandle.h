@@ -1,6 +1,7 @@
 // Device handles of the board driver: open a device by its path, send it
 // synchronous controls, close it. Failures leave the Windows error code that
-// GetLastError would give, per thread, in deviceLastError().
+// GetLastError would give, per thread, in deviceLastError(); a successful
+// open clears it, a successful control or close leaves it as it was.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +25,10 @@ inline constexpr std::uint32_t kErrorNotReady = 21;              // STATUS_DEVIC
 inline constexpr std::uint32_t kErrorDeviceNotConnected = 1167;  // the device host went away
 inline constexpr std::uint32_t kErrorNoSystemResources = 1450;   // STATUS_INSUFFICIENT_RESOURCES
 inline constexpr std::uint32_t kErrorTimeout = 1460;             // the host did not answer in time
+
+// Makes the layer's own state now, so that it outlives an exit handler
+// registered after this call.
+void prepareDevices();
 
 // "\\.\RavkernN" (or any "\\.\NAME"): the device socket NAME in the runtime
 // directory. kInvalidDevice on failure.

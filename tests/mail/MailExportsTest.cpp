@@ -199,5 +199,22 @@ TEST_F(MailExports, BoardCloseClosesMailFirstAndDisarmsBothBuffers) {
     EXPECT_LT(done, static_cast<long>(lines.size()));
 }
 
+// A mail whose buffer was emptied before it was taken is not received:
+// re-armed through the registers before the next poll, or cleared by the
+// driver when communication stops and starts again.
+TEST_F(MailExports, AReceiveFindsNothingInABufferEmptiedMeanwhile) {
+    openMail({"--board", "0", "--station", "20:1:echo"}, {1});
+    const std::function<void()> empties[] = {[] { RV_SetReg16(0, 0, 0x348, 0x0040); },
+                                             [] { RV_stop(0, 0), RV_start_gmm(0, 0, 0), RV_start(0, 0, 1, 1, 0); }};
+    Mail got;
+    int32_t from = -1;
+    for (const std::function<void()>& empty : empties) {
+        ASSERT_EQ(RV_MailSend(0, 0, 20, numbered(4).data(), 256), MKY43_ER_OK);
+        ASSERT_EQ(waitForMail(0), MKY43_ER_MAILRECEIVE);
+        empty();
+        EXPECT_EQ(RV_MailReceive(0, 0, got.data(), 256, &from), MKY43_ER_MAILNOTRECEIVE);
+    }
+}
+
 }  // namespace
 }  // namespace mailtest

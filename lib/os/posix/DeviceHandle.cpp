@@ -131,6 +131,11 @@ std::uint32_t kindOf(const std::vector<std::uint8_t>& frame)
 
 }  // namespace
 
+void prepareDevices()
+{
+    handles();
+}
+
 std::uint32_t deviceLastError()
 {
     return lastError;
@@ -193,6 +198,9 @@ DeviceHandle openDevice(const char* path)
     DeviceHandle handle = table.next;
     table.next += 4;
     table.devices.emplace(handle, std::make_shared<Device>(fd));
+    // CreateFileA that opens an existing device sets ERROR_SUCCESS; the
+    // controls and CloseHandle leave the error as it was when they succeed.
+    lastError = 0;
     return handle;
 }
 
