@@ -148,6 +148,10 @@ inline constexpr std::uint16_t kMrcrArmed = 0x0040;
 inline constexpr std::uint16_t kMrcrReceived = 0x0080;
 inline constexpr std::uint16_t kMrcrStationMask = 0x3F00;
 
+// The mail receive buffers and their control registers, by buffer number.
+inline constexpr std::uint32_t kMailReceiveBuffers[] = {kMailReceiveBuffer0, kMailReceiveBuffer1};
+inline constexpr std::uint32_t kMailReceiveControls[] = {MR0CR, MR1CR};
+
 // MESR error bits.
 inline constexpr std::uint16_t kMesrNoStation = 0x0001;
 inline constexpr std::uint16_t kMesrNoBuffer = 0x0002;

@@ -1,7 +1,6 @@
 // Prepare and release hardware: the board's two memory regions, the chip reset
 // and the timer of the connect sequence.
 #include "driver/ChipAreas.h"
-#include "driver/ChipRegisters.h"
 #include "driver/DeviceExtension.h"
 
 namespace ravkern {
@@ -64,11 +63,12 @@ void unmapRegion(BoardRegion& region)
 
 void pulseChipReset(volatile void* regionB, int64_t settle)
 {
-    const uint16_t control = kernel::readRegister16(regionB, board::kResetRegister);
-    kernel::writeRegister16(regionB, board::kResetRegister, static_cast<uint16_t>(control | board::kResetBit));
+    const uint16_t control = kernel::readRegister16(regionB, mky43::kBoardResetRegister);
+    kernel::writeRegister16(regionB, mky43::kBoardResetRegister,
+                            static_cast<uint16_t>(control | mky43::kBoardResetBit));
     kernel::delayExecutionThread(kOneMillisecond);
-    kernel::writeRegister16(regionB, board::kResetRegister,
-                            static_cast<uint16_t>(kernel::readRegister16(regionB, board::kResetRegister) & ~board::kResetBit));
+    const uint16_t held = kernel::readRegister16(regionB, mky43::kBoardResetRegister);
+    kernel::writeRegister16(regionB, mky43::kBoardResetRegister, static_cast<uint16_t>(held & ~mky43::kBoardResetBit));
     kernel::delayExecutionThread(settle);
 }
 
@@ -122,11 +122,11 @@ NTSTATUS prepareHardware(KDevice* device, const KResourceList*, const KResourceL
     }
     // The driver and its clients reach up to these offsets; a shorter region
     // would put their stores outside it.
-    if (ext.regionA.length < chip::kWindowSize) {
+    if (ext.regionA.length < mky43::kWindowSize) {
         debugPrint("OrloPnpSetupDeviceResources: memory resource 0 too small\n");
         return STATUS_INSUFFICIENT_RESOURCES;
     }
-    if (ext.regionB.length < board::kRegionSize) {
+    if (ext.regionB.length < mky43::kBoardControlSize) {
         debugPrint("OrloPnpSetupDeviceResources: memory resource 1 too small\n");
         return STATUS_INSUFFICIENT_RESOURCES;
     }

@@ -1,7 +1,7 @@
 // Clearing the chip window's memory areas with 16-bit stores.
 #pragma once
 
-#include "driver/ChipRegisters.h"
+#include "chip/Mky43.h"
 #include "driver/kernel.h"
 
 namespace ravkern {
@@ -16,8 +16,8 @@ inline void clearChipWords(volatile void* chipBase, uint32_t begin, uint32_t end
 // Global memory, the mail send buffer and both mail receive buffers.
 inline void clearChipMemory(volatile void* chipBase)
 {
-    clearChipWords(chipBase, chip::kGlobalMemory, chip::kMailSendBufferEnd);
-    clearChipWords(chipBase, chip::kMailReceiveBuffer0, chip::kMailReceiveBuffersEnd);
+    clearChipWords(chipBase, mky43::kGm, mky43::kMailSendBufferEnd);
+    clearChipWords(chipBase, mky43::kMailReceiveBuffer0, mky43::kMailReceiveBuffersEnd);
 }
 
 // The chip memory, when communication stops or starts. A receive buffer
@@ -26,15 +26,15 @@ inline void clearChipMemory(volatile void* chipBase)
 inline void clearCommunicationMemory(volatile void* chipBase)
 {
     clearChipMemory(chipBase);
-    const uint32_t controls[] = {chip::MR0CR, chip::MR1CR};
-    for (uint32_t control : controls)
-        if (kernel::readRegister16(chipBase, control) & chip::kMrcrReceived)
-            kernel::writeRegister16(chipBase, control, chip::kMrcrArmed);
+    for (uint32_t control : mky43::kMailReceiveControls)
+        if (kernel::readRegister16(chipBase, control) & mky43::kMrcrReceived)
+            kernel::writeRegister16(chipBase, control, mky43::kMrcrArmed);
 }
 
+// WHPB0 and WHPB1, the last registers in use.
 inline void clearWriteHazardBuffers(volatile void* chipBase)
 {
-    clearChipWords(chipBase, chip::WHPB0, chip::kWriteHazardBuffersEnd);
+    clearChipWords(chipBase, mky43::WHPB0, mky43::kRegistersUsedEnd);
 }
 
 }  // namespace ravkern

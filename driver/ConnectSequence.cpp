@@ -1,7 +1,6 @@
 // The tick routine: brings the chip into communication after a connect
 // request, then checks the running bit and restarts communication when it drops.
 #include "driver/ChipAreas.h"
-#include "driver/ChipRegisters.h"
 #include "driver/DeviceExtension.h"
 
 namespace ravkern {
@@ -10,6 +9,8 @@ namespace {
 
 constexpr int64_t kTickInterval = -100000;  // 10 ms
 constexpr int32_t kSupervisionWait = 5;     // ticks between two looks at SCR
+// SSR's opening value and SCR = 0 (the upper half) in one 32-bit store at SSR.
+constexpr uint32_t kSsrScrReset = mky43::kSsrConnectReset;
 
 struct ConnectParameters {
     int32_t state;
@@ -26,10 +27,10 @@ struct Step {
 
 uint16_t composeBcr(volatile void* chipBase, const ConnectParameters& p)
 {
-    const uint32_t current = kernel::readRegister16(chipBase, chip::BCR);
-    uint32_t value = (static_cast<uint32_t>(p.slen) << 8) | p.sa | (current & chip::kBcrKeptBits);
+    const uint32_t current = kernel::readRegister16(chipBase, mky43::BCR);
+    uint32_t value = (static_cast<uint32_t>(p.slen) << 8) | p.sa | (current & mky43::kBcrKeptBits);
     if (p.mode == kModeLongFrame)
-        value |= chip::kBcrLongFrame;
+        value |= mky43::kBcrLongFrame;
     return static_cast<uint16_t>(value);
 }
 
@@ -38,39 +39,39 @@ Step runState(DEVICE_EXTENSION& ext, const ConnectParameters& p)
     volatile void* chipBase = ext.chipBase;
     switch (p.state) {
     case 0:
-        kernel::writeRegister16(chipBase, chip::SCR, 0);
+        kernel::writeRegister16(chipBase, mky43::SCR, 0);
         clearCommunicationMemory(chipBase);
         clearWriteHazardBuffers(chipBase);
         return {0, 0, false};
     case 1:
-        kernel::writeRegister32(chipBase, chip::SSR, chip::kSsrScrReset);
-        kernel::writeRegister16(chipBase, chip::LGR, 0);
-        kernel::writeRegister16(chipBase, chip::MGR, 0);
-        kernel::writeRegister16(chipBase, chip::DRCR, 0);
-        kernel::writeRegister16(chipBase, chip::NFSR, 0);
+        kernel::writeRegister32(chipBase, mky43::SSR, kSsrScrReset);
+        kernel::writeRegister16(chipBase, mky43::LGR, 0);
+        kernel::writeRegister16(chipBase, mky43::MGR, 0);
+        kernel::writeRegister16(chipBase, mky43::DRCR, 0);
+        kernel::writeRegister16(chipBase, mky43::NFSR, 0);
         clearCommunicationMemory(chipBase);
         clearWriteHazardBuffers(chipBase);
         return {2, 1, true};
     case 2:
-        kernel::writeRegister32(chipBase, chip::SSR, chip::kSsrScrReset);
+        kernel::writeRegister32(chipBase, mky43::SSR, kSsrScrReset);
         return {1000, 1, true};
     case 1000:
-        kernel::writeRegister16(chipBase, chip::SCR, chip::kScrHalt);
+        kernel::writeRegister16(chipBase, mky43::SCR, mky43::kScrHalt);
         if (p.mode == kModeGmm)
             return {0, 1, false};
         return {1001, 1, true};
     case 1001:
         ext.bcrValue = composeBcr(chipBase, p);
-        kernel::writeRegister16(chipBase, chip::BCR, ext.bcrValue);
+        kernel::writeRegister16(chipBase, mky43::BCR, ext.bcrValue);
         return {1002, 0, true};
     case 1002:
-        kernel::writeRegister16(chipBase, chip::SCR, 0);
+        kernel::writeRegister16(chipBase, mky43::SCR, 0);
         return {1003, 0, true};
     case 1003:
-        kernel::writeRegister16(chipBase, chip::SCR, chip::kScrStart);
+        kernel::writeRegister16(chipBase, mky43::SCR, mky43::kScrStart);
         return {1004, kSupervisionWait, true};
     case 1004:
-        if (kernel::readRegister16(chipBase, chip::SCR) & chip::kScrRunning)
+        if (kernel::readRegister16(chipBase, mky43::SCR) & mky43::kScrRunning)
             return {1004, kSupervisionWait, true};
         return {1003, 0, true};
     default:

@@ -1,7 +1,6 @@
 // The device-control callback: one switch over the eleven codes, buffer sizes
 // checked before a buffer is touched, one completion point.
 #include "driver/ChipAreas.h"
-#include "driver/ChipRegisters.h"
 #include "driver/DeviceExtension.h"
 #include "driver/RavkernIoctl.h"
 
@@ -45,7 +44,7 @@ NTSTATUS connect(KRequest* request, size_t inputLength, DEVICE_EXTENSION& ext, C
 NTSTATUS disconnect(DEVICE_EXTENSION& ext)
 {
     if (ext.seqState.load() == 0) {
-        kernel::writeRegister16(ext.chipBase, chip::SCR, 0);
+        kernel::writeRegister16(ext.chipBase, mky43::SCR, 0);
         clearCommunicationMemory(ext.chipBase);
     }
     ext.seqState.store(0);
@@ -86,7 +85,7 @@ NTSTATUS getDipSwitch(KRequest* request, size_t outputLength, DEVICE_EXTENSION& 
         debugPrint("WdfRequestRetrieveOutputBuffer failed with status %d \n", status);
         return status;
     }
-    const uint16_t switchRegister = kernel::readRegister16(ext.regionB.virtualAddress, board::kSwitchRegister);
+    const uint16_t switchRegister = kernel::readRegister16(ext.regionB.virtualAddress, mky43::kBoardSwitchRegister);
     DipSwitchInfo info{{'D', 'I', 'P', 'S', 'W', 0, 0, 0}, switchRegister >> 8, {0, 0}};
     std::memcpy(buffer, &info, sizeof info);
     bytes = sizeof info;

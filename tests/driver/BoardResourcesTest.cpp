@@ -91,24 +91,24 @@ TEST_F(PrepareTest, OtherDescriptorTypesDoNotCountAsMemory)
 TEST_F(PrepareTest, ResetsTheChipAndClearsItsMemoryButNotItsRegisters)
 {
     rig.fillChip(0xA5A5);
-    rig.setBoardRegister(board::kResetRegister, 0x0101);
-    rig.setBoardRegister(board::kSwitchRegister, 0x0300);
+    rig.setBoardRegister(mky43::kBoardResetRegister, 0x0101);
+    rig.setBoardRegister(mky43::kBoardSwitchRegister, 0x0300);
 
     ASSERT_EQ(rig.kernel.prepare(rig.device, rig.resources), STATUS_SUCCESS);
 
-    for (uint32_t offset = 0; offset < chip::kMailReceiveBuffersEnd; offset += 2) {
-        const bool isRegister = offset >= chip::kRegisters && offset < chip::kRegistersEnd;
+    for (uint32_t offset = 0; offset < mky43::kMailReceiveBuffersEnd; offset += 2) {
+        const bool isRegister = offset >= mky43::kRegisters && offset < mky43::kRegistersEnd;
         ASSERT_EQ(rig.chip(offset), isRegister ? 0xA5A5 : 0) << "offset " << offset;
     }
     std::vector<uint32_t> resetValues;
     for (const RegisterWrite& w : rig.kernel.registerWrites()) {
-        if (w.physical == kRegionBBase + board::kResetRegister)
+        if (w.physical == kRegionBBase + mky43::kBoardResetRegister)
             resetValues.push_back(w.value);
-        EXPECT_NE(w.physical, kRegionBBase + board::kSwitchRegister);
+        EXPECT_NE(w.physical, kRegionBBase + mky43::kBoardSwitchRegister);
     }
     EXPECT_EQ(resetValues, (std::vector<uint32_t>{0x0103, 0x0101}));
     EXPECT_EQ(rig.kernel.sleeps(), (std::vector<int64_t>{-10000, -100000}));
-    EXPECT_EQ(rig.kernel.registerWrites().front().physical, kRegionBBase + board::kResetRegister);
+    EXPECT_EQ(rig.kernel.registerWrites().front().physical, kRegionBBase + mky43::kBoardResetRegister);
     EXPECT_FALSE(rig.kernel.timerArmed(rig.device));
     EXPECT_FALSE(rig.kernel.routineQueued(rig.device));
     EXPECT_TRUE(rig.kernel.debugLines().empty());

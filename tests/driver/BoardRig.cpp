@@ -68,7 +68,7 @@ ConnectState BoardRig::connectState()
 
 void BoardRig::fillChip(uint16_t pattern)
 {
-    for (uint32_t offset = 0; offset < chip::kMailReceiveBuffersEnd; offset += 2)
+    for (uint32_t offset = 0; offset < mky43::kMailReceiveBuffersEnd; offset += 2)
         setChip(offset, pattern);
 }
 

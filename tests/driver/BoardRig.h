@@ -2,7 +2,7 @@
 // prepared over memory-backed regions, one client connection open.
 #pragma once
 
-#include "driver/ChipRegisters.h"
+#include "chip/Mky43.h"
 #include "driver/RavkernIoctl.h"
 #include "tests/driver/FakeKernel.h"
 

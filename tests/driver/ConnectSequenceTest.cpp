@@ -63,8 +63,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(SequenceTest, StatesAndWaitsOfANormalConnect)
 {
     rig.fillChip(0x7777);
-    rig.setChip(chip::SCR, 0);
-    rig.setChip(chip::BCR, 0);
+    rig.setChip(mky43::SCR, 0);
+    rig.setChip(mky43::BCR, 0);
     ASSERT_EQ(rig.connect(IOCTL_BOARD_CONNECT, "7", 3).status, STATUS_SUCCESS);
     EXPECT_EQ(state(), 1);
     rig.kernel.runQueuedRoutines();
@@ -73,13 +73,13 @@ TEST_F(SequenceTest, StatesAndWaitsOfANormalConnect)
     const std::vector<int32_t> expected{1000, 1000, 1001, 1001, 1002, 1003, 1004, 1004, 1004,
                                         1004, 1004, 1004, 1003, 1004, 1004};
     EXPECT_EQ(state(), 2);
-    EXPECT_EQ(rig.chip(chip::SSR), 0x0700);
-    EXPECT_EQ(rig.chip(chip::SCR), 0);
-    for (uint32_t offset : {chip::LGR, chip::MGR, chip::DRCR, chip::NFSR, chip::WHPB0, chip::WHPB1 + 6, 0x1FEu,
+    EXPECT_EQ(rig.chip(mky43::SSR), 0x0700);
+    EXPECT_EQ(rig.chip(mky43::SCR), 0);
+    for (uint32_t offset : {mky43::LGR, mky43::MGR, mky43::DRCR, mky43::NFSR, mky43::WHPB0, mky43::WHPB1 + 6, 0x1FEu,
                             0x200u, 0x400u, 0x5FEu})
         EXPECT_EQ(rig.chip(offset), 0) << offset;
-    EXPECT_EQ(rig.chip(chip::LGR + 2), 0x7777) << "only the first word of LGR";
-    EXPECT_EQ(rig.chip(chip::CCTR), 0x7777);
+    EXPECT_EQ(rig.chip(mky43::LGR + 2), 0x7777) << "only the first word of LGR";
+    EXPECT_EQ(rig.chip(mky43::CCTR), 0x7777);
 
     EXPECT_EQ(state(), 2);
     rig.tick();
@@ -91,17 +91,17 @@ TEST_F(SequenceTest, StatesAndWaitsOfANormalConnect)
         rig.tick();
         seen.push_back(state());
         for (const RegisterWrite& w : rig.kernel.registerWrites()) {
-            if (w.physical == kRegionABase + chip::SCR)
+            if (w.physical == kRegionABase + mky43::SCR)
                 scrWrites.push_back(static_cast<uint16_t>(w.value));
         }
         if (i == 2) {
-            EXPECT_EQ(rig.chip(chip::SCR), chip::kScrHalt);
+            EXPECT_EQ(rig.chip(mky43::SCR), mky43::kScrHalt);
         }
     }
     EXPECT_EQ(seen, expected);
     // 1000 halts, 1002 clears, 1003 starts, and the restart seven ticks later.
     EXPECT_EQ(scrWrites, (std::vector<uint16_t>{0x8000, 0x0000, 0x0100, 0x0100}));
-    EXPECT_EQ(rig.chip(chip::BCR), 0x0307);
+    EXPECT_EQ(rig.chip(mky43::BCR), 0x0307);
 }
 
 struct BcrCase {
@@ -116,12 +116,12 @@ class BcrTest : public SequenceTest, public ::testing::WithParamInterface<BcrCas
 
 TEST_P(BcrTest, ComposedSixtyMillisecondsAfterTheRequest)
 {
-    rig.setChip(chip::BCR, GetParam().oldBcr);
+    rig.setChip(mky43::BCR, GetParam().oldBcr);
     connect(GetParam().code, GetParam().text, GetParam().slen);
     rig.tick(5);
-    EXPECT_EQ(rig.chip(chip::BCR), GetParam().oldBcr);
+    EXPECT_EQ(rig.chip(mky43::BCR), GetParam().oldBcr);
     rig.tick();
-    EXPECT_EQ(rig.chip(chip::BCR), GetParam().bcr);
+    EXPECT_EQ(rig.chip(mky43::BCR), GetParam().bcr);
     EXPECT_EQ(state(), 1002);
 }
 
@@ -141,8 +141,8 @@ TEST_F(SequenceTest, RestartsCommunicationWhenTheRunningBitDrops)
     connect(IOCTL_BOARD_CONNECT, "5", 1);
     rig.tick(8);
     ASSERT_EQ(state(), 1004);
-    ASSERT_EQ(rig.chip(chip::SCR), chip::kScrStart);
-    rig.setChip(chip::SCR, chip::kScrStart | chip::kScrRunning);
+    ASSERT_EQ(rig.chip(mky43::SCR), mky43::kScrStart);
+    rig.setChip(mky43::SCR, mky43::kScrStart | mky43::kScrRunning);
 
     for (int check = 0; check < 3; ++check) {
         rig.kernel.clearRecords();
@@ -150,32 +150,32 @@ TEST_F(SequenceTest, RestartsCommunicationWhenTheRunningBitDrops)
         EXPECT_EQ(state(), 1004);
         EXPECT_TRUE(rig.kernel.registerWrites().empty()) << "supervision only reads SCR";
     }
-    rig.setChip(chip::SCR, 0);
+    rig.setChip(mky43::SCR, 0);
     rig.tick(6);
     EXPECT_EQ(state(), 1003);
     rig.tick();
     EXPECT_EQ(state(), 1004);
-    EXPECT_EQ(rig.chip(chip::SCR), chip::kScrStart);
+    EXPECT_EQ(rig.chip(mky43::SCR), mky43::kScrStart);
 }
 
 TEST_F(SequenceTest, GmmEndsHaltedWithoutClearing)
 {
     connect(IOCTL_BOARD_CONNECT_GMM, "9", 2);
     rig.fillChip(0x1234);
-    rig.setChip(chip::BCR, 0x00C0);
+    rig.setChip(mky43::BCR, 0x00C0);
     rig.tick(3);
     EXPECT_EQ(state(), 1000);
     rig.tick();
     EXPECT_EQ(state(), 0);
-    EXPECT_EQ(rig.chip(chip::SCR), chip::kScrHalt);
+    EXPECT_EQ(rig.chip(mky43::SCR), mky43::kScrHalt);
     EXPECT_FALSE(rig.kernel.timerArmed(rig.device));
     EXPECT_FALSE(rig.kernel.routineQueued(rig.device));
     const int runs = rig.kernel.routineRuns(rig.device);
     rig.tick(20);
     EXPECT_EQ(rig.kernel.routineRuns(rig.device), runs);
     EXPECT_EQ(rig.chip(0x100), 0x1234);
-    EXPECT_EQ(rig.chip(chip::WHPB0), 0x1234);
-    EXPECT_EQ(rig.chip(chip::BCR), 0x00C0);
+    EXPECT_EQ(rig.chip(mky43::WHPB0), 0x1234);
+    EXPECT_EQ(rig.chip(mky43::BCR), 0x00C0);
     const ConnectState s = rig.connectState();
     EXPECT_EQ(s.sa, 9);
     EXPECT_EQ(s.slen, 2);
@@ -196,7 +196,7 @@ TEST_F(SequenceTest, AConnectDuringASequenceRestartsItWithOneChain)
     EXPECT_EQ(state(), 2);
     rig.tick(9);
     EXPECT_EQ(state(), 1004);
-    EXPECT_EQ(rig.chip(chip::BCR), 0x8209);
+    EXPECT_EQ(rig.chip(mky43::BCR), 0x8209);
     EXPECT_EQ(rig.kernel.routineRuns(rig.device) - runs, 14) << "one run per tick: a single chain";
 }
 
@@ -204,8 +204,8 @@ TEST_F(SequenceTest, DisconnectWithoutASequenceClearsAtOnceAndKeepsTheWriteBuffe
 {
     rig.fillChip(0x4242);
     ASSERT_EQ(rig.control(IOCTL_BOARD_DISCONNECT, {}, 0).status, STATUS_SUCCESS);
-    for (uint32_t offset = 0; offset < chip::kMailReceiveBuffersEnd; offset += 2) {
-        const bool kept = offset >= chip::kRegisters && offset < chip::kRegistersEnd && offset != chip::SCR;
+    for (uint32_t offset = 0; offset < mky43::kMailReceiveBuffersEnd; offset += 2) {
+        const bool kept = offset >= mky43::kRegisters && offset < mky43::kRegistersEnd && offset != mky43::SCR;
         ASSERT_EQ(rig.chip(offset), kept ? 0x4242 : 0) << "offset " << offset;
     }
     EXPECT_FALSE(rig.kernel.routineQueued(rig.device));
@@ -221,13 +221,13 @@ TEST_F(SequenceTest, DisconnectDuringASequenceClearsAtTheNextTickWithTheWriteBuf
     ASSERT_EQ(rig.control(IOCTL_BOARD_DISCONNECT, {}, 0).status, STATUS_SUCCESS);
     EXPECT_EQ(state(), 0);
     EXPECT_EQ(rig.chip(0x10), 0x4242);
-    EXPECT_EQ(rig.chip(chip::SCR), 0x4242);
+    EXPECT_EQ(rig.chip(mky43::SCR), 0x4242);
 
     rig.tick();
-    for (uint32_t offset = 0; offset < chip::kMailReceiveBuffersEnd; offset += 2) {
-        const bool writeBuffer = offset >= chip::WHPB0 && offset < chip::kWriteHazardBuffersEnd;
-        const bool kept = offset >= chip::kRegisters && offset < chip::kRegistersEnd && !writeBuffer &&
-                          offset != chip::SCR;
+    for (uint32_t offset = 0; offset < mky43::kMailReceiveBuffersEnd; offset += 2) {
+        const bool writeBuffer = offset >= mky43::WHPB0 && offset < mky43::kRegistersUsedEnd;
+        const bool kept = offset >= mky43::kRegisters && offset < mky43::kRegistersEnd && !writeBuffer &&
+                          offset != mky43::SCR;
         ASSERT_EQ(rig.chip(offset), kept ? 0x4242 : 0) << "offset " << offset;
     }
     EXPECT_FALSE(rig.kernel.timerArmed(rig.device));
@@ -246,7 +246,7 @@ TEST_F(SequenceTest, DisconnectWhileWaitingClearsWhenTheWaitRunsOut)
     EXPECT_EQ(rig.chip(0), 0x4242);
     rig.tick();
     EXPECT_EQ(rig.chip(0), 0);
-    EXPECT_EQ(rig.chip(chip::WHPB1), 0);
+    EXPECT_EQ(rig.chip(mky43::WHPB1), 0);
 }
 
 // Controls arrive on their own threads while the tick routine runs on the
@@ -275,7 +275,7 @@ TEST_F(SequenceTest, ControlsRacingTheTickRoutineLoseNoRestart)
     // However far the clock got meanwhile, 20 ticks reach the supervision loop.
     rig.tick(20);
     EXPECT_TRUE(state() == 1003 || state() == 1004) << state();
-    EXPECT_EQ(rig.chip(chip::BCR) & 0x3F3F, 0x0315);
+    EXPECT_EQ(rig.chip(mky43::BCR) & 0x3F3F, 0x0315);
     EXPECT_EQ(rig.connectState().sa, 21);
 }
 

@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             rig.kernel.closeFile(files.back());
             files.pop_back();
         } else if (action == 3) {
-            rig.setChip(chip::SCR, static_cast<uint16_t>(in.word()));
+            rig.setChip(mky43::SCR, static_cast<uint16_t>(in.word()));
         } else {
             const uint32_t code = pickCode(in);
             const size_t inputLength = in.byte() % 40;

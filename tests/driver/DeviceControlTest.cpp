@@ -133,7 +133,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ControlTest, DipSwitchReportsBits8To15)
 {
     for (const auto& [reg, value] : std::vector<std::pair<uint16_t, int32_t>>{{0x0200, 2}, {0xFF34, 255}, {0x00FF, 0}}) {
-        rig.setBoardRegister(board::kSwitchRegister, reg);
+        rig.setBoardRegister(mky43::kBoardSwitchRegister, reg);
         const ControlResult result = rig.control(IOCTL_BOARD_GET_DIPSW, {}, sizeof(DipSwitchInfo));
         ASSERT_EQ(result.status, STATUS_SUCCESS);
         ASSERT_EQ(result.output.size(), sizeof(DipSwitchInfo));
@@ -149,7 +149,7 @@ TEST_F(ControlTest, DipSwitchReportsBits8To15)
 
 TEST_F(ControlTest, HardResetPulsesTheResetBitAndLeavesTheSequence)
 {
-    rig.setBoardRegister(board::kResetRegister, 0x8040);
+    rig.setBoardRegister(mky43::kBoardResetRegister, 0x8040);
     rig.connect(IOCTL_BOARD_CONNECT, "2", 1);
     rig.tick(3);
     const int32_t state = rig.connectState().status;
@@ -157,8 +157,8 @@ TEST_F(ControlTest, HardResetPulsesTheResetBitAndLeavesTheSequence)
 
     EXPECT_EQ(rig.control(IOCTL_BOARD_HARD_RESET, {}, 0).status, STATUS_SUCCESS);
 
-    std::vector<RegisterWrite> expected{{kRegionBBase + board::kResetRegister, 16, 0x8042},
-                                        {kRegionBBase + board::kResetRegister, 16, 0x8040}};
+    std::vector<RegisterWrite> expected{{kRegionBBase + mky43::kBoardResetRegister, 16, 0x8042},
+                                        {kRegionBBase + mky43::kBoardResetRegister, 16, 0x8040}};
     const auto writes = rig.kernel.registerWrites();
     ASSERT_EQ(writes.size(), expected.size());
     for (size_t i = 0; i < writes.size(); ++i) {

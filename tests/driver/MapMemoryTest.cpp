@@ -22,12 +22,12 @@ protected:
 
     uint64_t mapWindow(KFile* on = nullptr)
     {
-        const ControlResult result = rig.map(kMapCommandMap, chip::kWindowSize, 0, on);
+        const ControlResult result = rig.map(kMapCommandMap, mky43::kWindowSize, 0, on);
         EXPECT_EQ(result.status, STATUS_SUCCESS);
         EXPECT_EQ(result.bytes, sizeof(MapRequest));
         const MapRequest r = reply(result);
         EXPECT_EQ(r.command, kMapCommandMap);
-        EXPECT_EQ(r.length, chip::kWindowSize);
+        EXPECT_EQ(r.length, mky43::kWindowSize);
         EXPECT_NE(r.userAddress, 0u);
         return r.userAddress;
     }
@@ -61,7 +61,7 @@ TEST_F(MapTest, UnmapWithoutAViewSucceedsAndChangesNothing)
 TEST_F(MapTest, OneViewPerFileObject)
 {
     const uint64_t first = mapWindow();
-    const ControlResult second = rig.map(kMapCommandMap, chip::kWindowSize, 0);
+    const ControlResult second = rig.map(kMapCommandMap, mky43::kWindowSize, 0);
     EXPECT_EQ(second.status, STATUS_INVALID_PARAMETER);
     EXPECT_EQ(second.bytes, 0u);
     EXPECT_EQ(rig.kernel.liveViews(), 1u);
@@ -111,7 +111,7 @@ TEST_F(MapTest, AnyCommandOtherThanUnmapMaps)
 TEST_F(MapTest, AFailedViewIsReportedAndNotRecorded)
 {
     rig.kernel.fail.viewCreate = STATUS_INSUFFICIENT_RESOURCES;
-    const ControlResult result = rig.map(kMapCommandMap, chip::kWindowSize, 0);
+    const ControlResult result = rig.map(kMapCommandMap, mky43::kWindowSize, 0);
     EXPECT_EQ(result.status, STATUS_INSUFFICIENT_RESOURCES);
     EXPECT_EQ(result.bytes, 0u);
     rig.kernel.fail.viewCreate = STATUS_SUCCESS;
