@@ -12,17 +12,40 @@ namespace ravkern {
 
 namespace {
 
+// Which buffer of a request a handler takes, and the debug text of a
+// retrieval that fails (each handler keeps its own).
+struct BufferKind {
+    NTSTATUS (*retrieve)(KRequest* request, size_t minimumSize, void** buffer, size_t* length);
+    const char* failureText;
+};
+
+constexpr BufferKind kConnectInput{kernel::requestRetrieveInputBuffer,
+                                   "WdfRequestRetrieveInputBuffer failed with status %!STATUS!\n"};
+constexpr BufferKind kMapInput{kernel::requestRetrieveInputBuffer,
+                               "WdfRequestRetrieveInputBuffer failed with status:%d \n"};
+constexpr BufferKind kOutput{kernel::requestRetrieveOutputBuffer,
+                             "WdfRequestRetrieveOutputBuffer failed with status %d \n"};
+
+// The request's buffer for one T. A length other than T's size is refused
+// before the buffer is touched.
+template <typename T>
+NTSTATUS retrieveBuffer(KRequest* request, size_t length, const BufferKind& kind, void*& buffer)
+{
+    if (length != sizeof(T))
+        return STATUS_INVALID_PARAMETER;
+    size_t retrieved = 0;
+    const NTSTATUS status = kind.retrieve(request, sizeof(T), &buffer, &retrieved);
+    if (!NT_SUCCESS(status))
+        debugPrint(kind.failureText, status);
+    return status;
+}
+
 NTSTATUS connect(KRequest* request, size_t inputLength, DEVICE_EXTENSION& ext, ConnectMode mode)
 {
-    if (inputLength != sizeof(ConnectRequest))
-        return STATUS_INVALID_PARAMETER;
     void* buffer = nullptr;
-    size_t length = 0;
-    const NTSTATUS status = kernel::requestRetrieveInputBuffer(request, sizeof(ConnectRequest), &buffer, &length);
-    if (!NT_SUCCESS(status)) {
-        debugPrint("WdfRequestRetrieveInputBuffer failed with status %!STATUS!\n", status);
+    const NTSTATUS status = retrieveBuffer<ConnectRequest>(request, inputLength, kConnectInput, buffer);
+    if (!NT_SUCCESS(status))
         return status;
-    }
     ConnectRequest connectRequest;
     std::memcpy(&connectRequest, buffer, sizeof connectRequest);
     if (!std::isdigit(static_cast<unsigned char>(connectRequest.saText[0])))
@@ -53,15 +76,10 @@ NTSTATUS disconnect(DEVICE_EXTENSION& ext)
 
 NTSTATUS getConnectState(KRequest* request, size_t outputLength, DEVICE_EXTENSION& ext, size_t& bytes)
 {
-    if (outputLength != sizeof(ConnectState))
-        return STATUS_INVALID_PARAMETER;
     void* buffer = nullptr;
-    size_t length = 0;
-    const NTSTATUS status = kernel::requestRetrieveOutputBuffer(request, sizeof(ConnectState), &buffer, &length);
-    if (!NT_SUCCESS(status)) {
-        debugPrint("WdfRequestRetrieveOutputBuffer failed with status %d \n", status);
+    const NTSTATUS status = retrieveBuffer<ConnectState>(request, outputLength, kOutput, buffer);
+    if (!NT_SUCCESS(status))
         return status;
-    }
     ConnectState state;
     {
         SpinLockGuard guard(ext.paramLock);
@@ -76,15 +94,10 @@ NTSTATUS getConnectState(KRequest* request, size_t outputLength, DEVICE_EXTENSIO
 
 NTSTATUS getDipSwitch(KRequest* request, size_t outputLength, DEVICE_EXTENSION& ext, size_t& bytes)
 {
-    if (outputLength != sizeof(DipSwitchInfo))
-        return STATUS_INVALID_PARAMETER;
     void* buffer = nullptr;
-    size_t length = 0;
-    const NTSTATUS status = kernel::requestRetrieveOutputBuffer(request, sizeof(DipSwitchInfo), &buffer, &length);
-    if (!NT_SUCCESS(status)) {
-        debugPrint("WdfRequestRetrieveOutputBuffer failed with status %d \n", status);
+    const NTSTATUS status = retrieveBuffer<DipSwitchInfo>(request, outputLength, kOutput, buffer);
+    if (!NT_SUCCESS(status))
         return status;
-    }
     const uint16_t switchRegister = kernel::readRegister16(ext.regionB.virtualAddress, mky43::kBoardSwitchRegister);
     DipSwitchInfo info{{'D', 'I', 'P', 'S', 'W', 0, 0, 0}, switchRegister >> 8, {0, 0}};
     std::memcpy(buffer, &info, sizeof info);
@@ -121,15 +134,10 @@ NTSTATUS mapOrUnmap(KRequest* request, const MapRequest& mapRequest, FILE_CONTEX
 
 NTSTATUS mapMemory(KRequest* request, size_t inputLength, DEVICE_EXTENSION& ext, size_t& bytes)
 {
-    if (inputLength != sizeof(MapRequest))
-        return STATUS_INVALID_PARAMETER;
     void* buffer = nullptr;
-    size_t length = 0;
-    NTSTATUS status = kernel::requestRetrieveInputBuffer(request, sizeof(MapRequest), &buffer, &length);
-    if (!NT_SUCCESS(status)) {
-        debugPrint("WdfRequestRetrieveInputBuffer failed with status:%d \n", status);
+    NTSTATUS status = retrieveBuffer<MapRequest>(request, inputLength, kMapInput, buffer);
+    if (!NT_SUCCESS(status))
         return status;
-    }
     MapRequest mapRequest;
     std::memcpy(&mapRequest, buffer, sizeof mapRequest);
 
