@@ -1,5 +1,6 @@
 #include "host/DeviceHost.h"
 
+#include "chip/Mky43.h"
 #include "driver/Ravkern.h"
 #include "host/PhysicalMemory.h"
 #include "sim/ChipMap.h"
@@ -99,7 +100,7 @@ bool DeviceHost::addBoard(unsigned index, const BoardSetup& setup, std::string& 
 
     std::uint64_t base = nextBoardAddress();
     PhysicalRange unused{base, 0x1000, RangeKind::Unbacked, -1, nullptr, nullptr};
-    PhysicalRange chip{base + 0x10000, static_cast<std::uint32_t>(ravsim::kWindowSize), RangeKind::ChipWindow,
+    PhysicalRange chip{base + 0x10000, mky43::kWindowSize, RangeKind::ChipWindow,
                        board->files->regionAFd(), board->files->window(), &board->files->state()};
     PhysicalRange control{base + 0x20000, static_cast<std::uint32_t>(ravsim::kRegionBSize), RangeKind::BoardControl,
                           board->files->regionBFd(), board->files->window(), &board->files->state()};

@@ -1,5 +1,6 @@
 #include "sim/BoardFiles.h"
 
+#include "chip/Mky43.h"
 #include "sim/BoardLock.h"
 #include "sim/Chip.h"
 #include "sim/ChipMap.h"
@@ -71,7 +72,7 @@ std::unique_ptr<BoardFiles> BoardFiles::create(const std::string& dir, unsigned 
         BoardLock lock(*files->state_);
         Chip(files->window_, *files->state_).resetRegisters();
     }
-    write16(files->control_, kBoardSwitchReg, static_cast<std::uint16_t>(switchValue << 8));
+    write16(files->control_, mky43::kBoardSwitchRegister, static_cast<std::uint16_t>(switchValue << 8));
     return files;
 }
 

@@ -1,8 +1,8 @@
 #include "sim/Bus.h"
 
+#include "chip/Mky43.h"
 #include "sim/BoardLock.h"
 #include "sim/Chip.h"
-#include "sim/ChipMap.h"
 #include "sim/StationRange.h"
 
 #include <algorithm>
@@ -13,11 +13,10 @@ namespace ravsim {
 namespace {
 
 constexpr std::chrono::milliseconds kLockTimeout{20};
-constexpr unsigned kBlockWords = kGmBlockSize / 2;
 
 void storeFlags(Chip& chip, std::uint64_t flags)
 {
-    for (std::size_t r : {reg::RFR, reg::LFR, reg::MFR})
+    for (std::size_t r : {mky43::RFR, mky43::LFR, mky43::MFR})
         for (unsigned w = 0; w < 4; ++w)
             chip.store(r + 2 * w, static_cast<std::uint16_t>(flags >> (16 * w)));
 }
@@ -129,8 +128,8 @@ void Bus::stepBoard(Slot& slot, std::uint64_t& occupied, std::chrono::microsecon
     if (!slot.locked)
         return;
     Chip chip(slot.files->window(), slot.files->state());
-    std::uint16_t bcr = chip.load(reg::BCR);
-    std::uint64_t wanted = stationMask(bcr & 0x3F, bcrStationSize(bcr));
+    std::uint16_t bcr = chip.load(mky43::BCR);
+    std::uint64_t wanted = stationMask(bcr & mky43::kBcrAddressMask, mky43::bcrStationSize(bcr));
     bool admit = wanted != 0 && (wanted & occupied & ~slot.mask) == 0;
     chip.cycle(admit);
     slot.monitoring = chip.monitoring();
@@ -140,8 +139,8 @@ void Bus::stepBoard(Slot& slot, std::uint64_t& occupied, std::chrono::microsecon
         occupied |= slot.mask;
         for (std::uint64_t m = slot.mask; m; m &= m - 1) {
             unsigned block = firstStation(m);
-            std::uint64_t value = chip.loadBlock(kGmOffset + block * kGmBlockSize);
-            std::memcpy(&slot.gm[block * kBlockWords], &value, sizeof value);
+            std::uint64_t value = chip.loadBlock(mky43::kGm + block * mky43::kBlockBytes);
+            std::memcpy(&slot.gm[block * mky43::kBlockWords], &value, sizeof value);
         }
     } else {
         occupied &= ~slot.mask;
@@ -157,13 +156,13 @@ void Bus::stepSend(Chip& chip, Slot& slot, std::chrono::microseconds elapsed)
         mail = MailTransfer{};  // the reset has cleared MSCR and MESR already
         return;
     }
-    std::uint16_t mscr = chip.load(reg::MSCR);
+    std::uint16_t mscr = chip.load(mky43::MSCR);
     if (!chip.running()) {
         // Off the bus nothing is sent: a send under way or asked for ends
         // with the off-bus error.
-        if ((mail.active && !mail.landed) || (!mail.active && (mscr & kMscrSending))) {
-            chip.store(reg::MESR, chip.load(reg::MESR) | kMesrOffBus);
-            chip.store(reg::MSCR, mscr & ~kMscrSending);
+        if ((mail.active && !mail.landed) || (!mail.active && (mscr & mky43::kMscrSending))) {
+            chip.store(mky43::MESR, chip.load(mky43::MESR) | mky43::kMesrNotRunning);
+            chip.store(mky43::MSCR, mscr & ~mky43::kMscrSending);
             mail = MailTransfer{};
         }
         return;
@@ -172,12 +171,13 @@ void Bus::stepSend(Chip& chip, Slot& slot, std::chrono::microseconds elapsed)
         mail.advance(elapsed);
         return;
     }
-    if (!(mscr & kMscrSending))
+    if (!(mscr & mky43::kMscrSending))
         return;
-    mail.begin(firstStation(slot.mask), (mscr >> 8) & 0x3F, mscr & kMscrUnits, timing_);
+    mail.begin(firstStation(slot.mask), (mscr & mky43::kMscrStationMask) >> 8, mscr & mky43::kMscrUnitsMask,
+               timing_);
     unsigned words = std::min(mail.units, kMailMaxUnits) * kMailWordsPerUnit;
     for (unsigned w = 0; w < words; ++w)
-        mail.data[w] = chip.load(kSendBufOffset + 2 * w);
+        mail.data[w] = chip.load(mky43::kMailSendBuffer + 2 * w);
 }
 
 void Bus::exchange(Slot& slot, std::uint64_t members)
@@ -196,8 +196,8 @@ void Bus::exchange(Slot& slot, std::uint64_t members)
         for (std::uint64_t m = mask; m; m &= m - 1) {
             unsigned block = firstStation(m);
             std::uint64_t value;
-            std::memcpy(&value, &gm[block * kBlockWords], sizeof value);
-            chip.storeBlock(kGmOffset + block * kGmBlockSize, value);
+            std::memcpy(&value, &gm[block * mky43::kBlockWords], sizeof value);
+            chip.storeBlock(mky43::kGm + block * mky43::kBlockBytes, value);
         }
     };
     for (const Slot& other : boards_)
@@ -211,7 +211,7 @@ void Bus::exchange(Slot& slot, std::uint64_t members)
 void Bus::deliver(MailTransfer& mail)
 {
     if (mail.badLength()) {
-        mail.error = kMesrBadLength;
+        mail.error = mky43::kMesrBadLength;
         mail.landed = true;
         return;
     }
@@ -222,7 +222,7 @@ void Bus::deliver(MailTransfer& mail)
         if (!boardLock.held())
             return;  // tried again next cycle
         Chip chip(slot.files->window(), slot.files->state());
-        mail.error = chip.running() ? landInChip(chip, mail) : kMesrNoMember;
+        mail.error = chip.running() ? landInChip(chip, mail) : mky43::kMesrNoStation;
         mail.landed = true;
         return;
     }
@@ -233,7 +233,7 @@ void Bus::deliver(MailTransfer& mail)
             return;
         }
     }
-    mail.error = kMesrNoMember;
+    mail.error = mky43::kMesrNoStation;
     mail.landed = true;
 }
 
@@ -245,8 +245,8 @@ bool Bus::finishSend(Slot& slot)
     Chip chip(slot.files->window(), slot.files->state());
     if (chip.inReset())
         return true;
-    chip.store(reg::MESR, chip.load(reg::MESR) | slot.outgoing.error);
-    chip.store(reg::MSCR, chip.load(reg::MSCR) & ~kMscrSending);
+    chip.store(mky43::MESR, chip.load(mky43::MESR) | slot.outgoing.error);
+    chip.store(mky43::MSCR, chip.load(mky43::MSCR) & ~mky43::kMscrSending);
     return true;
 }
 

@@ -1,6 +1,6 @@
 #include "sim/Chip.h"
 
-#include "sim/ChipMap.h"
+#include "chip/Mky43.h"
 
 #include <array>
 #include <atomic>
@@ -12,76 +12,81 @@ namespace {
 // "MKY43" and three NULs, lowest address first.
 constexpr std::uint64_t kChipCode = 0x000000'3334594B4DULL;
 
-constexpr RegisterInfo kRegisters[] = {
-    {"RFR", reg::RFR, 4, 0, nullptr},
-    {"LFR", reg::LFR, 4, 0, nullptr},
-    {"MFR", reg::MFR, 4, 0, nullptr},
-    {"DRFR", reg::DRFR, 4, 0, nullptr},
-    {"LGR", reg::LGR, 4, 0, nullptr},
-    {"MGR", reg::MGR, 4, 0, nullptr},
-    {"DRCR", reg::DRCR, 4, 0, nullptr},
-    {"RHCR0", reg::RHCR0, 1, 0, &Chip::onReadHazard},
-    {"RHCR1", reg::RHCR1, 1, 0, &Chip::onReadHazard},
-    {"WHCR0", reg::WHCR0, 1, 0, &Chip::onWriteHazard},
-    {"WHCR1", reg::WHCR1, 1, 0, &Chip::onWriteHazard},
-    {"MSLR", reg::MSLR, 1, 0, nullptr},
-    {"MSRR", reg::MSRR, 1, 0, nullptr},
-    {"MESR", reg::MESR, 1, 0, nullptr},
-    {"MSCR", reg::MSCR, 1, 0, nullptr},
-    {"MR0CR", reg::MR0CR, 1, 0, nullptr},
-    {"MR1CR", reg::MR1CR, 1, 0, nullptr},
-    {"CCTR", reg::CCTR, 1, 0, nullptr},
-    {"UTCR", reg::UTCR, 1, 0, nullptr},
-    {"QCR", reg::QCR, 1, 0, nullptr},
-    {"NFSR", reg::NFSR, 1, 0, nullptr},
-    {"FSR", reg::FSR, 1, 0, nullptr},
-    {"BCR", reg::BCR, 1, 0, nullptr},
-    {"INT0CR", reg::INT0CR, 1, 0, nullptr},
-    {"INT1CR", reg::INT1CR, 1, 0, nullptr},
-    {"IT0CR", reg::IT0CR, 1, 0, nullptr},
-    {"IT1CR", reg::IT1CR, 1, 0, nullptr},
-    {"INT0SR", reg::INT0SR, 1, 0, nullptr},
-    {"INT1SR", reg::INT1SR, 1, 0, nullptr},
-    {"SSR", reg::SSR, 1, 0, nullptr},
-    {"SCR", reg::SCR, 1, 0, &Chip::onControl},
-    {"CCR", reg::CCR, 4, kChipCode, nullptr},
-    {"RHPB0", reg::RHPB0, 4, 0, nullptr},
-    {"RHPB1", reg::RHPB1, 4, 0, nullptr},
-    {"WHPB0", reg::WHPB0, 4, 0, nullptr},
-    {"WHPB1", reg::WHPB1, 4, 0, nullptr},
+// What the model adds to a register of the chip's map: a reset value other
+// than 0, a hook, or both.
+struct Behaviour {
+    std::uint32_t offset;
+    std::uint64_t resetValue;
+    void (*postWrite)(Chip& chip, std::size_t offset, std::uint16_t value);
 };
 
-constexpr std::size_t kRegisterCount = sizeof(kRegisters) / sizeof(kRegisters[0]);
-constexpr std::size_t kRegWords = (kRegsEnd - kRegsOffset) / 2;
+constexpr Behaviour kBehaviours[] = {
+    {mky43::RHCR0, 0, &Chip::onReadHazard},  {mky43::RHCR1, 0, &Chip::onReadHazard},
+    {mky43::WHCR0, 0, &Chip::onWriteHazard}, {mky43::WHCR1, 0, &Chip::onWriteHazard},
+    {mky43::SCR, 0, &Chip::onControl},       {mky43::CCR, kChipCode, nullptr},
+};
+
+// A behaviour whose offset starts no register of the map would be lost.
+constexpr bool everyBehaviourHasItsRegister()
+{
+    for (const Behaviour& b : kBehaviours) {
+        bool found = false;
+        for (const mky43::Register& r : mky43::kRegisterMap)
+            found = found || r.offset == b.offset;
+        if (!found)
+            return false;
+    }
+    return true;
+}
+static_assert(everyBehaviourHasItsRegister());
+
+// The chip's map, register for register, with what the model adds.
+constexpr std::array<RegisterInfo, mky43::kRegisterCount> makeRegisters()
+{
+    std::array<RegisterInfo, mky43::kRegisterCount> table{};
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const mky43::Register& r = mky43::kRegisterMap[i];
+        Behaviour behaviour{r.offset, 0, nullptr};
+        for (const Behaviour& b : kBehaviours)
+            if (b.offset == r.offset)
+                behaviour = b;
+        table[i] = {r.name, r.offset, r.bits / 16, behaviour.resetValue, behaviour.postWrite};
+    }
+    return table;
+}
+
+constexpr auto kRegisterTable = makeRegisters();
+
+constexpr std::size_t kRegWords = (mky43::kRegistersEnd - mky43::kRegisters) / 2;
 
 // Word index within the register area -> table index + 1 (0 = no register).
 constexpr std::array<std::uint8_t, kRegWords> makeWordIndex()
 {
     std::array<std::uint8_t, kRegWords> index{};
-    for (std::size_t i = 0; i < kRegisterCount; ++i)
-        for (unsigned w = 0; w < kRegisters[i].words; ++w)
-            index[(kRegisters[i].offset - kRegsOffset) / 2 + w] = static_cast<std::uint8_t>(i + 1);
+    for (std::size_t i = 0; i < kRegisterTable.size(); ++i)
+        for (unsigned w = 0; w < kRegisterTable[i].words; ++w)
+            index[(kRegisterTable[i].offset - mky43::kRegisters) / 2 + w] = static_cast<std::uint8_t>(i + 1);
     return index;
 }
 
 constexpr auto kWordIndex = makeWordIndex();
 
-bool isBlockNumber(std::uint16_t value) { return value < kGmBlocks; }
+bool isBlockNumber(std::uint16_t value) { return value < mky43::kStations; }
 
 }  // namespace
 
 const RegisterInfo* registerTable(std::size_t& count)
 {
-    count = kRegisterCount;
-    return kRegisters;
+    count = kRegisterTable.size();
+    return kRegisterTable.data();
 }
 
 const RegisterInfo* findRegister(std::size_t offset)
 {
-    if (offset < kRegsOffset || offset >= kRegsEnd)
+    if (offset < mky43::kRegisters || offset >= mky43::kRegistersEnd)
         return nullptr;
-    std::uint8_t slot = kWordIndex[(offset - kRegsOffset) / 2];
-    return slot ? &kRegisters[slot - 1] : nullptr;
+    std::uint8_t slot = kWordIndex[(offset - mky43::kRegisters) / 2];
+    return slot ? &kRegisterTable[slot - 1] : nullptr;
 }
 
 std::uint16_t Chip::load(std::size_t offset) const
@@ -126,16 +131,16 @@ void Chip::onReadHazard(Chip& chip, std::size_t offset, std::uint16_t value)
 {
     if (!isBlockNumber(value))
         return;
-    std::size_t buffer = offset == reg::RHCR0 ? reg::RHPB0 : reg::RHPB1;
-    chip.storeBlock(buffer, chip.loadBlock(kGmOffset + value * kGmBlockSize));
+    std::size_t buffer = offset == mky43::RHCR0 ? mky43::RHPB0 : mky43::RHPB1;
+    chip.storeBlock(buffer, chip.loadBlock(mky43::kGm + value * mky43::kBlockBytes));
 }
 
 void Chip::onWriteHazard(Chip& chip, std::size_t offset, std::uint16_t value)
 {
     if (!isBlockNumber(value))
         return;
-    std::size_t buffer = offset == reg::WHCR0 ? reg::WHPB0 : reg::WHPB1;
-    chip.storeBlock(kGmOffset + value * kGmBlockSize, chip.loadBlock(buffer));
+    std::size_t buffer = offset == mky43::WHCR0 ? mky43::WHPB0 : mky43::WHPB1;
+    chip.storeBlock(mky43::kGm + value * mky43::kBlockBytes, chip.loadBlock(buffer));
 }
 
 void Chip::onControl(Chip& chip, std::size_t, std::uint16_t value)
@@ -143,16 +148,17 @@ void Chip::onControl(Chip& chip, std::size_t, std::uint16_t value)
     SharedState& st = chip.state_;
     // Communication lasts while the start bit stays written; a halt, or any
     // write without the start bit, ends it.
-    if ((value & kScrHalt) || !(value & kScrStart)) {
+    if ((value & mky43::kScrHalt) || !(value & mky43::kScrStart)) {
         st.startCountdown = 0;
         chip.setRunning(false);
         // The GM monitor connect halts after the opening step; a plain stop
         // writes 0.
-        st.monitoring = (value & kScrHalt) && (chip.load(reg::SSR) & kSsrMonitor) == kSsrMonitor;
+        st.monitoring = (value & mky43::kScrHalt)
+            && (chip.load(mky43::SSR) & mky43::kSsrConnectReset) == mky43::kSsrConnectReset;
         return;
     }
     st.monitoring = 0;
-    if (!st.running && st.startCountdown == 0 && bcrStationSize(chip.load(reg::BCR)) != 0)
+    if (!st.running && st.startCountdown == 0 && mky43::bcrStationSize(chip.load(mky43::BCR)) != 0)
         st.startCountdown = st.startDelay ? st.startDelay : 1;
     // The running bit is the chip's, whatever was written over it.
     chip.setRunning(st.running != 0);
@@ -161,13 +167,13 @@ void Chip::onControl(Chip& chip, std::size_t, std::uint16_t value)
 void Chip::setRunning(bool running)
 {
     state_.running = running ? 1 : 0;
-    std::uint16_t scr = load(reg::SCR);
-    store(reg::SCR, running ? (scr | kScrRunning) : (scr & ~kScrRunning));
+    std::uint16_t scr = load(mky43::SCR);
+    store(mky43::SCR, running ? (scr | mky43::kScrRunning) : (scr & ~mky43::kScrRunning));
 }
 
 void Chip::resetRegisters()
 {
-    for (const RegisterInfo& info : kRegisters)
+    for (const RegisterInfo& info : kRegisterTable)
         for (unsigned w = 0; w < info.words; ++w)
             store(info.offset + 2 * w, static_cast<std::uint16_t>(info.resetValue >> (16 * w)));
     state_.running = 0;
@@ -198,7 +204,7 @@ void Chip::cycle(bool admitJoin)
     } else if (running())
         setRunning(true);  // a plain store over SCR cannot clear the bit
     if (running())
-        store(reg::CCTR, static_cast<std::uint16_t>(load(reg::CCTR) + 1));
+        store(mky43::CCTR, static_cast<std::uint16_t>(load(mky43::CCTR) + 1));
 }
 
 }  // namespace ravsim

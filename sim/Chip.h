@@ -1,4 +1,4 @@
-// The MKY43 model: a table of registers with reset values and post-write
+// The MKY43 model: the chip's register map with reset values and post-write
 // hooks, applied to a board's chip window and shared state. Time advances
 // only through cycle(), so whoever owns the clock decides when.
 #pragma once
@@ -28,7 +28,7 @@ const RegisterInfo* findRegister(std::size_t offset);
 
 class Chip {
 public:
-    // `window` is the chip's address space (kWindowSize bytes); the caller
+    // `window` is the chip's address space (mky43::kWindowSize bytes); the caller
     // holds the board lock around every call below.
     Chip(std::uint8_t* window, SharedState& state) : window_(window), state_(state) {}
 

@@ -1,8 +1,7 @@
 #include "sim/MailTransfer.h"
 
+#include "chip/Mky43.h"
 #include "sim/Chip.h"
-#include "sim/ChipMap.h"
-#include "sim/StationRange.h"
 
 #include <algorithm>
 
@@ -37,19 +36,19 @@ void MailTransfer::advance(std::chrono::microseconds elapsed)
 std::uint16_t landInChip(Chip& chip, const MailTransfer& mail)
 {
     constexpr struct {
-        std::size_t control;
-        std::size_t buffer;
-    } kBuffers[] = {{reg::MR0CR, kRecvBuf0Offset}, {reg::MR1CR, kRecvBuf1Offset}};
+        std::uint32_t control;
+        std::uint32_t buffer;
+    } kBuffers[] = {{mky43::MR0CR, mky43::kMailReceiveBuffer0}, {mky43::MR1CR, mky43::kMailReceiveBuffer1}};
     for (const auto& rx : kBuffers) {
         std::uint16_t control = chip.load(rx.control);
-        if (!(control & kMrArmed) || (control & kMrFull))
+        if (!(control & mky43::kMrcrArmed) || (control & mky43::kMrcrReceived))
             continue;
         for (unsigned w = 0; w < mail.units * kMailWordsPerUnit; ++w)
             chip.store(rx.buffer + 2 * w, mail.data[w]);
-        chip.store(rx.control, static_cast<std::uint16_t>(kMrFull | mail.units | (mail.source << 8)));
+        chip.store(rx.control, static_cast<std::uint16_t>(mky43::kMrcrReceived | mail.units | (mail.source << 8)));
         return 0;
     }
-    return kMesrNoBuffer;
+    return mky43::kMesrNoBuffer;
 }
 
 }  // namespace ravsim

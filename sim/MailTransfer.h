@@ -1,6 +1,8 @@
 // One mail on its way from a sender to a member, and how long sends take.
 #pragma once
 
+#include "chip/Mky43.h"
+
 #include <array>
 #include <chrono>
 #include <cstdint>
@@ -9,8 +11,8 @@ namespace ravsim {
 
 class Chip;
 
-inline constexpr unsigned kMailMaxUnits = 32;  // 256 bytes in 8-byte units
-inline constexpr unsigned kMailWordsPerUnit = 4;
+inline constexpr unsigned kMailMaxUnits = mky43::kMailBufferBytes / mky43::kMailUnitBytes;
+inline constexpr unsigned kMailWordsPerUnit = mky43::kMailUnitBytes / 2;
 
 struct BusTiming {
     std::chrono::microseconds cycle{1000};         // time per bus cycle

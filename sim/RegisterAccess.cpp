@@ -1,8 +1,8 @@
 #include "sim/RegisterAccess.h"
 
+#include "chip/Mky43.h"
 #include "sim/BoardLock.h"
 #include "sim/Chip.h"
-#include "sim/ChipMap.h"
 
 #include <array>
 #include <chrono>
@@ -102,7 +102,7 @@ void write16(void* base, std::size_t offset, std::uint16_t value)
         return;
     }
     std::size_t inRegion = address - region->base.load(std::memory_order_relaxed);
-    if (region->kind == RegionKind::ChipWindow && inRegion >= kWindowSize)
+    if (region->kind == RegionKind::ChipWindow && inRegion >= mky43::kWindowSize)
         return;  // the board's shared state is not the writer's to touch
     // A holder that stops (a stopped or hung process) must not stop every
     // writer for good: after the wait the effect is applied regardless.
@@ -113,8 +113,8 @@ void write16(void* base, std::size_t offset, std::uint16_t value)
         return;
     }
     std::atomic_ref<std::uint16_t>(*word).store(value, std::memory_order_relaxed);
-    if (inRegion == kBoardResetReg)
-        chip.setResetLine((value & kBoardResetBit) != 0);
+    if (inRegion == mky43::kBoardResetRegister)
+        chip.setResetLine((value & mky43::kBoardResetBit) != 0);
 }
 
 }  // namespace ravsim

@@ -1,5 +1,6 @@
 #include "sim/RemoteStation.h"
 
+#include "chip/Mky43.h"
 #include "sim/StationRange.h"
 
 namespace ravsim {
@@ -53,8 +54,8 @@ void RemoteStation::cycle(std::chrono::microseconds elapsed, const BusTiming& ti
         ++count_;
         // Each word of the run differs from its neighbour, so a misplaced
         // block shows.
-        for (unsigned w = 0; w < size_ * kMailWordsPerUnit; ++w)
-            gm_[address_ * kMailWordsPerUnit + w] = static_cast<std::uint16_t>(count_ + w);
+        for (unsigned w = 0; w < size_ * mky43::kBlockWords; ++w)
+            gm_[address_ * mky43::kBlockWords + w] = static_cast<std::uint16_t>(count_ + w);
     }
     if (role_ != StationRole::Echo)
         return;
@@ -75,7 +76,7 @@ void RemoteStation::cycle(std::chrono::microseconds elapsed, const BusTiming& ti
 std::uint16_t RemoteStation::receive(const MailTransfer& mail)
 {
     if (role_ != StationRole::Echo)
-        return kMesrNoBuffer;  // never arms a receive buffer
+        return mky43::kMesrNoBuffer;  // never arms a receive buffer
     for (Held& h : held_) {
         if (h.full)
             continue;
@@ -84,7 +85,7 @@ std::uint16_t RemoteStation::receive(const MailTransfer& mail)
         h.mail = mail;
         return 0;
     }
-    return kMesrNoBuffer;
+    return mky43::kMesrNoBuffer;
 }
 
 }  // namespace ravsim

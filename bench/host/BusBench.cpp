@@ -3,10 +3,10 @@
 // idle ravkernd with the demo network burns at the default cycle.
 #include "DeviceClient.h"
 #include "HostProcess.h"
+#include "chip/Mky43.h"
 #include "sim/BoardLock.h"
 #include "sim/Bus.h"
 #include "sim/Chip.h"
-#include "sim/ChipMap.h"
 
 #include <benchmark/benchmark.h>
 
@@ -24,10 +24,10 @@ void startChip(ravsim::BoardFiles& board, unsigned station, unsigned size)
 {
     ravsim::BoardLock lock(board.state());
     ravsim::Chip chip(board.window(), board.state());
-    chip.write(ravsim::reg::BCR, static_cast<std::uint16_t>(size << 8 | station));
-    chip.write(ravsim::reg::SCR, ravsim::kScrStart);
-    chip.write(ravsim::reg::MR0CR, 0x0040);
-    chip.write(ravsim::reg::MR1CR, 0x0040);
+    chip.write(mky43::BCR, static_cast<std::uint16_t>(size << 8 | station));
+    chip.write(mky43::SCR, mky43::kScrStart);
+    chip.write(mky43::MR0CR, mky43::kMrcrArmed);
+    chip.write(mky43::MR1CR, mky43::kMrcrArmed);
 }
 
 // Four boards of four stations each, four counters, two echoes, two idle
@@ -62,11 +62,11 @@ void BM_BusCycleFourBoardsEightStations(benchmark::State& state)
             bus.cycle();
         ravsim::Chip sender(boards[0]->window(), boards[0]->state());
         for (auto _ : state) {
-            if (!(sender.load(ravsim::reg::MSCR) & 0x4000)) {
+            if (!(sender.load(mky43::MSCR) & mky43::kMscrSending)) {
                 ravsim::BoardLock lock(boards[0]->state());
-                sender.write(ravsim::reg::MR0CR, 0x0040);
-                sender.write(ravsim::reg::MR1CR, 0x0040);
-                sender.write(ravsim::reg::MSCR, 0x4000 | (32 << 8) | 32);
+                sender.write(mky43::MR0CR, mky43::kMrcrArmed);
+                sender.write(mky43::MR1CR, mky43::kMrcrArmed);
+                sender.write(mky43::MSCR, mky43::kMscrSending | (32 << 8) | 32);
             }
             bus.cycle();
         }

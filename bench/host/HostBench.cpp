@@ -2,11 +2,11 @@
 // same process, what an idle connection costs the host, and what the
 // simulation hook adds to a register write.
 #include "HostProcess.h"
+#include "chip/Mky43.h"
 #include "driver/RavkernIoctl.h"
 #include "host/DeviceHost.h"
 #include "lib/os/DeviceHandle.h"
 #include "sim/BoardFiles.h"
-#include "sim/ChipMap.h"
 #include "sim/RegisterAccess.h"
 
 #include <benchmark/benchmark.h>
@@ -160,7 +160,7 @@ BENCHMARK_F(WindowFixture, Write16PlainRegister)(benchmark::State& state)
     }
     std::uint16_t value = 0;
     for (auto _ : state)
-        ravsim::write16(view_, ravsim::reg::BCR, ++value);
+        ravsim::write16(view_, mky43::BCR, ++value);
 }
 
 BENCHMARK_F(WindowFixture, Write16HazardCommit)(benchmark::State& state)
@@ -171,7 +171,7 @@ BENCHMARK_F(WindowFixture, Write16HazardCommit)(benchmark::State& state)
     }
     std::uint16_t block = 0;
     for (auto _ : state)
-        ravsim::write16(view_, ravsim::reg::WHCR0, static_cast<std::uint16_t>(++block & 63));
+        ravsim::write16(view_, mky43::WHCR0, static_cast<std::uint16_t>(++block & 63));
 }
 
 BENCHMARK_F(WindowFixture, PlainVolatileStore)(benchmark::State& state)
@@ -180,7 +180,7 @@ BENCHMARK_F(WindowFixture, PlainVolatileStore)(benchmark::State& state)
         state.SkipWithError("no board");
         return;
     }
-    auto* word = reinterpret_cast<volatile std::uint16_t*>(view_ + ravsim::reg::BCR);
+    auto* word = reinterpret_cast<volatile std::uint16_t*>(view_ + mky43::BCR);
     std::uint16_t value = 0;
     for (auto _ : state)
         *word = ++value;

@@ -2,7 +2,7 @@
 // shutdown.
 #include "DeviceClient.h"
 #include "HostProcess.h"
-#include "sim/ChipMap.h"
+#include "chip/Mky43.h"
 #include "sim/RegisterAccess.h"
 
 #include <gtest/gtest.h>
@@ -86,7 +86,7 @@ TEST(HostLifecycle, ConnectRunsTheSimulatedChipAndDisconnectStopsIt)
     ravkern::MapRequest map{};
     ASSERT_EQ(0, device.map(map));
     auto* chip = reinterpret_cast<std::uint8_t*>(map.userAddress);
-    ravsim::write16(chip, ravsim::reg::BCR, 0x0040);  // a rate bit the composition keeps
+    ravsim::write16(chip, mky43::BCR, 0x0040);  // a rate bit the composition keeps
 
     ASSERT_EQ(0, device.connect(ravkern::IOCTL_BOARD_CONNECT, "7", 3));
     ConnectState state{};
@@ -95,19 +95,19 @@ TEST(HostLifecycle, ConnectRunsTheSimulatedChipAndDisconnectStopsIt)
         << state.status;
     EXPECT_EQ(7, state.sa);
     EXPECT_EQ(3, state.slen);
-    EXPECT_EQ(0x0347, ravsim::read16(chip, ravsim::reg::BCR));
+    EXPECT_EQ(0x0347, ravsim::read16(chip, mky43::BCR));
     // 1004 is entered as the start is written; the bit follows within cycles.
     EXPECT_TRUE(within(std::chrono::seconds(10), [&] {
-        return ravsim::read16(chip, ravsim::reg::SCR) == (ravsim::kScrStart | ravsim::kScrRunning);
-    })) << std::hex << ravsim::read16(chip, ravsim::reg::SCR);
-    std::uint16_t cycles = ravsim::read16(chip, ravsim::reg::CCTR);
-    EXPECT_TRUE(within(std::chrono::seconds(10), [&] { return ravsim::read16(chip, ravsim::reg::CCTR) != cycles; }))
+        return ravsim::read16(chip, mky43::SCR) == (mky43::kScrStart | mky43::kScrRunning);
+    })) << std::hex << ravsim::read16(chip, mky43::SCR);
+    std::uint16_t cycles = ravsim::read16(chip, mky43::CCTR);
+    EXPECT_TRUE(within(std::chrono::seconds(10), [&] { return ravsim::read16(chip, mky43::CCTR) != cycles; }))
         << "the bus cycle counts";
 
     ravsim::write16(chip, 8 * 7, 0x1234);
     ASSERT_EQ(0, device.control(ravkern::IOCTL_BOARD_DISCONNECT, nullptr, 0, nullptr, 0));
     EXPECT_TRUE(within(std::chrono::seconds(10), [&] {
-        return (ravsim::read16(chip, ravsim::reg::SCR) & ravsim::kScrRunning) == 0 && ravsim::read16(chip, 8 * 7) == 0;
+        return (ravsim::read16(chip, mky43::SCR) & mky43::kScrRunning) == 0 && ravsim::read16(chip, 8 * 7) == 0;
     })) << "the disconnect ends communication and clears GM";
     ASSERT_EQ(0, device.state(state));
     EXPECT_EQ(0, state.status);

@@ -1,6 +1,7 @@
 // The chip window mapped into client processes through the host.
 #include "DeviceClient.h"
 #include "HostProcess.h"
+#include "chip/Mky43.h"
 #include "sim/ChipMap.h"
 #include "sim/RegisterAccess.h"
 
@@ -43,15 +44,15 @@ TEST_F(HostMap, ViewShowsTheChipAndIsSharedBetweenClients)
     EXPECT_EQ(0x1000u, a.length);
     auto* viewA = reinterpret_cast<std::uint8_t*>(a.userAddress);
     auto* viewB = reinterpret_cast<std::uint8_t*>(b.userAddress);
-    EXPECT_EQ(0, std::memcmp(viewA + ravsim::reg::CCR, "MKY43\0\0\0", 8));
+    EXPECT_EQ(0, std::memcmp(viewA + mky43::CCR, "MKY43\0\0\0", 8));
 
     // A GM write through the hazard registers of one view is in the other.
     for (unsigned w = 0; w < 4; ++w)
-        ravsim::write16(viewA, ravsim::reg::WHPB0 + 2 * w, static_cast<std::uint16_t>(0xA000 + w));
-    ravsim::write16(viewA, ravsim::reg::WHCR0, 9);
+        ravsim::write16(viewA, mky43::WHPB0 + 2 * w, static_cast<std::uint16_t>(0xA000 + w));
+    ravsim::write16(viewA, mky43::WHCR0, 9);
     EXPECT_EQ(0xA003, ravsim::read16(viewB, 9 * 8 + 6));
-    ravsim::write16(viewB, ravsim::reg::RHCR1, 9);
-    EXPECT_EQ(0xA000, ravsim::read16(viewB, ravsim::reg::RHPB1));
+    ravsim::write16(viewB, mky43::RHCR1, 9);
+    EXPECT_EQ(0xA000, ravsim::read16(viewB, mky43::RHPB1));
 
     EXPECT_EQ(0, first.unmap(a.userAddress));
     EXPECT_EQ(0, second.unmap(b.userAddress));
@@ -75,7 +76,7 @@ TEST_F(HostMap, RefusalsLeaveTheViewAsItWas)
     EXPECT_EQ(-1, device.unmap(0));
     EXPECT_EQ(os::kErrorInvalidParameter, os::deviceLastError());
     // The view is still there and usable.
-    EXPECT_EQ(0x4B4D, ravsim::read16(reinterpret_cast<void*>(address), ravsim::reg::CCR));
+    EXPECT_EQ(0x4B4D, ravsim::read16(reinterpret_cast<void*>(address), mky43::CCR));
     EXPECT_EQ(0, device.unmap(address));
     EXPECT_EQ(0, device.map(again)) << "a new view after the unmap";
     EXPECT_EQ(0, device.unmap(again.userAddress));
@@ -88,7 +89,7 @@ TEST_F(HostMap, UnmapOnAHandleWithoutAViewChangesNothing)
     ASSERT_EQ(0, owner.map(request));
     // The stranger has no view: its unmap succeeds and touches nobody's.
     EXPECT_EQ(0, stranger.unmap(request.userAddress)) << os::deviceLastError();
-    EXPECT_EQ(0x4B4D, ravsim::read16(reinterpret_cast<void*>(request.userAddress), ravsim::reg::CCR));
+    EXPECT_EQ(0x4B4D, ravsim::read16(reinterpret_cast<void*>(request.userAddress), mky43::CCR));
     MapRequest again{};
     EXPECT_EQ(-1, owner.map(again)) << "the owner's view is still recorded";
     EXPECT_EQ(0, owner.unmap(request.userAddress));
@@ -125,8 +126,8 @@ TEST_F(HostMap, ChildKilledWhileHoldingAViewLeavesTheHostServing)
     MapRequest request{};
     ASSERT_EQ(0, device.map(request)) << os::deviceLastError();
     auto* view = reinterpret_cast<std::uint8_t*>(request.userAddress);
-    ravsim::write16(view, ravsim::reg::WHPB0, 0x5A5A);
-    ravsim::write16(view, ravsim::reg::WHCR0, 2);  // takes over the dead child's lock
+    ravsim::write16(view, mky43::WHPB0, 0x5A5A);
+    ravsim::write16(view, mky43::WHCR0, 2);  // takes over the dead child's lock
     EXPECT_EQ(0x5A5A, ravsim::read16(view, 2 * 8));
     ASSERT_EQ(0, device.connect(ravkern::IOCTL_BOARD_CONNECT, "1", 1));
     ravkern::ConnectState state{};
@@ -173,7 +174,7 @@ TEST(HostRelease, DuringARunningSequenceAtManyPoints)
         EXPECT_FALSE(host.exists("Ravkern0"));
         EXPECT_FALSE(host.exists("Ravkern1"));
         // The client's own view outlives the host.
-        EXPECT_EQ(0x4B4D, ravsim::read16(reinterpret_cast<void*>(request.userAddress), ravsim::reg::CCR));
+        EXPECT_EQ(0x4B4D, ravsim::read16(reinterpret_cast<void*>(request.userAddress), mky43::CCR));
     }
 }
 

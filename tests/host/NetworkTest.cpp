@@ -4,6 +4,7 @@
 // control commands.
 #include "DeviceClient.h"
 #include "HostProcess.h"
+#include "chip/Mky43.h"
 #include "sim/ChipMap.h"
 #include "sim/RegisterAccess.h"
 #include "sim/SharedState.h"
@@ -25,7 +26,6 @@ namespace {
 using namespace std::chrono_literals;
 using ravsim::read16;
 using ravsim::write16;
-namespace reg = ravsim::reg;
 
 // Polls `done` for up to ten seconds: generous, the bus needs milliseconds.
 bool eventually(const std::function<bool()>& done)
@@ -84,8 +84,8 @@ protected:
         view1 = reinterpret_cast<std::uint8_t*>(map1.userAddress);
         ASSERT_EQ(0, board0->connect(ravkern::IOCTL_BOARD_CONNECT, "1", 1));
         ASSERT_EQ(0, board1->connect(ravkern::IOCTL_BOARD_CONNECT, "2", 1));
-        ASSERT_TRUE(eventually([&] { return read64(view0, reg::MFR) == kDemoMembers; }))
-            << std::hex << read64(view0, reg::MFR);
+        ASSERT_TRUE(eventually([&] { return read64(view0, mky43::MFR) == kDemoMembers; }))
+            << std::hex << read64(view0, mky43::MFR);
     }
     void TearDown() override
     {
@@ -108,43 +108,43 @@ protected:
 
 TEST_F(Network, DemoNetworkSharesGmAndReturnsMailFromTheEcho)
 {
-    EXPECT_TRUE(eventually([&] { return read64(view1, reg::MFR) == kDemoMembers; }));
-    for (std::size_t r : {reg::RFR, reg::LFR})
+    EXPECT_TRUE(eventually([&] { return read64(view1, mky43::MFR) == kDemoMembers; }));
+    for (std::size_t r : {mky43::RFR, mky43::LFR})
         EXPECT_EQ(kDemoMembers, read64(view0, r));
 
     // Each board's block through the write hazard, seen by the other.
     for (unsigned w = 0; w < 4; ++w) {
-        write16(view0, reg::WHPB0 + 2 * w, static_cast<std::uint16_t>(0x1100 + w));
-        write16(view1, reg::WHPB0 + 2 * w, static_cast<std::uint16_t>(0x2200 + w));
+        write16(view0, mky43::WHPB0 + 2 * w, static_cast<std::uint16_t>(0x1100 + w));
+        write16(view1, mky43::WHPB0 + 2 * w, static_cast<std::uint16_t>(0x2200 + w));
     }
-    write16(view0, reg::WHCR0, 1);
-    write16(view1, reg::WHCR0, 2);
+    write16(view0, mky43::WHCR0, 1);
+    write16(view1, mky43::WHCR0, 2);
     EXPECT_TRUE(eventually([&] { return read16(view1, 8 * 1 + 6) == 0x1103; }));
     EXPECT_TRUE(eventually([&] { return read16(view0, 8 * 2 + 6) == 0x2203; }));
 
     std::uint16_t counter = read16(view0, 8 * 10);
     EXPECT_TRUE(eventually([&] { return read16(view0, 8 * 10) != counter; })) << "the counter station is live";
 
-    write16(view0, reg::MR0CR, 0x0040);
-    write16(view0, reg::MR1CR, 0x0040);
-    write16(view0, reg::MESR, 0);
+    write16(view0, mky43::MR0CR, 0x0040);
+    write16(view0, mky43::MR1CR, 0x0040);
+    write16(view0, mky43::MESR, 0);
     const std::uint16_t words[] = {0x4D61, 0x696C, 0x2021, 0x0102, 0x0A0B};
     for (unsigned i = 0; i < 5; ++i)
-        write16(view0, ravsim::kSendBufOffset + 2 * i, words[i]);
+        write16(view0, mky43::kMailSendBuffer + 2 * i, words[i]);
     auto sent = std::chrono::steady_clock::now();
-    write16(view0, reg::MSCR, 20 * 256 + 2 + 0x4000);
+    write16(view0, mky43::MSCR, 20 * 256 + 2 + 0x4000);
     std::this_thread::sleep_for(10ms);
-    bool sending = read16(view0, reg::MSCR) & 0x4000;
+    bool sending = read16(view0, mky43::MSCR) & 0x4000;
     // Only a look within the shortest send time can demand the bit.
     if (std::chrono::steady_clock::now() - sent < 15ms) {
         EXPECT_TRUE(sending) << "a 10 ms poll still sees the send";
     }
-    ASSERT_TRUE(eventually([&] { return (read16(view0, reg::MR0CR) & 0x80) != 0; }));
-    EXPECT_EQ(0x1482, read16(view0, reg::MR0CR)) << "2 units from station 20 in buffer 0";
+    ASSERT_TRUE(eventually([&] { return (read16(view0, mky43::MR0CR) & 0x80) != 0; }));
+    EXPECT_EQ(0x1482, read16(view0, mky43::MR0CR)) << "2 units from station 20 in buffer 0";
     for (unsigned i = 0; i < 5; ++i)
-        EXPECT_EQ(words[i], read16(view0, ravsim::kRecvBuf0Offset + 2 * i)) << i;
-    EXPECT_EQ(0, read16(view0, reg::MESR));
-    EXPECT_EQ(0, read16(view0, reg::MSCR) & 0x4000);
+        EXPECT_EQ(words[i], read16(view0, mky43::kMailReceiveBuffer0 + 2 * i)) << i;
+    EXPECT_EQ(0, read16(view0, mky43::MESR));
+    EXPECT_EQ(0, read16(view0, mky43::MSCR) & 0x4000);
 }
 
 TEST_F(Network, StationTakenOffAndBroughtBackByTheControlCommand)
@@ -156,23 +156,23 @@ TEST_F(Network, StationTakenOffAndBroughtBackByTheControlCommand)
 
     CommandResult off = ravkernd("station-off 10 " + dirOption());
     EXPECT_EQ(0, off.status) << off.output;
-    EXPECT_TRUE(eventually([&] { return read64(view0, reg::MFR) == (kDemoMembers & ~(3ULL << 10)); }));
-    EXPECT_TRUE(eventually([&] { return read64(view1, reg::MFR) == (kDemoMembers & ~(3ULL << 10)); }));
+    EXPECT_TRUE(eventually([&] { return read64(view0, mky43::MFR) == (kDemoMembers & ~(3ULL << 10)); }));
+    EXPECT_TRUE(eventually([&] { return read64(view1, mky43::MFR) == (kDemoMembers & ~(3ULL << 10)); }));
     EXPECT_NE(std::string::npos, ravkernd("status " + dirOption()).output.find("counter: off the bus"));
 
     CommandResult on = ravkernd("station-on 10 " + dirOption());
     EXPECT_EQ(0, on.status) << on.output;
-    EXPECT_TRUE(eventually([&] { return read64(view0, reg::MFR) == kDemoMembers; }));
-    EXPECT_TRUE(eventually([&] { return read64(view1, reg::MFR) == kDemoMembers; }));
+    EXPECT_TRUE(eventually([&] { return read64(view0, mky43::MFR) == kDemoMembers; }));
+    EXPECT_TRUE(eventually([&] { return read64(view1, mky43::MFR) == kDemoMembers; }));
 }
 
 TEST_F(Network, BoardStartedForGmMonitoringSeesTheBusAndOwnsNoStation)
 {
     ASSERT_EQ(0, board0->connect(ravkern::IOCTL_BOARD_CONNECT_GMM, "0", 0));
     const std::uint64_t others = kDemoMembers & ~(1ULL << 1);
-    EXPECT_TRUE(eventually([&] { return read64(view1, reg::MFR) == others; })) << "board 0 is no member";
-    EXPECT_TRUE(eventually([&] { return read64(view0, reg::MFR) == others; })) << std::hex << read64(view0, reg::MFR);
-    EXPECT_EQ(0, read16(view0, reg::SCR) & ravsim::kScrRunning);
+    EXPECT_TRUE(eventually([&] { return read64(view1, mky43::MFR) == others; })) << "board 0 is no member";
+    EXPECT_TRUE(eventually([&] { return read64(view0, mky43::MFR) == others; })) << std::hex << read64(view0, mky43::MFR);
+    EXPECT_EQ(0, read16(view0, mky43::SCR) & mky43::kScrRunning);
     std::uint16_t counter = read16(view0, 8 * 10);
     EXPECT_TRUE(eventually([&] { return read16(view0, 8 * 10) != counter; })) << "the counter's blocks come in";
     CommandResult status = ravkernd("status " + dirOption());
@@ -189,8 +189,8 @@ TEST(NetworkAlone, BoardOfStationSize64OwnsTheWholeBus)
     ASSERT_EQ(0, board.map(map));
     auto* view = reinterpret_cast<std::uint8_t*>(map.userAddress);
     ASSERT_EQ(0, board.connect(ravkern::IOCTL_BOARD_CONNECT, "0", 64));
-    EXPECT_TRUE(eventually([&] { return read64(view, reg::MFR) == ~0ULL; })) << std::hex << read64(view, reg::MFR);
-    EXPECT_NE(0, read16(view, reg::SCR) & ravsim::kScrRunning);
+    EXPECT_TRUE(eventually([&] { return read64(view, mky43::MFR) == ~0ULL; })) << std::hex << read64(view, mky43::MFR);
+    EXPECT_NE(0, read16(view, mky43::SCR) & mky43::kScrRunning);
     CommandResult status = ravkernd("status --runtime-dir " + host.dir());
     EXPECT_NE(std::string::npos, status.output.find("board 0: station 0 size 64 running\n")) << status.output;
     EXPECT_EQ(0, board.unmap(map.userAddress));
@@ -210,7 +210,7 @@ TEST_P(NetworkCommand, IsRefusedWithAReasonAndChangesNothing)
     EXPECT_EQ(GetParam().status, result.status) << result.output;
     EXPECT_NE(std::string::npos, result.output.find(GetParam().says)) << result.output;
     std::this_thread::sleep_for(20ms);
-    EXPECT_EQ(kDemoMembers, read64(view0, reg::MFR));
+    EXPECT_EQ(kDemoMembers, read64(view0, mky43::MFR));
 }
 
 // The command's words joined by '_', e.g. station_off_11.
@@ -274,12 +274,12 @@ TEST_F(Network, ClientKilledHoldingTheBoardLockDoesNotStopTheBus)
     close(ready[0]);
     close(ready[1]);
 
-    std::uint16_t cycles = read16(view0, reg::CCTR);
-    EXPECT_TRUE(eventually([&] { return static_cast<std::uint16_t>(read16(view0, reg::CCTR) - cycles) > 20; }));
-    write16(view0, reg::WHPB1, 0x7171);
-    write16(view0, reg::WHCR1, 1);
+    std::uint16_t cycles = read16(view0, mky43::CCTR);
+    EXPECT_TRUE(eventually([&] { return static_cast<std::uint16_t>(read16(view0, mky43::CCTR) - cycles) > 20; }));
+    write16(view0, mky43::WHPB1, 0x7171);
+    write16(view0, mky43::WHCR1, 1);
     EXPECT_TRUE(eventually([&] { return read16(view1, 8 * 1) == 0x7171; }));
-    EXPECT_EQ(kDemoMembers, read64(view1, reg::MFR));
+    EXPECT_EQ(kDemoMembers, read64(view1, mky43::MFR));
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+#include "chip/Mky43.h"
 #include "sim/BoardLock.h"
 #include "sim/Bus.h"
 #include "sim/Chip.h"
@@ -45,46 +46,46 @@ protected:
 TEST_F(ChipTest, ChipCodeReadsMky43AfterReset)
 {
     char text[9] = {};
-    std::memcpy(text, memory.data() + reg::CCR, 8);
+    std::memcpy(text, memory.data() + mky43::CCR, 8);
     EXPECT_STREQ(text, "MKY43");
-    EXPECT_EQ(0, std::memcmp(memory.data() + reg::CCR + 5, "\0\0\0", 3));
+    EXPECT_EQ(0, std::memcmp(memory.data() + mky43::CCR + 5, "\0\0\0", 3));
 }
 
 TEST_F(ChipTest, StartWithStationRaisesRunningBitAfterStartDelay)
 {
-    write(reg::BCR, 0x0307);
-    write(reg::SCR, kScrStart);
-    EXPECT_EQ(0, at(reg::SCR) & kScrRunning);
+    write(mky43::BCR, 0x0307);
+    write(mky43::SCR, mky43::kScrStart);
+    EXPECT_EQ(0, at(mky43::SCR) & mky43::kScrRunning);
     cycles(1);
-    EXPECT_EQ(0, at(reg::SCR) & kScrRunning);
+    EXPECT_EQ(0, at(mky43::SCR) & mky43::kScrRunning);
     cycles(1);
-    EXPECT_EQ(kScrRunning, at(reg::SCR) & kScrRunning);
+    EXPECT_EQ(mky43::kScrRunning, at(mky43::SCR) & mky43::kScrRunning);
     EXPECT_TRUE(chip().running());
 }
 
 TEST_F(ChipTest, StartWithoutStationSizeNeverRuns)
 {
     for (std::uint16_t bcr : {0x0000, 0x0007, 0x80C7, 0x803F}) {
-        write(reg::BCR, bcr);
-        write(reg::SCR, kScrStart);
+        write(mky43::BCR, bcr);
+        write(mky43::SCR, mky43::kScrStart);
         cycles(10);
-        EXPECT_EQ(0, at(reg::SCR) & kScrRunning) << std::hex << bcr;
+        EXPECT_EQ(0, at(mky43::SCR) & mky43::kScrRunning) << std::hex << bcr;
     }
 }
 
 TEST_F(ChipTest, HaltDropsRunningBitAtOnceAndCancelsPendingStart)
 {
-    write(reg::BCR, 0x0100);
-    write(reg::SCR, kScrStart);
+    write(mky43::BCR, 0x0100);
+    write(mky43::SCR, mky43::kScrStart);
     cycles(3);
     ASSERT_TRUE(chip().running());
-    write(reg::SCR, kScrHalt);
+    write(mky43::SCR, mky43::kScrHalt);
     EXPECT_FALSE(chip().running());
-    EXPECT_EQ(0, at(reg::SCR) & kScrRunning);
+    EXPECT_EQ(0, at(mky43::SCR) & mky43::kScrRunning);
 
-    write(reg::SCR, kScrStart);
+    write(mky43::SCR, mky43::kScrStart);
     cycles(1);
-    write(reg::SCR, kScrHalt);
+    write(mky43::SCR, mky43::kScrHalt);
     cycles(5);
     EXPECT_FALSE(chip().running());
 }
@@ -92,13 +93,13 @@ TEST_F(ChipTest, HaltDropsRunningBitAtOnceAndCancelsPendingStart)
 TEST_F(ChipTest, WriteWithoutStartBitEndsCommunication)
 {
     for (std::uint16_t scr : {0x0000, 0x0200, 0x0600, 0x00FF}) {
-        write(reg::BCR, 0x0100);
-        write(reg::SCR, kScrStart);
+        write(mky43::BCR, 0x0100);
+        write(mky43::SCR, mky43::kScrStart);
         cycles(2);
         ASSERT_TRUE(chip().running());
-        write(reg::SCR, scr);
+        write(mky43::SCR, scr);
         EXPECT_FALSE(chip().running()) << std::hex << scr;
-        EXPECT_EQ(0, at(reg::SCR) & kScrRunning) << "the bit is the chip's, not the writer's";
+        EXPECT_EQ(0, at(mky43::SCR) & mky43::kScrRunning) << "the bit is the chip's, not the writer's";
         cycles(3);
         EXPECT_FALSE(chip().running());
     }
@@ -106,64 +107,64 @@ TEST_F(ChipTest, WriteWithoutStartBitEndsCommunication)
 
 TEST_F(ChipTest, RepeatedStartNeitherRestartsNorDelaysARunningChip)
 {
-    write(reg::BCR, 0x0100);
-    write(reg::SCR, kScrStart);
+    write(mky43::BCR, 0x0100);
+    write(mky43::SCR, mky43::kScrStart);
     cycles(1);
-    write(reg::SCR, kScrStart);  // a second start while one is pending keeps its countdown
+    write(mky43::SCR, mky43::kScrStart);  // a second start while one is pending keeps its countdown
     cycles(1);
     EXPECT_TRUE(chip().running());
-    write(reg::SCR, kScrStart);
-    EXPECT_EQ(kScrStart | kScrRunning, at(reg::SCR));
+    write(mky43::SCR, mky43::kScrStart);
+    EXPECT_EQ(mky43::kScrStart | mky43::kScrRunning, at(mky43::SCR));
     // A store that bypasses the hook is corrected by the next cycle.
-    chip().store(reg::SCR, kScrStart);
+    chip().store(mky43::SCR, mky43::kScrStart);
     cycles(1);
-    EXPECT_EQ(kScrStart | kScrRunning, at(reg::SCR));
+    EXPECT_EQ(mky43::kScrStart | mky43::kScrRunning, at(mky43::SCR));
 }
 
 TEST_F(ChipTest, CctrCountsCyclesOnlyWhileRunningAndWraps)
 {
     cycles(5);
-    EXPECT_EQ(0, at(reg::CCTR));
-    write(reg::BCR, 0x0100);
-    write(reg::SCR, kScrStart);
+    EXPECT_EQ(0, at(mky43::CCTR));
+    write(mky43::BCR, 0x0100);
+    write(mky43::SCR, mky43::kScrStart);
     cycles(2);  // the cycle that raises the bit counts
-    EXPECT_EQ(1, at(reg::CCTR));
+    EXPECT_EQ(1, at(mky43::CCTR));
     cycles(9);
-    EXPECT_EQ(10, at(reg::CCTR));
-    write(reg::CCTR, 0xFFFF);
+    EXPECT_EQ(10, at(mky43::CCTR));
+    write(mky43::CCTR, 0xFFFF);
     cycles(2);
-    EXPECT_EQ(1, at(reg::CCTR));
-    write(reg::SCR, kScrHalt);
+    EXPECT_EQ(1, at(mky43::CCTR));
+    write(mky43::SCR, mky43::kScrHalt);
     cycles(3);
-    EXPECT_EQ(1, at(reg::CCTR));
+    EXPECT_EQ(1, at(mky43::CCTR));
 }
 
 TEST_F(ChipTest, ResetLineResetsRegistersAndStopsTheChip)
 {
-    write(reg::BCR, 0x0105);
-    write(reg::SCR, kScrStart);
+    write(mky43::BCR, 0x0105);
+    write(mky43::SCR, mky43::kScrStart);
     cycles(2);
-    write(reg::LGR, 0x1234);
-    std::memset(memory.data() + kGmOffset, 0xAB, kGmSize);
+    write(mky43::LGR, 0x1234);
+    std::memset(memory.data() + mky43::kGm, 0xAB, mky43::kGmEnd - mky43::kGm);
     chip().setResetLine(true);
     EXPECT_FALSE(chip().running());
-    EXPECT_EQ(0, at(reg::BCR));
-    EXPECT_EQ(0, at(reg::SCR));
-    EXPECT_EQ(0, at(reg::LGR));
-    EXPECT_EQ(0xABAB, at(kGmOffset)) << "GM is memory, not a register";
+    EXPECT_EQ(0, at(mky43::BCR));
+    EXPECT_EQ(0, at(mky43::SCR));
+    EXPECT_EQ(0, at(mky43::LGR));
+    EXPECT_EQ(0xABAB, at(mky43::kGm)) << "GM is memory, not a register";
 
     // Held in reset: no start, no hazard effect, no counting.
-    write(reg::BCR, 0x0100);
-    write(reg::SCR, kScrStart);
-    write(reg::RHCR0, 1);
+    write(mky43::BCR, 0x0100);
+    write(mky43::SCR, mky43::kScrStart);
+    write(mky43::RHCR0, 1);
     cycles(5);
     EXPECT_FALSE(chip().running());
-    EXPECT_EQ(0, at(reg::RHPB0));
-    EXPECT_EQ(0, at(reg::CCTR));
+    EXPECT_EQ(0, at(mky43::RHPB0));
+    EXPECT_EQ(0, at(mky43::CCTR));
 
     chip().setResetLine(false);
-    EXPECT_EQ(0, at(reg::BCR)) << "writes made during reset do not survive it";
-    EXPECT_EQ(0x3459, at(reg::CCR + 2)) << "\"Y4\" of the chip code";
+    EXPECT_EQ(0, at(mky43::BCR)) << "writes made during reset do not survive it";
+    EXPECT_EQ(0x3459, at(mky43::CCR + 2)) << "\"Y4\" of the chip code";
 }
 
 struct HazardCase {
@@ -178,8 +179,8 @@ class HazardTest : public ChipTest, public ::testing::WithParamInterface<HazardC
 TEST_P(HazardTest, BlockNumberMovesOneBlockAtOnce)
 {
     const HazardCase& c = GetParam();
-    for (std::size_t i = 0; i < kGmSize; i += 2)
-        chip().store(kGmOffset + i, static_cast<std::uint16_t>(i));
+    for (std::size_t i = 0; i < mky43::kGmEnd - mky43::kGm; i += 2)
+        chip().store(mky43::kGm + i, static_cast<std::uint16_t>(i));
     for (unsigned w = 0; w < 4; ++w)
         chip().store(c.buffer + 2 * w, static_cast<std::uint16_t>(0xF000 + w));
 
@@ -196,10 +197,10 @@ TEST_P(HazardTest, BlockNumberMovesOneBlockAtOnce)
 TEST_P(HazardTest, BlockNumbersAbove63AreIgnored)
 {
     const HazardCase& c = GetParam();
-    std::vector<std::uint8_t> before(memory.begin(), memory.begin() + kWindowSize);
+    std::vector<std::uint8_t> before(memory.begin(), memory.begin() + mky43::kWindowSize);
     for (std::uint16_t n : {64, 100, 0x8000, 0xFFFF}) {
         write(c.control, n);
-        std::vector<std::uint8_t> after(memory.begin(), memory.begin() + kWindowSize);
+        std::vector<std::uint8_t> after(memory.begin(), memory.begin() + mky43::kWindowSize);
         after[c.control] = before[c.control];
         after[c.control + 1] = before[c.control + 1];
         EXPECT_EQ(before, after) << n;
@@ -238,10 +239,10 @@ TEST_P(HazardTest, MoveStoppedAtAnyInstructionLeavesNoMix)
 }
 
 INSTANTIATE_TEST_SUITE_P(Registers, HazardTest,
-                         ::testing::Values(HazardCase{"RHCR0", reg::RHCR0, reg::RHPB0, true},
-                                           HazardCase{"RHCR1", reg::RHCR1, reg::RHPB1, true},
-                                           HazardCase{"WHCR0", reg::WHCR0, reg::WHPB0, false},
-                                           HazardCase{"WHCR1", reg::WHCR1, reg::WHPB1, false}),
+                         ::testing::Values(HazardCase{"RHCR0", mky43::RHCR0, mky43::RHPB0, true},
+                                           HazardCase{"RHCR1", mky43::RHCR1, mky43::RHPB1, true},
+                                           HazardCase{"WHCR0", mky43::WHCR0, mky43::WHPB0, false},
+                                           HazardCase{"WHCR1", mky43::WHCR1, mky43::WHPB1, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RegisterTable, CoversTheRegisterMapWithoutOverlap)
@@ -251,12 +252,32 @@ TEST(RegisterTable, CoversTheRegisterMapWithoutOverlap)
     ASSERT_EQ(36u, count);
     for (std::size_t i = 1; i < count; ++i)
         EXPECT_EQ(table[i - 1].offset + 2 * table[i - 1].words, table[i].offset) << table[i].name;
-    EXPECT_EQ(reg::RFR, table[0].offset);
-    EXPECT_EQ(reg::WHPB1 + 8, table[count - 1].offset + 8);
-    EXPECT_EQ("SCR", findRegister(reg::SCR)->name);
-    EXPECT_EQ("CCR", findRegister(reg::CCR + 6)->name);
-    EXPECT_EQ(nullptr, findRegister(0x390));
-    EXPECT_EQ(nullptr, findRegister(0x2FE));
+    EXPECT_EQ(mky43::RFR, table[0].offset);
+    EXPECT_EQ(mky43::WHPB1 + 8, table[count - 1].offset + 8);
+    EXPECT_EQ("SCR", findRegister(mky43::SCR)->name);
+    EXPECT_EQ("CCR", findRegister(mky43::CCR + 6)->name);
+    EXPECT_EQ(nullptr, findRegister(mky43::kRegistersUsedEnd));
+    EXPECT_EQ(nullptr, findRegister(mky43::kRegisters - 2));
+}
+
+// The model's table is the chip's map, register for register and width for
+// width, and the map runs in address order without gaps.
+TEST(RegisterTable, IsTheChipsMapInAddressOrder)
+{
+    std::size_t count = 0;
+    const RegisterInfo* table = registerTable(count);
+    ASSERT_EQ(mky43::kRegisterCount, count);
+    std::uint32_t next = mky43::kRegisters;
+    for (std::size_t i = 0; i < count; ++i) {
+        const mky43::Register& named = mky43::kRegisterMap[i];
+        EXPECT_EQ(named.name, table[i].name);
+        EXPECT_EQ(named.offset, table[i].offset) << named.name;
+        EXPECT_EQ(named.bits, 16 * table[i].words) << named.name;
+        EXPECT_EQ(next, named.offset) << named.name << " does not follow the register before it";
+        EXPECT_EQ(&named, mky43::findRegister(named.name));
+        next = named.offset + named.bits / 8;
+    }
+    EXPECT_EQ(mky43::kRegistersUsedEnd, next);
 }
 
 TEST(BusCycle, StepsEveryBoardUnderItsLock)
@@ -274,8 +295,8 @@ TEST(BusCycle, StepsEveryBoardUnderItsLock)
     for (BoardFiles* f : {a.get(), b.get()}) {
         BoardLock lock(f->state());
         Chip chip(f->window(), f->state());
-        chip.write(reg::BCR, static_cast<std::uint16_t>(0x0100 | station++));
-        chip.write(reg::SCR, kScrStart);
+        chip.write(mky43::BCR, static_cast<std::uint16_t>(0x0100 | station++));
+        chip.write(mky43::SCR, mky43::kScrStart);
     }
     bus.cycle();
     bus.removeBoard(*b);

@@ -1,3 +1,4 @@
+#include "chip/Mky43.h"
 #include "sim/BoardFiles.h"
 #include "sim/BoardLock.h"
 #include "sim/ChipMap.h"
@@ -51,34 +52,34 @@ protected:
 
 TEST_F(RegisterAccessTest, SwitchIsInHighByteOfControlOffset6)
 {
-    EXPECT_EQ(0x2A00, read16(board->control(), kBoardSwitchReg));
+    EXPECT_EQ(0x2A00, read16(board->control(), mky43::kBoardSwitchRegister));
 }
 
 TEST_F(RegisterAccessTest, WriteOnPlainMemoryIsAPlainStore)
 {
-    alignas(8) std::uint8_t memory[kWindowSize] = {};
+    alignas(8) std::uint8_t memory[mky43::kWindowSize] = {};
     std::memset(memory, 0x11, 8);
-    write16(memory, reg::RHCR0, 0);
-    EXPECT_EQ(0, read16(memory, reg::RHCR0));
-    EXPECT_EQ(0, read16(memory, reg::RHPB0)) << "no hazard effect outside a board";
+    write16(memory, mky43::RHCR0, 0);
+    EXPECT_EQ(0, read16(memory, mky43::RHCR0));
+    EXPECT_EQ(0, read16(memory, mky43::RHPB0)) << "no hazard effect outside a board";
 }
 
 TEST_F(RegisterAccessTest, HazardCommitInOneProcessIsSeenByAnother)
 {
     std::uint8_t* view = mapChipWindow(board->regionAFd());
     ASSERT_NE(nullptr, view);
-    write16(view, reg::WHPB0, 0x1111);
-    write16(view, reg::WHPB0 + 2, 0x2222);
-    write16(view, reg::WHPB0 + 4, 0x3333);
-    write16(view, reg::WHPB0 + 6, 0x4444);
+    write16(view, mky43::WHPB0, 0x1111);
+    write16(view, mky43::WHPB0 + 2, 0x2222);
+    write16(view, mky43::WHPB0 + 4, 0x3333);
+    write16(view, mky43::WHPB0 + 6, 0x4444);
     int fd = board->regionAFd();
     int rc = inChild([fd] {
         std::uint8_t* child = mapChipWindow(fd);
         if (!child)
             return 10;
-        write16(child, reg::WHCR0, 5);  // commit WHPB0 into block 5
-        write16(child, reg::RHCR1, 5);  // and read it back through RHPB1
-        return read16(child, reg::RHPB1 + 6) == 0x4444 ? 0 : 11;
+        write16(child, mky43::WHCR0, 5);  // commit WHPB0 into block 5
+        write16(child, mky43::RHCR1, 5);  // and read it back through RHPB1
+        return read16(child, mky43::RHPB1 + 6) == 0x4444 ? 0 : 11;
     });
     EXPECT_EQ(0, rc);
     EXPECT_EQ(0x1111, read16(view, 5 * 8));
@@ -94,13 +95,13 @@ TEST_F(RegisterAccessTest, ResetBitWrittenThroughControlRegionResetsTheChip)
     ASSERT_NE(MAP_FAILED, control);
     ASSERT_TRUE(attachRegion(control, kRegionBSize, RegionKind::BoardControl, board->window(), &board->state()));
 
-    write16(view, reg::BCR, 0x0203);
-    write16(control, kBoardResetReg, static_cast<std::uint16_t>(read16(control, kBoardResetReg) | kBoardResetBit));
+    write16(view, mky43::BCR, 0x0203);
+    write16(control, mky43::kBoardResetRegister, static_cast<std::uint16_t>(read16(control, mky43::kBoardResetRegister) | mky43::kBoardResetBit));
     EXPECT_TRUE(board->state().inReset);
-    EXPECT_EQ(0, read16(view, reg::BCR));
-    write16(control, kBoardResetReg, 0);
+    EXPECT_EQ(0, read16(view, mky43::BCR));
+    write16(control, mky43::kBoardResetRegister, 0);
     EXPECT_FALSE(board->state().inReset);
-    EXPECT_EQ(0x2A00, read16(control, kBoardSwitchReg)) << "the switch is not touched by a reset";
+    EXPECT_EQ(0x2A00, read16(control, mky43::kBoardSwitchRegister)) << "the switch is not touched by a reset";
 
     detachRegion(control);
     munmap(control, kRegionBSize);
@@ -115,7 +116,7 @@ TEST_F(RegisterAccessTest, StrayWritesCannotReachTheBoardLock)
     for (std::size_t offset = kStateOffset; offset < kRegionAFileSize; offset += 2)
         write16(view, offset, 0xFFFF);
     EXPECT_EQ(before, std::vector<std::uint8_t>(view + kStateOffset, view + kRegionAFileSize));
-    write16(view, reg::RHCR0, 3);
+    write16(view, mky43::RHCR0, 3);
     EXPECT_EQ(0u, board->state().recoveredLocks) << "the lock still works as a lock";
     unmapChipWindow(view);
 }
@@ -125,9 +126,9 @@ TEST_F(RegisterAccessTest, OddAddressIsAPlainStoreWithoutEffect)
     std::uint8_t* view = mapChipWindow(board->regionAFd());
     ASSERT_NE(nullptr, view);
     write16(view, 5 * 8, 0x1111);
-    write16(view, reg::RHCR0 + 1, 0x0500);  // bytes 0x339-0x33A: no block is loaded
-    EXPECT_EQ(0x0500, read16(view, reg::RHCR0 + 1));
-    EXPECT_EQ(0, read16(view, reg::RHPB0));
+    write16(view, mky43::RHCR0 + 1, 0x0500);  // bytes 0x339-0x33A: no block is loaded
+    EXPECT_EQ(0x0500, read16(view, mky43::RHCR0 + 1));
+    EXPECT_EQ(0, read16(view, mky43::RHPB0));
     unmapChipWindow(view);
 }
 
@@ -151,9 +152,9 @@ TEST_F(RegisterAccessTest, HolderThatDiesDoesNotBlockTheBoard)
     ASSERT_EQ(0, rc);
     std::uint8_t* view = mapChipWindow(board->regionAFd());
     ASSERT_NE(nullptr, view);
-    write16(view, reg::RHCR0, 0);
+    write16(view, mky43::RHCR0, 0);
     EXPECT_EQ(1u, board->state().recoveredLocks);
-    write16(view, reg::RHCR0, 1);
+    write16(view, mky43::RHCR0, 1);
     EXPECT_EQ(1u, board->state().recoveredLocks);
     unmapChipWindow(view);
 }
@@ -172,10 +173,10 @@ TEST_F(RegisterAccessTest, HolderThatNeverLetsGoDelaysButDoesNotStopAWriter)
     });
     while (!locked)
         std::this_thread::yield();
-    write16(view, reg::RHCR0, 4);
+    write16(view, mky43::RHCR0, 4);
     release = true;
     holder.join();
-    EXPECT_EQ(0x4444, read16(view, reg::RHPB0));
+    EXPECT_EQ(0x4444, read16(view, mky43::RHPB0));
     unmapChipWindow(view);
 }
 
@@ -185,8 +186,8 @@ TEST_F(RegisterAccessTest, DetachedWindowIsPlainMemoryAgain)
     ASSERT_NE(nullptr, view);
     write16(view, 8, 0x7777);
     detachRegion(view);
-    write16(view, reg::RHCR0, 1);
-    EXPECT_EQ(0, read16(view, reg::RHPB0));
+    write16(view, mky43::RHCR0, 1);
+    EXPECT_EQ(0, read16(view, mky43::RHPB0));
     munmap(view, kRegionAFileSize);
 }
 

@@ -2,8 +2,8 @@
 // host, speaking the frames of sim/DeviceWire.h.
 #include "lib/os/DeviceHandle.h"
 
+#include "chip/Mky43.h"
 #include "sim/BoardFiles.h"
-#include "sim/ChipMap.h"
 #include "sim/DeviceWire.h"
 #include "sim/RuntimeDir.h"
 #include "sim/WireSocket.h"
@@ -93,7 +93,7 @@ bool answerMapView(Device& device, const wire::Received& got, std::vector<std::u
     std::memcpy(&ask, device.frame.data(), sizeof ask);
     wire::ViewMappedFrame reply{wire::kViewMapped, 0, 0};
     std::uint8_t* view = nullptr;
-    if (got.fd < 0 || ask.length == 0 || ask.length > ravsim::kWindowSize)
+    if (got.fd < 0 || ask.length == 0 || ask.length > mky43::kWindowSize)
         reply.error = EINVAL;
     else if (!(view = ravsim::mapChipWindow(got.fd)))
         reply.error = errno ? errno : EINVAL;
