@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "chip/Mky43.h"
 #include "lib/EvntCtrl.h"
 #include "lib/IniFile.h"
 #include "lib/LogFile.h"
@@ -19,7 +20,6 @@ namespace {
 constexpr const char* BOARD_NAME_BASE = "RavlibBrd";
 constexpr const char* DEVICE_PATH_BASE = "\\\\.\\Ravkern";
 constexpr int32_t DEVICES = 4;
-constexpr uint32_t CHIP_WINDOW_BYTES = 0x1000;
 constexpr const char* MAIL_EVENT_WORDS[BoardCtrl::MAIL_EVENTS] = {
     "MailRecv1", "MailRecv2", "MailSeRes", "MailClose", "MailError"};
 }  // namespace
@@ -121,7 +121,7 @@ void BoardCtrl::finish() {
 int32_t BoardCtrl::mapWindow() {
     unmapWindow();
     mapRequest_.command = ravkern::kMapCommandMap;
-    mapRequest_.length = CHIP_WINDOW_BYTES;
+    mapRequest_.length = mky43::kWindowSize;
     mapRequest_.userAddress = 0;
     if (ioMapMemory(&mapRequest_) != 0)
         return -1;

@@ -2,18 +2,18 @@
 
 #include <cstdio>
 
-#include "lib/ChipWindow.h"
+#include "chip/Mky43.h"
 #include "lib/os/ChipAccess.h"
 
 namespace ravlib {
 
 StationRange clampStation(int32_t address, int32_t size) {
-    if (!chip::validStation(address))
-        address = chip::STATIONS - 1;
+    if (!mky43::validStation(address))
+        address = mky43::kStations - 1;
     if (size < 1)
         size = 1;
-    else if (static_cast<int64_t>(address) + size > chip::STATIONS)  // a huge size must not overflow
-        size = chip::STATIONS - address;
+    else if (static_cast<int64_t>(address) + size > mky43::kStations)  // a huge size must not overflow
+        size = mky43::kStations - address;
     return {address, size};
 }
 
@@ -38,9 +38,9 @@ std::uint16_t rateBits(int32_t rateCode) {
 void writeRateBits(std::uint8_t* window, int32_t rateCode) {
     if (!window)
         return;
-    const std::uint16_t bcr = os::read16(window, chip::BCR);
-    os::write16(window, chip::BCR,
-                static_cast<std::uint16_t>((bcr & ~chip::BCR_RATE_MASK & 0xFFFF) | rateBits(rateCode)));
+    const std::uint16_t bcr = os::read16(window, mky43::BCR);
+    os::write16(window, mky43::BCR,
+                static_cast<std::uint16_t>((bcr & ~mky43::kBcrRateMask & 0xFFFF) | rateBits(rateCode)));
 }
 
 }  // namespace ravlib

@@ -1,6 +1,6 @@
 // Exports of global memory access.
 #include "lib/CallFrame.h"
-#include "lib/ChipWindow.h"
+#include "chip/Mky43.h"
 #include "lib/LibraryLoad.h"
 #include "lib/LogFile.h"
 #include "lib/Ravlib.h"
@@ -53,7 +53,7 @@ extern "C" {
 
 int32_t RV_Alloc(int32_t board, int32_t line, int32_t stationAdr, void** block) {
     CallFrame call("RV_Alloc", board, line);
-    call.checkAlways(chip::validStation(stationAdr), MKY43_ER_INVALIDPARAM);
+    call.checkAlways(mky43::validStation(stationAdr), MKY43_ER_INVALIDPARAM);
     call.needPointers({block});
     call.run([&](BoardCtrl& b) { return b.alloc(line, stationAdr, block); });
     return call.finish("-StationAdr(%d)", stationAdr);

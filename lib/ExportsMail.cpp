@@ -1,6 +1,6 @@
 // Exports of mail.
 #include "lib/CallFrame.h"
-#include "lib/ChipWindow.h"
+#include "chip/Mky43.h"
 #include "lib/Ravlib.h"
 
 using namespace ravlib;
@@ -40,7 +40,7 @@ int32_t RV_MailSend(int32_t board, int32_t line, int32_t stationAdr, const int16
     call.check(validMailLength(length), MKY43_ER_MAILSIZE);
     // The address shares MSCR with the send request bit: one outside 0..63
     // would start no send, or another, while the call reported success.
-    call.check(chip::validStation(stationAdr), MKY43_ER_INVALIDPARAM);
+    call.check(mky43::validStation(stationAdr), MKY43_ER_INVALIDPARAM);
     call.needPointers({data});
     call.run([&](BoardCtrl& b) { return b.mailSend(line, stationAdr, data, length); });
     return call.finish("-StationAdr(%d)-Leng(%d)", stationAdr, length);

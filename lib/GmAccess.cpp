@@ -4,7 +4,7 @@
 #include <atomic>
 #include <cstring>
 
-#include "lib/ChipWindow.h"
+#include "chip/Mky43.h"
 #include "lib/Ravlib.h"
 #include "lib/SemHold.h"
 #include "lib/os/ChipAccess.h"
@@ -52,18 +52,18 @@ int32_t GmAccess::read(void* data, std::uint16_t elementIndex, std::uint16_t cou
         return MKY43_ER_UNCONNECT;
     const std::size_t begin = static_cast<std::size_t>(elementIndex) * width;
     const std::size_t end = begin + static_cast<std::size_t>(count) * width;
-    if (end > chip::GM_BYTES)
+    if (end > mky43::kGmEnd)
         return MKY43_ER_INVALIDPARAM;
     SemHold hold(readSem_);
     std::size_t element = 0;
     for (std::size_t at = begin; at < end;) {
-        const std::size_t blockNo = at / chip::BLOCK_BYTES;
-        const std::size_t blockEnd = std::min(end, (blockNo + 1) * chip::BLOCK_BYTES);
-        os::write16(window_, chip::RHCR1, static_cast<std::uint16_t>(blockNo));
+        const std::size_t blockNo = at / mky43::kBlockBytes;
+        const std::size_t blockEnd = std::min(end, (blockNo + 1) * mky43::kBlockBytes);
+        os::write16(window_, mky43::RHCR1, static_cast<std::uint16_t>(blockNo));
         for (; at < blockEnd; at += width, ++element) {
             std::uint64_t value = 0;
             for (int w = 0; w < width / 2; ++w)
-                value |= static_cast<std::uint64_t>(os::read16(window_, chip::RHPB1 + at % chip::BLOCK_BYTES + 2 * w))
+                value |= static_cast<std::uint64_t>(os::read16(window_, mky43::RHPB1 + at % mky43::kBlockBytes + 2 * w))
                          << (16 * w);
             storeElement(data, element, width, value);
         }
@@ -76,7 +76,7 @@ int32_t GmAccess::read(void* data, std::uint16_t elementIndex, std::uint16_t cou
 int32_t GmAccess::write(const void* data, std::uint16_t byteOffset, std::uint16_t count, int width) {
     if (!window_)
         return MKY43_ER_UNCONNECT;
-    if (byteOffset + static_cast<std::size_t>(count) * width > chip::GM_BYTES)
+    if (byteOffset + static_cast<std::size_t>(count) * width > mky43::kGmEnd)
         return MKY43_ER_INVALIDPARAM;
     SemHold hold(writeSem_);
     writeWords(Words{data, width}, static_cast<std::size_t>(count) * (width / 2), byteOffset);
@@ -84,52 +84,52 @@ int32_t GmAccess::write(const void* data, std::uint16_t byteOffset, std::uint16_
 }
 
 void GmAccess::writeWords(const Words& words, std::size_t count, std::size_t offset) {
-    const std::size_t position = (offset % chip::BLOCK_BYTES) / 2;
-    const std::size_t fit = chip::BLOCK_WORDS - position;
-    mergeBlock(words, 0, std::min(count, fit), offset / chip::BLOCK_BYTES, position);
+    const std::size_t position = (offset % mky43::kBlockBytes) / 2;
+    const std::size_t fit = mky43::kBlockWords - position;
+    mergeBlock(words, 0, std::min(count, fit), offset / mky43::kBlockBytes, position);
     if (count <= fit)
         return;
     offset += 2 * fit;
     std::size_t next = fit;
-    const std::size_t tail = (count - fit) % chip::BLOCK_WORDS;
-    for (; next + chip::BLOCK_WORDS <= count; next += chip::BLOCK_WORDS, offset += chip::BLOCK_BYTES) {
+    const std::size_t tail = (count - fit) % mky43::kBlockWords;
+    for (; next + mky43::kBlockWords <= count; next += mky43::kBlockWords, offset += mky43::kBlockBytes) {
         const std::uint16_t block[4] = {words.at(next), words.at(next + 1), words.at(next + 2), words.at(next + 3)};
-        writeBuffer(block, offset / chip::BLOCK_BYTES);
+        writeBuffer(block, offset / mky43::kBlockBytes);
     }
     if (tail > 0)
-        mergeBlock(words, next, tail, offset / chip::BLOCK_BYTES, 0);
+        mergeBlock(words, next, tail, offset / mky43::kBlockBytes, 0);
 }
 
 // Read-modify-write of one block: `count` words from word `first` go to the
 // block from `position` on.
 void GmAccess::mergeBlock(const Words& words, std::size_t first, std::size_t count, std::size_t blockNo,
                           std::size_t position) {
-    os::write16(window_, chip::RHCR0, static_cast<std::uint16_t>(blockNo));
+    os::write16(window_, mky43::RHCR0, static_cast<std::uint16_t>(blockNo));
     std::uint16_t block[4];
-    for (std::size_t w = 0; w < chip::BLOCK_WORDS; ++w)
-        block[w] = os::read16(window_, chip::RHPB0 + 2 * w);
+    for (std::size_t w = 0; w < mky43::kBlockWords; ++w)
+        block[w] = os::read16(window_, mky43::RHPB0 + 2 * w);
     for (std::size_t w = 0; w < count; ++w)
         block[position + w] = words.at(first + w);
     writeBuffer(block, blockNo);
 }
 
 void GmAccess::writeBuffer(const std::uint16_t (&block)[4], std::size_t blockNo) {
-    for (std::size_t w = 0; w < chip::BLOCK_WORDS; ++w)
-        os::write16(window_, chip::WHPB0 + 2 * w, block[w]);
-    os::write16(window_, chip::WHCR0, static_cast<std::uint16_t>(blockNo));
+    for (std::size_t w = 0; w < mky43::kBlockWords; ++w)
+        os::write16(window_, mky43::WHPB0 + 2 * w, block[w]);
+    os::write16(window_, mky43::WHCR0, static_cast<std::uint16_t>(blockNo));
 }
 
 int32_t GmAccess::check(std::uint16_t* checkCode) {
     if (!window_)
         return MKY43_ER_UNCONNECT;
-    *checkCode = os::read16(window_, chip::CCTR);
+    *checkCode = os::read16(window_, mky43::CCTR);
     return MKY43_ER_OK;
 }
 
 int32_t GmAccess::put(int station, const void* block8) {
     if (!window_)
         return MKY43_ER_UNCONNECT;
-    auto* target = window_ + chip::BLOCK_BYTES * (station & 63);
+    auto* target = window_ + mky43::kBlockBytes * (station & 63);
     const auto* source = static_cast<const std::uint8_t*>(block8);
     for (int half = 0; half < 2; ++half) {
         std::uint32_t v;
@@ -143,7 +143,7 @@ int32_t GmAccess::put(int station, const void* block8) {
 int32_t GmAccess::get(std::uint16_t station, void* block8) {
     if (!window_)
         return MKY43_ER_UNCONNECT;
-    const auto* source = window_ + chip::BLOCK_BYTES * (static_cast<std::int16_t>(station) & 63);
+    const auto* source = window_ + mky43::kBlockBytes * (static_cast<std::int16_t>(station) & 63);
     auto* target = static_cast<std::uint8_t*>(block8);
     for (int half = 0; half < 2; ++half) {
         const std::uint32_t v =
@@ -157,7 +157,7 @@ int32_t GmAccess::get(std::uint16_t station, void* block8) {
 int32_t GmAccess::alloc(int station, void** block) {
     if (!window_)
         return MKY43_ER_UNCONNECT;
-    *block = window_ + chip::BLOCK_BYTES * station;
+    *block = window_ + mky43::kBlockBytes * station;
     return MKY43_ER_OK;
 }
 
@@ -176,10 +176,10 @@ int32_t GmAccess::map(const char* stationText, void** block) {
     std::size_t station = 0;
     for (const char* c = stationText; *c >= '0' && *c <= '9'; ++c) {
         station = station * 10 + static_cast<std::size_t>(*c - '0');
-        if (station >= chip::WINDOW_BYTES / chip::BLOCK_BYTES)
+        if (station >= mky43::kWindowSize / mky43::kBlockBytes)
             return MKY43_ER_INVALIDPARAM;
     }
-    *block = window_ + chip::BLOCK_BYTES * station;
+    *block = window_ + mky43::kBlockBytes * station;
     return MKY43_ER_OK;
 }
 

@@ -5,7 +5,7 @@
 #include <thread>
 #include <utility>
 
-#include "lib/ChipWindow.h"
+#include "chip/Mky43.h"
 #include "lib/EvntCtrl.h"
 #include "lib/Ravlib.h"
 #include "lib/os/ChipAccess.h"
@@ -22,20 +22,20 @@ enum MailEvent { MAIL_RECV1, MAIL_RECV2, MAIL_SE_RES, MAIL_CLOSE, MAIL_ERROR };
 // MESR bits 0, 1, 2 and 5 as status bits 0x0002..0x0010.
 uint16_t errorBits(uint16_t mesr) {
     uint16_t bits = 0;
-    if (mesr & 0x0001)
+    if (mesr & mky43::kMesrNoStation)
         bits |= 0x0002;
-    if (mesr & 0x0002)
+    if (mesr & mky43::kMesrNoBuffer)
         bits |= 0x0004;
-    if (mesr & 0x0004)
+    if (mesr & mky43::kMesrNotRunning)
         bits |= 0x0008;
-    if (mesr & 0x0020)
+    if (mesr & mky43::kMesrBadLength)
         bits |= 0x0010;
     return bits;
 }
 
 // Bit n set when receive buffer n holds a mail.
 uint16_t receivedBits(uint16_t mr0cr, uint16_t mr1cr) {
-    return ((mr0cr & chip::MRCR_RECEIVED) ? 1 : 0) | ((mr1cr & chip::MRCR_RECEIVED) ? 2 : 0);
+    return ((mr0cr & mky43::kMrcrReceived) ? 1 : 0) | ((mr1cr & mky43::kMrcrReceived) ? 2 : 0);
 }
 
 }  // namespace
@@ -63,20 +63,20 @@ void MailThd::poll() {
 }
 
 void MailThd::pollLocked(std::uint8_t* base) {
-    const uint16_t mesr = os::read16(base, chip::MESR);
-    const uint16_t mscr = os::read16(base, chip::MSCR);
-    const uint16_t mr0cr = os::read16(base, chip::MRCR[0]);
-    const uint16_t mr1cr = os::read16(base, chip::MRCR[1]);
+    const uint16_t mesr = os::read16(base, mky43::MESR);
+    const uint16_t mscr = os::read16(base, mky43::MSCR);
+    const uint16_t mr0cr = os::read16(base, mky43::MR0CR);
+    const uint16_t mr1cr = os::read16(base, mky43::MR1CR);
 
     uint16_t status = errorBits(mesr);
-    const uint16_t holding = chip::MRCR_ARMED | chip::MRCR_RECEIVED;
+    const uint16_t holding = mky43::kMrcrArmed | mky43::kMrcrReceived;
     const bool anyArmed = (mr0cr & holding) || (mr1cr & holding);
     if (!anyArmed)
         status |= NO_BUFFER;
     const uint16_t received = receivedBits(mr0cr, mr1cr);
     if (received)
         status |= MAIL_WAITING;
-    const bool sending = (mscr & chip::MSCR_SENDING) != 0;
+    const bool sending = (mscr & mky43::kMscrSending) != 0;
     if (mailStatus() & SENT)
         status |= SENT;
 
@@ -136,18 +136,18 @@ int32_t MailThd::send(int32_t stationAdr, const int16_t* data, int32_t length) {
 }
 
 int32_t MailThd::sendLocked(std::uint8_t* base, int32_t stationAdr, const int16_t* data, int32_t length) {
-    if (os::read16(base, chip::MSCR) & chip::MSCR_SENDING)
+    if (os::read16(base, mky43::MSCR) & mky43::kMscrSending)
         return MKY43_ER_MAILSENDING;
     if (length % 2 != 0)
         return MKY43_ER_MAILSIZE;
     mailStatus_.store(mailStatus() & MAIL_WAITING, std::memory_order_release);
-    os::write16(base, chip::SSR, 0x0030);
-    os::write16(base, chip::MESR, 0);
-    os::write16(base, chip::MSLR, 0x1FFF);
+    os::write16(base, mky43::SSR, mky43::kSsrMail);
+    os::write16(base, mky43::MESR, 0);
+    os::write16(base, mky43::MSLR, mky43::kMslrSendLimit);
     for (int32_t word = 0; word < length / 2; ++word)
-        os::write16(base, chip::SEND_BUFFER + 2 * word, static_cast<uint16_t>(data[word]));
-    const int32_t units = (length - 1) / chip::MAIL_UNIT_BYTES + 1;
-    os::write16(base, chip::MSCR, static_cast<uint16_t>(stationAdr * 256 + units + chip::MSCR_SENDING));
+        os::write16(base, mky43::kMailSendBuffer + 2 * word, static_cast<uint16_t>(data[word]));
+    const int32_t units = (length - 1) / static_cast<int32_t>(mky43::kMailUnitBytes) + 1;
+    os::write16(base, mky43::MSCR, static_cast<uint16_t>(stationAdr * 256 + units + mky43::kMscrSending));
     // Counted as under way from here: a send that ends before the next poll
     // (refused off the bus, or simply fast) still gets its send result.
     sendState_ = SEND_SEEN;
@@ -168,21 +168,21 @@ int32_t MailThd::receiveLocked(std::uint8_t* base, int16_t* data, int32_t length
     if (rxBuffer_ != 1 && rxBuffer_ != 2)
         return MKY43_ER_OTHER;
     const int buffer = rxBuffer_ - 1;
-    const uint16_t control = os::read16(base, chip::MRCR[buffer]);
-    if (!(control & chip::MRCR_RECEIVED)) {
+    const uint16_t control = os::read16(base, mky43::kMailReceiveControls[buffer]);
+    if (!(control & mky43::kMrcrReceived)) {
         // Emptied since the last poll (the driver clears and re-arms the
         // receive buffers when communication stops or starts): nothing to take.
-        offerFrom(receivedBits(os::read16(base, chip::MRCR[0]), os::read16(base, chip::MRCR[1])));
+        offerFrom(receivedBits(os::read16(base, mky43::MR0CR), os::read16(base, mky43::MR1CR)));
         return MKY43_ER_MAILNOTRECEIVE;
     }
-    *sourceAdr = (control >> 8) & 0x3F;
-    const int32_t received = (control & 0x3F) * chip::MAIL_UNIT_BYTES;
+    *sourceAdr = (control & mky43::kMrcrStationMask) >> 8;
+    const int32_t received = (control & mky43::kMrcrUnitsMask) * mky43::kMailUnitBytes;
     const int32_t words = std::min(received, length) / 2;
     for (int32_t word = 0; word < words; ++word)
-        data[word] = static_cast<int16_t>(os::read16(base, chip::RECEIVE_BUFFER[buffer] + 2 * word));
+        data[word] = static_cast<int16_t>(os::read16(base, mky43::kMailReceiveBuffers[buffer] + 2 * word));
     armLocked(base, buffer, true);
     rxPrev_ = static_cast<uint16_t>(rxPrev_ & ~(1u << buffer));
-    offerFrom(receivedBits(os::read16(base, chip::MRCR[0]), os::read16(base, chip::MRCR[1])));
+    offerFrom(receivedBits(os::read16(base, mky43::MR0CR), os::read16(base, mky43::MR1CR)));
     return MKY43_ER_OK;
 }
 
@@ -191,9 +191,9 @@ int32_t MailThd::arm(int buffer, bool armed) {
 }
 
 int32_t MailThd::armLocked(std::uint8_t* base, int buffer, bool armed) {
-    os::write16(base, chip::SSR, 0x0030);
-    os::write16(base, chip::MESR, 0);
-    os::write16(base, chip::MRCR[buffer], armed ? chip::MRCR_ARMED : 0);
+    os::write16(base, mky43::SSR, mky43::kSsrMail);
+    os::write16(base, mky43::MESR, 0);
+    os::write16(base, mky43::kMailReceiveControls[buffer], armed ? mky43::kMrcrArmed : 0);
     return MKY43_ER_OK;
 }
 

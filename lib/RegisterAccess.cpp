@@ -1,6 +1,6 @@
 #include "lib/RegisterAccess.h"
 
-#include "lib/ChipWindow.h"
+#include "chip/Mky43.h"
 #include "lib/Ravlib.h"
 #include "lib/os/ChipAccess.h"
 
@@ -9,7 +9,7 @@ namespace ravlib {
 int32_t RegisterAccess::refusal(std::uint16_t offset, int width) const {
     if (!window_)
         return MKY43_ER_UNCONNECT;
-    if (static_cast<std::size_t>(offset) + width > chip::WINDOW_BYTES)
+    if (static_cast<std::size_t>(offset) + width > mky43::kWindowSize)
         return MKY43_ER_INVALIDPARAM;
     return MKY43_ER_OK;
 }

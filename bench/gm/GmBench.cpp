@@ -6,6 +6,7 @@
 #include <memory>
 #include <thread>
 
+#include "chip/Mky43.h"
 #include "lib/BoardTable.h"
 #include "lib/LibraryLoad.h"
 #include "lib/Ravlib.h"
@@ -82,7 +83,7 @@ void MonitorCycle(benchmark::State& state) {
     int16_t block[4];
     int32_t flags[2];
     for (auto _ : state) {
-        RV_GetReg64(0, 0, 0x310, flags);
+        RV_GetReg64(0, 0, mky43::MFR, flags);
         for (int station = 0; station < 64; ++station)
             RV_GetMemShort(0, 0, block, station, 0, 4);
         benchmark::DoNotOptimize(block);

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "chip/Mky43.h"
 #include "lib/LibraryLoad.h"
 #include "lib/Ravlib.h"
 #include "tests/host/HostProcess.h"
@@ -25,8 +26,6 @@ constexpr int ECHO_STATION = 20;
 constexpr int32_t MAIL_BYTES = 256;
 constexpr int16_t SEND_ERRORS = 0x001E;
 constexpr int16_t MAIL_WAITS = 0x0100;
-constexpr int32_t SCR = 0x366;
-constexpr uint16_t SCR_RUNNING = 0x0200;
 constexpr auto GIVE_UP = std::chrono::seconds(10);
 // The host's own mail time: no --mail-min-us on its command line.
 constexpr int HOST_DEFAULT = 0;
@@ -110,7 +109,7 @@ private:
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
         while (std::chrono::steady_clock::now() < end) {
             uint16_t scr = 0;
-            if (RV_GetReg16(0, 0, SCR, &scr) == MKY43_ER_OK && (scr & SCR_RUNNING))
+            if (RV_GetReg16(0, 0, mky43::SCR, &scr) == MKY43_ER_OK && (scr & mky43::kScrRunning))
                 return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }

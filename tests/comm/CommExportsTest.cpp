@@ -10,9 +10,9 @@
 #include <mutex>
 #include <thread>
 
+#include "chip/Mky43.h"
 #include "driver/RavkernIoctl.h"
 #include "lib/BoardTable.h"
-#include "lib/ChipWindow.h"
 #include "lib/SemCtrl.h"
 #include "lib/os/SyncWait.h"
 #include "tests/board/PeerProcess.h"
@@ -38,7 +38,7 @@ ravkern::ConnectState driverState() {
 std::vector<Access> bcrAccesses(const std::vector<Access>& all) {
     std::vector<Access> out;
     for (const Access& a : all)
-        if (a.offset == chip::BCR)
+        if (a.offset == mky43::BCR)
             out.push_back(a);
     return out;
 }
@@ -91,7 +91,7 @@ TEST_F(CommExports, WithoutARateCodeTheLibraryLeavesBcrAlone) {
 }
 
 TEST_F(CommExports, ConfigSevenWritesTheBitsOfTwelve) {
-    ASSERT_EQ(RV_SetReg16(0, 0, chip::BCR, 0x3F3F), MKY43_ER_OK);
+    ASSERT_EQ(RV_SetReg16(0, 0, mky43::BCR, 0x3F3F), MKY43_ER_OK);
     newLines();
     ASSERT_EQ(RV_config(0, 0, 7), MKY43_ER_OK);
     EXPECT_EQ(lastLine(), std::string(TRACE) + "Ravlib(0) RV_config: Line(0): Baudrate(7): Ret(0h)");
@@ -100,7 +100,7 @@ TEST_F(CommExports, ConfigSevenWritesTheBitsOfTwelve) {
     const std::vector<Access> bcr = bcrAccesses(trace.take());
     ASSERT_EQ(bcr.size(), 2u);
     EXPECT_EQ(bcr[0].kind, 'R');
-    EXPECT_EQ(bcr[1], gmtest::W(chip::BCR, static_cast<uint16_t>((bcr[0].value & 0xFF3F) | 0xC0)));
+    EXPECT_EQ(bcr[1], gmtest::W(mky43::BCR, static_cast<uint16_t>((bcr[0].value & 0xFF3F) | 0xC0)));
     RV_stop(0, 0);
 }
 
@@ -130,7 +130,7 @@ TEST_F(CommExports, ResetFillsTheOwnAreaAndNothingElse) {
     // running; alone on the bus, what is stored stays.
     ASSERT_TRUE(eventually([] {
         uint16_t scr = 0;
-        return RV_GetReg16(0, 0, 0x366, &scr) == MKY43_ER_OK && (scr & 0x0200) != 0;
+        return RV_GetReg16(0, 0, mky43::SCR, &scr) == MKY43_ER_OK && (scr & 0x0200) != 0;
     }));
     for (int station = 0; station < 64; ++station)
         ASSERT_EQ(RV_SetReg64(0, 0, station * 8, 0x5A5A5A5A, 0x5A5A5A5A), MKY43_ER_OK);
@@ -140,10 +140,10 @@ TEST_F(CommExports, ResetFillsTheOwnAreaAndNothingElse) {
     EXPECT_EQ(lastLine(), std::string(TRACE) + "Ravlib(0) RV_reset: Line(0) Data(4660): OK");
     int filled = 0;
     for (const Access& a : trace.take()) {
-        if (a.kind == 'W' && (a.offset == chip::RHCR0 || a.offset == chip::WHCR0)) {
+        if (a.kind == 'W' && (a.offset == mky43::RHCR0 || a.offset == mky43::WHCR0)) {
             EXPECT_TRUE(a.value >= 2 && a.value <= 4) << a;
         }
-        if (a.kind == 'W' && a.offset >= chip::WHPB0 && a.offset < chip::WHPB0 + 8 && a.value == 0x1234)
+        if (a.kind == 'W' && a.offset >= mky43::WHPB0 && a.offset < mky43::WHPB0 + 8 && a.value == 0x1234)
             ++filled;
     }
     EXPECT_EQ(filled, 12);
@@ -160,7 +160,7 @@ TEST_F(CommExports, ResetWithNothingRecordedRewritesBlockZeroUnchanged) {
     ASSERT_EQ(RV_reset(0, 0, 0x7777), MKY43_ER_OK);
     const std::vector<Access> seen = trace.take();
     ASSERT_EQ(seen.size(), 10u);
-    EXPECT_EQ(seen.back(), gmtest::W(chip::WHCR0, 0));
+    EXPECT_EQ(seen.back(), gmtest::W(mky43::WHCR0, 0));
     int32_t lowHigh[2] = {};
     ASSERT_EQ(RV_GetReg64(0, 0, 0, lowHigh), MKY43_ER_OK);
     EXPECT_EQ(lowHigh[0], 0x44443333);
@@ -240,7 +240,7 @@ public:
     explicit BcrGate(const void* window) : window_(window) { os::testing::recordChipAccess(this); }
     ~BcrGate() { os::testing::recordChipAccess(nullptr); }
     void seen(const os::testing::ChipAccess& a) override {
-        if (a.base != window_ || a.offset != chip::BCR)
+        if (a.base != window_ || a.offset != mky43::BCR)
             return;
         std::unique_lock lock(mutex_);
         accesses_.push_back({a.write ? 'W' : 'R', a.offset, a.value});

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "lib/ChipWindow.h"
+#include "chip/Mky43.h"
 #include "lib/CommControl.h"
 #include "sim/RegisterAccess.h"
 #include "tests/gm/ChipTrace.h"
@@ -60,14 +60,14 @@ TEST(RateBits, ThreeCodesAndEveryOtherAsTwelve) {
 using RateWrite = gmtest::SimWindow;
 
 TEST_F(RateWrite, ChangesOnlyBits7And6OfBcrWithOneReadAndOneWrite) {
-    ravsim::write16(window_, chip::BCR, 0x3F7F);
+    ravsim::write16(window_, mky43::BCR, 0x3F7F);
     gmtest::ChipTrace trace(window_);
     writeRateBits(window_, 6);
-    EXPECT_EQ(trace.take(), (std::vector<gmtest::Access>{R(chip::BCR, 0x3F7F), W(chip::BCR, 0x3FBF)}));
+    EXPECT_EQ(trace.take(), (std::vector<gmtest::Access>{R(mky43::BCR, 0x3F7F), W(mky43::BCR, 0x3FBF)}));
     writeRateBits(window_, 3);
-    EXPECT_EQ(ravsim::read16(window_, chip::BCR), 0x3F7F);
+    EXPECT_EQ(ravsim::read16(window_, mky43::BCR), 0x3F7F);
     writeRateBits(window_, 7);
-    EXPECT_EQ(ravsim::read16(window_, chip::BCR), 0x3FFF);
+    EXPECT_EQ(ravsim::read16(window_, mky43::BCR), 0x3FFF);
 }
 
 }  // namespace

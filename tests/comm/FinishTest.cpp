@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "chip/Mky43.h"
 #include "driver/RavkernIoctl.h"
 #include "lib/LibraryLoad.h"
 #include "lib/Ravlib.h"
@@ -51,7 +52,7 @@ TEST(Finish, TheLastProcessZeroesItsAreaAndDisconnects) {
     for (int16_t w : own)
         EXPECT_EQ(w, 0);
     uint16_t scr = 0;
-    ASSERT_EQ(RV_GetReg16(0, 0, 0x366, &scr), MKY43_ER_OK);
+    ASSERT_EQ(RV_GetReg16(0, 0, mky43::SCR, &scr), MKY43_ER_OK);
     EXPECT_EQ(scr & 0x0200, 0) << "the chip no longer runs";
     EXPECT_EQ(RV_close(0), MKY43_ER_OK);
     processDetach();
@@ -78,7 +79,7 @@ TEST(Finish, NotTheLastProcessLeavesTheBoardRunning) {
     for (int16_t w : own)
         EXPECT_EQ(w, 4660);
     uint16_t scr = 0;
-    ASSERT_EQ(RV_GetReg16(0, 0, 0x366, &scr), MKY43_ER_OK);
+    ASSERT_EQ(RV_GetReg16(0, 0, mky43::SCR, &scr), MKY43_ER_OK);
     EXPECT_NE(scr & 0x0200, 0) << "the chip still runs";
     EXPECT_EQ(RV_close(0), MKY43_ER_OK);
     processDetach();

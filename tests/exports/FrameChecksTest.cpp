@@ -5,6 +5,7 @@
 #include <cstring>
 #include <functional>
 
+#include "chip/Mky43.h"
 #include "lib/Ravlib.h"
 #include "tests/exports/FrameTestSupport.h"
 
@@ -51,9 +52,9 @@ const BoardLineExport EXPORTS[] = {
     {"RV_Ck", [](int32_t b, int32_t l) { return RV_Ck(b, l, &word16); }, ""},
     {"RV_Put", [](int32_t b, int32_t l) { return RV_Put(b, l, bytes); }, ""},
     {"RV_Get", [](int32_t b, int32_t l) { return RV_Get(b, l, 3, bytes); }, ""},
-    {"RV_GetReg64", [](int32_t b, int32_t l) { return RV_GetReg64(b, l, 0x374, longs); }, ""},
-    {"RV_GetReg32", [](int32_t b, int32_t l) { return RV_GetReg32(b, l, 0x356, &long32); }, ""},
-    {"RV_GetReg16", [](int32_t b, int32_t l) { return RV_GetReg16(b, l, 0x356, &word16); }, ""},
+    {"RV_GetReg64", [](int32_t b, int32_t l) { return RV_GetReg64(b, l, mky43::RHPB0 + 4, longs); }, ""},
+    {"RV_GetReg32", [](int32_t b, int32_t l) { return RV_GetReg32(b, l, mky43::BCR, &long32); }, ""},
+    {"RV_GetReg16", [](int32_t b, int32_t l) { return RV_GetReg16(b, l, mky43::BCR, &word16); }, ""},
     {"RV_SetReg64", [](int32_t b, int32_t l) { return RV_SetReg64(b, l, 0x10, 1, 2); }, ""},
     {"RV_SetReg32", [](int32_t b, int32_t l) { return RV_SetReg32(b, l, 0x10, 1); }, ""},
     {"RV_SetReg16", [](int32_t b, int32_t l) { return RV_SetReg16(b, l, 0x10, 1); }, ""},

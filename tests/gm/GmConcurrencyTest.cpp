@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "lib/ChipWindow.h"
+#include "chip/Mky43.h"
 #include "lib/GmAccess.h"
 #include "lib/Ravlib.h"
 #include "lib/SemCtrl.h"
@@ -91,8 +91,8 @@ struct CommitAfterEachRead : os::testing::ChipAccessRecorder {
             return;
         next ^= 1;
         for (int w = 0; w < 4; ++w)
-            os::write16(const_cast<void*>(a.base), chip::WHPB0 + 2 * w, COUNTS[next][w]);
-        os::write16(const_cast<void*>(a.base), chip::WHCR0, 1);
+            os::write16(const_cast<void*>(a.base), mky43::WHPB0 + 2 * w, COUNTS[next][w]);
+        os::write16(const_cast<void*>(a.base), mky43::WHCR0, 1);
     }
     int next = 0;
 };

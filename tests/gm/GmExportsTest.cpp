@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "lib/ChipWindow.h"
+#include "chip/Mky43.h"
 #include "sim/RegisterAccess.h"
 #include "tests/gm/ChipTrace.h"
 #include "tests/gm/HostedBoard.h"
@@ -13,10 +13,10 @@ namespace gmtest {
 namespace {
 
 using namespace ravlib;
-using chip::RHCR0;
-using chip::RHPB0;
-using chip::WHCR0;
-using chip::WHPB0;
+using mky43::RHCR0;
+using mky43::RHPB0;
+using mky43::WHCR0;
+using mky43::WHPB0;
 
 class GmExports : public HostedBoard {
 protected:
@@ -83,7 +83,7 @@ TEST_P(ExportForming, PositionAndLine) {
     ASSERT_EQ(result, MKY43_ER_OK);
     const std::vector<Access> seen = trace.take();
     ASSERT_FALSE(seen.empty());
-    EXPECT_EQ(seen.front(), W(c.write ? RHCR0 : chip::RHCR1, static_cast<std::uint16_t>(c.firstBlock)));
+    EXPECT_EQ(seen.front(), W(c.write ? RHCR0 : mky43::RHCR1, static_cast<std::uint16_t>(c.firstBlock)));
     EXPECT_EQ(lastLine(), std::string(TRACE) + "Ravlib(0) " + c.exportName + ": Line(0)" + c.shown + ": OK");
 }
 
@@ -157,7 +157,7 @@ TEST_F(GmExports, MapAllocAttachAndPointersThatOutliveFreeAndUnMap) {
 }
 
 TEST_F(GmExports, CkReadsTheCycleCounter) {
-    ASSERT_EQ(RV_SetReg16(0, 0, 0x34C, 0x8123), MKY43_ER_OK);
+    ASSERT_EQ(RV_SetReg16(0, 0, mky43::CCTR, 0x8123), MKY43_ER_OK);
     std::uint16_t code = 0;
     ASSERT_EQ(RV_Ck(0, 0, &code), MKY43_ER_OK);
     EXPECT_EQ(code, 0x8123);
@@ -184,10 +184,10 @@ TEST_F(GmExports, PutWithoutTheDriversAnswerWritesNothing) {
 }
 
 TEST_F(GmExports, RegisterWordOrder) {
-    ASSERT_EQ(RV_SetReg16(0, 0, 0x356, 0x0203), MKY43_ER_OK);
-    ASSERT_EQ(RV_SetReg16(0, 0, 0x358, 0xBEEF), MKY43_ER_OK);
+    ASSERT_EQ(RV_SetReg16(0, 0, mky43::BCR, 0x0203), MKY43_ER_OK);
+    ASSERT_EQ(RV_SetReg16(0, 0, mky43::INT0CR, 0xBEEF), MKY43_ER_OK);
     int32_t value = 0;
-    ASSERT_EQ(RV_GetReg32(0, 0, 0x356, &value), MKY43_ER_OK);
+    ASSERT_EQ(RV_GetReg32(0, 0, mky43::BCR, &value), MKY43_ER_OK);
     EXPECT_EQ(static_cast<std::uint32_t>(value), 0xBEEF0203u);
     ASSERT_EQ(RV_GetReg32(0, 0, 0x10356, &value), MKY43_ER_OK);
     EXPECT_EQ(static_cast<std::uint32_t>(value), 0xBEEF0203u);
@@ -229,23 +229,23 @@ TEST_F(GmExports, RegisterAccessLeavingTheWindowIsRefusedAndTouchesNothing) {
 }
 
 TEST_F(GmExports, HardResetKeepsTheWindowAndResetsTheRegisters) {
-    ASSERT_EQ(RV_SetReg16(0, 0, 0x356, 0x0203), MKY43_ER_OK);
+    ASSERT_EQ(RV_SetReg16(0, 0, mky43::BCR, 0x0203), MKY43_ER_OK);
     std::uint8_t* before = window();
     ASSERT_EQ(RV_HardReset(0, 0), MKY43_ER_OK);
     EXPECT_EQ(window(), before);
     std::uint16_t bcr = 1;
-    ASSERT_EQ(RV_GetReg16(0, 0, 0x356, &bcr), MKY43_ER_OK);
+    ASSERT_EQ(RV_GetReg16(0, 0, mky43::BCR, &bcr), MKY43_ER_OK);
     EXPECT_EQ(bcr, 0);
     EXPECT_EQ(lastLine(), std::string(TRACE) + "Ravlib(0) RV_GetReg16: Line(0)-OffsetAdr(0x356)-Reg(0x0): OK");
 }
 
 TEST_F(GmExports, WritesRunningPastGmChangeNothingInTheWindow) {
-    std::uint8_t before[chip::WINDOW_BYTES];
+    std::uint8_t before[mky43::kWindowSize];
     std::memcpy(before, window(), sizeof before);
     const int16_t data[4] = {1, 2, 3, 4};
     EXPECT_EQ(RV_SetMemShort(0, 0, data, 63, 1, 4), MKY43_ER_INVALIDPARAM);
     EXPECT_EQ(RV_SetMemShort(0, 0, data, 200, 0, 4), MKY43_ER_INVALIDPARAM);
-    for (std::size_t at = 0; at < chip::WINDOW_BYTES; ++at) {
+    for (std::size_t at = 0; at < mky43::kWindowSize; ++at) {
         if ((at >= RHCR0 && at < RHCR0 + 2) || (at >= WHCR0 && at < WHCR0 + 2) || (at >= WHPB0 && at < WHPB0 + 8))
             continue;
         ASSERT_EQ(window()[at], before[at]) << "byte " << at;

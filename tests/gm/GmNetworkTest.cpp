@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "chip/Mky43.h"
 #include "lib/BoardTable.h"
 #include "tests/board/FakeDevice.h"
 #include "tests/gm/HostedBoard.h"
@@ -16,7 +17,7 @@ using namespace ravlib;
 
 uint64_t memberFlags(int board) {
     int32_t lowHigh[2] = {};
-    if (RV_GetReg64(board, 0, 0x310, lowHigh) != MKY43_ER_OK)
+    if (RV_GetReg64(board, 0, mky43::MFR, lowHigh) != MKY43_ER_OK)
         return 0;
     return static_cast<uint64_t>(static_cast<uint32_t>(lowHigh[1])) << 32 | static_cast<uint32_t>(lowHigh[0]);
 }

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "lib/ChipWindow.h"
+#include "chip/Mky43.h"
 #include "lib/GmAccess.h"
 #include "lib/Ravlib.h"
 #include "tests/gm/ChipTrace.h"
@@ -14,7 +14,7 @@ namespace gmtest {
 namespace {
 
 using namespace ravlib;
-using namespace ravlib::chip;
+using namespace mky43;
 
 class GmSequence : public SimWindow {
 protected:

@@ -2,7 +2,7 @@
 // refusal of an access that would leave the chip window.
 #include <gtest/gtest.h>
 
-#include "lib/ChipWindow.h"
+#include "chip/Mky43.h"
 #include "lib/Ravlib.h"
 #include "lib/RegisterAccess.h"
 #include "sim/RegisterAccess.h"
@@ -16,13 +16,13 @@ using namespace ravlib;
 using Registers = SimWindow;
 
 TEST_F(Registers, Read32AtBcrGivesBcrLowAndInt0crHigh) {
-    ravsim::write16(window_, chip::BCR, 0x0203);
-    ravsim::write16(window_, 0x358, 0xBEEF);
+    ravsim::write16(window_, mky43::BCR, 0x0203);
+    ravsim::write16(window_, mky43::INT0CR, 0xBEEF);
     ChipTrace trace(window_);
     uint64_t value = 0;
-    ASSERT_EQ(RegisterAccess(window_).read(0x356, 4, &value), MKY43_ER_OK);
+    ASSERT_EQ(RegisterAccess(window_).read(mky43::BCR, 4, &value), MKY43_ER_OK);
     EXPECT_EQ(value, 0xBEEF0203u);
-    EXPECT_EQ(trace.take(), (std::vector<Access>{R(0x356, 0x0203), R(0x358, 0xBEEF)}));
+    EXPECT_EQ(trace.take(), (std::vector<Access>{R(mky43::BCR, 0x0203), R(mky43::INT0CR, 0xBEEF)}));
 }
 
 TEST_F(Registers, Write64GoesOutLowestWordFirst) {
@@ -45,9 +45,9 @@ TEST_F(Registers, OddOffsetIsUsedUnchanged) {
 TEST_F(Registers, WritingRhcr0ThroughTheRegistersLoadsTheReadBuffer) {
     RegisterAccess regs(window_);
     ASSERT_EQ(regs.write(8 * 9, 8, 0x4444333322221111ull), MKY43_ER_OK);
-    ASSERT_EQ(regs.write(chip::RHCR0, 2, 9), MKY43_ER_OK);
+    ASSERT_EQ(regs.write(mky43::RHCR0, 2, 9), MKY43_ER_OK);
     uint64_t value = 0;
-    ASSERT_EQ(regs.read(chip::RHPB0, 8, &value), MKY43_ER_OK);
+    ASSERT_EQ(regs.read(mky43::RHPB0, 8, &value), MKY43_ER_OK);
     EXPECT_EQ(value, 0x4444333322221111ull);
 }
 

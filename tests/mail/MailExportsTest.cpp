@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <functional>
 
-#include "lib/ChipWindow.h"
+#include "chip/Mky43.h"
 #include "tests/gm/ChipTrace.h"
 #include "tests/mail/MailHosted.h"
 
@@ -68,7 +68,7 @@ TEST_F(MailExports, ASendWhileOneIsUnderWayAnswersSending) {
     openMail(SLOW_MAIL, {1});
     const Mail words = numbered(2);
     ASSERT_EQ(RV_MailSend(0, 0, 20, words.data(), 2), MKY43_ER_OK);
-    const std::uint16_t mscr = os::read16(window(), chip::MSCR);
+    const std::uint16_t mscr = os::read16(window(), mky43::MSCR);
     EXPECT_EQ(mscr & 0x7FFF, 20 * 256 + 0x4001) << "one unit to station 20, under way";
     EXPECT_EQ(RV_MailSend(0, 0, 20, words.data(), 256), MKY43_ER_MAILSENDING);
     int16_t status = 0;
@@ -131,15 +131,15 @@ TEST_F(MailExports, ASendRefusedOffTheBusStillEndsTheWait) {
 
 TEST_F(MailExports, WithBothBuffersDisarmedTheStatusAndTheWaitReportIt) {
     openMail(SLOW_MAIL, {1});
-    ASSERT_EQ(RV_SetReg16(0, 0, static_cast<int32_t>(chip::MRCR[0]), 0), MKY43_ER_OK);
-    ASSERT_EQ(RV_SetReg16(0, 0, static_cast<int32_t>(chip::MRCR[1]), 0), MKY43_ER_OK);
+    ASSERT_EQ(RV_SetReg16(0, 0, static_cast<int32_t>(mky43::MR0CR), 0), MKY43_ER_OK);
+    ASSERT_EQ(RV_SetReg16(0, 0, static_cast<int32_t>(mky43::MR1CR), 0), MKY43_ER_OK);
     int16_t status = 0x7777;
     EXPECT_EQ(guardedWait(0, &status), MKY43_ER_OTHER);
     EXPECT_EQ(status, 0x7777) << "the status is not written on -1";
     ASSERT_EQ(RV_MailStatus(0, 0, &status), MKY43_ER_OK);
     EXPECT_EQ(status, 0x0020);
     // One buffer armed again is enough.
-    ASSERT_EQ(RV_SetReg16(0, 0, static_cast<int32_t>(chip::MRCR[1]), chip::MRCR_ARMED), MKY43_ER_OK);
+    ASSERT_EQ(RV_SetReg16(0, 0, static_cast<int32_t>(mky43::MR1CR), mky43::kMrcrArmed), MKY43_ER_OK);
     ASSERT_EQ(RV_MailStatus(0, 0, &status), MKY43_ER_OK);
     EXPECT_EQ(status, 0);
 }
@@ -160,8 +160,8 @@ TEST_F(MailExports, AfterMailCloseEveryMailCallAnswersNotOpen) {
     for (const auto& [what, call] : calls)
         EXPECT_EQ(call(), MKY43_ER_MAILNOTOPEN) << what;
     // Mail close disarmed both buffers.
-    EXPECT_EQ(os::read16(window(), chip::MRCR[0]), 0);
-    EXPECT_EQ(os::read16(window(), chip::MRCR[1]), 0);
+    EXPECT_EQ(os::read16(window(), mky43::MR0CR), 0);
+    EXPECT_EQ(os::read16(window(), mky43::MR1CR), 0);
 }
 
 TEST_F(MailExports, OpenTwiceInOneProcessLeavesTheMutexAlone) {
@@ -183,8 +183,8 @@ TEST_F(MailExports, BoardCloseClosesMailFirstAndDisarmsBothBuffers) {
                 writes.push_back(a);
     }
     using gmtest::W;
-    const std::vector<gmtest::Access> disarm = {W(chip::SSR, 0x0030), W(chip::MESR, 0), W(chip::MRCR[0], 0),
-                                                W(chip::SSR, 0x0030), W(chip::MESR, 0), W(chip::MRCR[1], 0)};
+    const std::vector<gmtest::Access> disarm = {W(mky43::SSR, 0x0030), W(mky43::MESR, 0), W(mky43::MR0CR, 0),
+                                                W(mky43::SSR, 0x0030), W(mky43::MESR, 0), W(mky43::MR1CR, 0)};
     EXPECT_EQ(writes, disarm);
     const std::vector<std::string> lines = newLines();
     const auto at = [&](const std::string& start) {
@@ -204,7 +204,7 @@ TEST_F(MailExports, BoardCloseClosesMailFirstAndDisarmsBothBuffers) {
 // driver when communication stops and starts again.
 TEST_F(MailExports, AReceiveFindsNothingInABufferEmptiedMeanwhile) {
     openMail({"--board", "0", "--station", "20:1:echo"}, {1});
-    const std::function<void()> empties[] = {[] { RV_SetReg16(0, 0, 0x348, 0x0040); },
+    const std::function<void()> empties[] = {[] { RV_SetReg16(0, 0, mky43::MR0CR, 0x0040); },
                                              [] { RV_stop(0, 0), RV_start_gmm(0, 0, 0), RV_start(0, 0, 1, 1, 0); }};
     Mail got;
     int32_t from = -1;

@@ -6,7 +6,7 @@
 #include <set>
 #include <thread>
 
-#include "lib/ChipWindow.h"
+#include "chip/Mky43.h"
 #include "lib/os/ChipAccess.h"
 #include "tests/board/PeerProcess.h"
 #include "tests/mail/MailHosted.h"
@@ -62,8 +62,8 @@ TEST_F(MailNetwork, TwoMailsBetweenTwoPollsWakeOneWaitAndAreReadInTurn) {
     ASSERT_EQ(RV_MailSend(1, 0, 1, fromFive.data(), 256), MKY43_ER_OK);
     ASSERT_EQ(RV_MailSend(2, 0, 1, fromNine.data(), 256), MKY43_ER_OK);
     const bool bothLanded = eventually([&] {
-        return (os::read16(base, chip::MRCR[0]) & chip::MRCR_RECEIVED) &&
-               (os::read16(base, chip::MRCR[1]) & chip::MRCR_RECEIVED);
+        return (os::read16(base, mky43::MR0CR) & mky43::kMrcrReceived) &&
+               (os::read16(base, mky43::MR1CR) & mky43::kMrcrReceived);
     });
     thread->setGmBase(base);
     ASSERT_TRUE(bothLanded);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "lib/ChipWindow.h"
+#include "chip/Mky43.h"
 #include "lib/EvntCtrl.h"
 #include "lib/MailThd.h"
 #include "lib/Ravlib.h"
@@ -20,8 +20,8 @@ namespace {
 
 using namespace ravlib;
 
-constexpr uint16_t RECEIVED = chip::MRCR_RECEIVED;
-constexpr uint16_t ARMED = chip::MRCR_ARMED;
+constexpr uint16_t RECEIVED = mky43::kMrcrReceived;
+constexpr uint16_t ARMED = mky43::kMrcrArmed;
 
 // A received mail's control word: units, source station, bit 7.
 uint16_t landed(int units, int source) {
@@ -36,8 +36,8 @@ protected:
         mail_.setEvents(events_);
         mail_.setGmBase(window_);
         mail_.setMailOpen(1);
-        set(chip::MRCR[0], ARMED);
-        set(chip::MRCR[1], ARMED);
+        set(mky43::MR0CR, ARMED);
+        set(mky43::MR1CR, ARMED);
     }
     void TearDown() override { mail_.setEvents(nullptr); }
 
@@ -56,7 +56,7 @@ protected:
     }
 
     ravtest::Sandbox box_;
-    alignas(8) std::uint8_t window_[chip::WINDOW_BYTES] = {};
+    alignas(8) std::uint8_t window_[mky43::kWindowSize] = {};
     std::shared_ptr<EvntCtrl> events_ = std::make_shared<EvntCtrl>();
     MailThd mail_;
 };
@@ -73,10 +73,10 @@ class PollStep : public MailPoll, public ::testing::WithParamInterface<PollCase>
 
 TEST_P(PollStep, RegistersGiveStatusOfferAndEvents) {
     const PollCase& c = GetParam();
-    set(chip::MESR, c.mesr);
-    set(chip::MSCR, c.mscr);
-    set(chip::MRCR[0], c.mr0cr);
-    set(chip::MRCR[1], c.mr1cr);
+    set(mky43::MESR, c.mesr);
+    set(mky43::MSCR, c.mscr);
+    set(mky43::MR0CR, c.mr0cr);
+    set(mky43::MR1CR, c.mr1cr);
     mail_.poll();
     EXPECT_EQ(mail_.mailStatus(), c.status);
     EXPECT_EQ(mail_.rxBuffer(), c.offer);
@@ -105,8 +105,8 @@ TEST_F(MailPoll, SendSeenInProgressThenEndedSetsSentAndTheSendResultOnce) {
     ASSERT_EQ(mail_.send(20, &word, 2), MKY43_ER_OK);
     mail_.poll();
     EXPECT_EQ(mail_.mailStatus(), 0);
-    set(chip::MSCR, reg(chip::MSCR) & ~chip::MSCR_SENDING);
-    set(chip::MESR, 0x0002);
+    set(mky43::MSCR, reg(mky43::MSCR) & ~mky43::kMscrSending);
+    set(mky43::MESR, 0x0002);
     mail_.poll();
     EXPECT_EQ(mail_.mailStatus(), 0x0001 | 0x0004);
     EXPECT_EQ(takeEvents(), std::vector<int>{2});
@@ -114,7 +114,7 @@ TEST_F(MailPoll, SendSeenInProgressThenEndedSetsSentAndTheSendResultOnce) {
     EXPECT_EQ(mail_.mailStatus(), 0x0001 | 0x0004) << "the sent bit stays until the next send";
     EXPECT_TRUE(takeEvents().empty());
 
-    set(chip::MRCR[0], landed(1, 20));
+    set(mky43::MR0CR, landed(1, 20));
     mail_.poll();
     ASSERT_EQ(mail_.mailStatus(), 0x0001 | 0x0004 | 0x0100);
     takeEvents();
@@ -126,8 +126,8 @@ TEST_F(MailPoll, SendThatEndsBeforeAnyPollStillGetsItsResult) {
     const int16_t word = 1;
     ASSERT_EQ(mail_.send(20, &word, 2), MKY43_ER_OK);
     // Refused at once: the board is off the bus.
-    set(chip::MSCR, 0);
-    set(chip::MESR, 0x0004);
+    set(mky43::MSCR, 0);
+    set(mky43::MESR, 0x0004);
     mail_.poll();
     EXPECT_EQ(mail_.mailStatus(), 0x0001 | 0x0008);
     EXPECT_EQ(takeEvents(), std::vector<int>{2});
@@ -136,10 +136,10 @@ TEST_F(MailPoll, SendThatEndsBeforeAnyPollStillGetsItsResult) {
 }
 
 TEST_F(MailPoll, BufferAlreadyOfferedStaysOfferedWhileBothHoldMail) {
-    set(chip::MRCR[1], landed(1, 9));
+    set(mky43::MR1CR, landed(1, 9));
     mail_.poll();
     ASSERT_EQ(mail_.rxBuffer(), 2);
-    set(chip::MRCR[0], landed(1, 5));
+    set(mky43::MR0CR, landed(1, 5));
     mail_.poll();
     EXPECT_EQ(mail_.rxBuffer(), 2);
     EXPECT_EQ(takeEvents(), (std::vector<int>{0, 1})) << "buffer 1 at the first poll, buffer 0 at the second";
@@ -161,18 +161,18 @@ TEST_P(SendSequence, WritesTheBufferAndStartsTheSend) {
     int16_t data[128];
     for (int i = 0; i < 128; ++i)
         data[i] = static_cast<int16_t>(0x7100 + i);
-    set(chip::SSR, 0xFFFF);
-    set(chip::MESR, 0xFFFF);
+    set(mky43::SSR, 0xFFFF);
+    set(mky43::MESR, 0xFFFF);
     EXPECT_EQ(mail_.send(c.station, data, c.length), c.result);
     int written = 0;
-    while (written < 128 && reg(chip::SEND_BUFFER + 2 * written) == static_cast<uint16_t>(data[written]))
+    while (written < 128 && reg(mky43::kMailSendBuffer + 2 * written) == static_cast<uint16_t>(data[written]))
         ++written;
     EXPECT_EQ(written, c.words);
-    EXPECT_EQ(reg(chip::MSCR), c.mscr);
+    EXPECT_EQ(reg(mky43::MSCR), c.mscr);
     const bool started = c.result == MKY43_ER_OK;
-    EXPECT_EQ(reg(chip::SSR), started ? 0x0030 : 0xFFFF);
-    EXPECT_EQ(reg(chip::MESR), started ? 0 : 0xFFFF);
-    EXPECT_EQ(reg(chip::MSLR), started ? 0x1FFF : 0);
+    EXPECT_EQ(reg(mky43::SSR), started ? 0x0030 : 0xFFFF);
+    EXPECT_EQ(reg(mky43::MESR), started ? 0 : 0xFFFF);
+    EXPECT_EQ(reg(mky43::MSLR), started ? 0x1FFF : 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -187,10 +187,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(MailPoll, SendWhileOneIsInProgressTouchesNothing) {
     const int16_t word = 0x55;
-    set(chip::MSCR, 0x4000 | 9 << 8 | 1);
+    set(mky43::MSCR, 0x4000 | 9 << 8 | 1);
     EXPECT_EQ(mail_.send(20, &word, 2), MKY43_ER_MAILSENDING);
-    EXPECT_EQ(reg(chip::MSCR), 0x4000 | 9 << 8 | 1);
-    EXPECT_EQ(reg(chip::SEND_BUFFER), 0);
+    EXPECT_EQ(reg(mky43::MSCR), 0x4000 | 9 << 8 | 1);
+    EXPECT_EQ(reg(mky43::kMailSendBuffer), 0);
 }
 
 struct ReceiveCase {
@@ -205,8 +205,8 @@ class ReceiveCopy : public MailPoll, public ::testing::WithParamInterface<Receiv
 TEST_P(ReceiveCopy, CopiesTheSmallerLengthAndRearms) {
     const ReceiveCase& c = GetParam();
     for (int i = 0; i < 128; ++i)
-        set(chip::RECEIVE_BUFFER[0] + 2 * i, static_cast<uint16_t>(0x4400 + i));
-    set(chip::MRCR[0], landed(c.units, 42));
+        set(mky43::kMailReceiveBuffer0 + 2 * i, static_cast<uint16_t>(0x4400 + i));
+    set(mky43::MR0CR, landed(c.units, 42));
     mail_.poll();
     int16_t got[130];
     std::fill(std::begin(got), std::end(got), int16_t{0x5A5A});
@@ -215,8 +215,8 @@ TEST_P(ReceiveCopy, CopiesTheSmallerLengthAndRearms) {
     EXPECT_EQ(source, 42);
     for (int i = 0; i < 130; ++i)
         EXPECT_EQ(got[i], i < c.words ? 0x4400 + i : 0x5A5A) << "word " << i;
-    EXPECT_EQ(reg(chip::MRCR[0]), ARMED);
-    EXPECT_EQ(reg(chip::SSR), 0x0030);
+    EXPECT_EQ(reg(mky43::MR0CR), ARMED);
+    EXPECT_EQ(reg(mky43::SSR), 0x0030);
 }
 
 INSTANTIATE_TEST_SUITE_P(Mail, ReceiveCopy,
@@ -228,15 +228,15 @@ INSTANTIATE_TEST_SUITE_P(Mail, ReceiveCopy,
                          [](const ::testing::TestParamInfo<ReceiveCase>& info) { return std::string(info.param.name); });
 
 TEST_F(MailPoll, SecondReceiveBeforeTheNextPollFindsNothingOrTheOtherBuffer) {
-    set(chip::MRCR[0], landed(1, 5));
+    set(mky43::MR0CR, landed(1, 5));
     mail_.poll();
     int16_t got[4];
     int32_t source = -1;
     ASSERT_EQ(mail_.receive(got, 8, &source), MKY43_ER_OK);
     EXPECT_EQ(mail_.receive(got, 8, &source), MKY43_ER_MAILNOTRECEIVE);
 
-    set(chip::MRCR[0], landed(1, 5));
-    set(chip::MRCR[1], landed(1, 9));
+    set(mky43::MR0CR, landed(1, 5));
+    set(mky43::MR1CR, landed(1, 9));
     mail_.poll();
     ASSERT_EQ(mail_.receive(got, 8, &source), MKY43_ER_OK);
     EXPECT_EQ(source, 5);
@@ -246,13 +246,13 @@ TEST_F(MailPoll, SecondReceiveBeforeTheNextPollFindsNothingOrTheOtherBuffer) {
 }
 
 TEST_F(MailPoll, MailLandingInARearmedBufferBeforeThePollStillWakes) {
-    set(chip::MRCR[0], landed(1, 5));
+    set(mky43::MR0CR, landed(1, 5));
     mail_.poll();
     ASSERT_EQ(takeEvents(), std::vector<int>{0});
     int16_t got[4];
     int32_t source = -1;
     ASSERT_EQ(mail_.receive(got, 8, &source), MKY43_ER_OK);
-    set(chip::MRCR[0], landed(1, 6));
+    set(mky43::MR0CR, landed(1, 6));
     mail_.poll();
     EXPECT_EQ(takeEvents(), std::vector<int>{0});
     EXPECT_EQ(mail_.rxBuffer(), 1);
@@ -265,14 +265,14 @@ TEST_F(MailPoll, ClosedMailOrNoWindowRefusesEverySequence) {
     EXPECT_EQ(mail_.send(1, data, 2), MKY43_ER_MAILNOTOPEN);
     EXPECT_EQ(mail_.receive(data, 8, &source), MKY43_ER_MAILNOTOPEN);
     EXPECT_EQ(mail_.arm(0, false), MKY43_ER_MAILNOTOPEN);
-    EXPECT_EQ(reg(chip::MRCR[0]), ARMED);
+    EXPECT_EQ(reg(mky43::MR0CR), ARMED);
     mail_.setMailOpen(1);
     mail_.setGmBase(nullptr);
     EXPECT_EQ(mail_.send(1, data, 2), MKY43_ER_UNCONNECT);
     EXPECT_EQ(mail_.receive(data, 8, &source), MKY43_ER_UNCONNECT);
     EXPECT_EQ(mail_.arm(0, false), MKY43_ER_UNCONNECT);
     mail_.poll();
-    EXPECT_EQ(reg(chip::SEND_BUFFER), 0);
+    EXPECT_EQ(reg(mky43::kMailSendBuffer), 0);
 }
 
 }  // namespace
