@@ -30,8 +30,9 @@ protected:
     ~ChipAccessRecorder() = default;
 };
 
-// One recorder at a time; null stops recording. While none is set an access
-// pays one relaxed atomic load.
+// One recorder at a time; null stops recording. Returns once no call into
+// the previous recorder is still under way, so the caller may destroy it.
+// While none is set an access pays one relaxed atomic load.
 void recordChipAccess(ChipAccessRecorder* recorder);
 
 }  // namespace ravlib::os::testing

@@ -3,6 +3,7 @@
 #include "lib/os/ChipAccess.h"
 
 #include <atomic>
+#include <thread>
 
 #include "sim/RegisterAccess.h"
 
@@ -11,10 +12,16 @@ namespace ravlib::os {
 namespace {
 
 std::atomic<testing::ChipAccessRecorder*> recorder{nullptr};
+// Calls into a recorder under way, so that replacing it waits for them.
+std::atomic<int> telling{0};
 
 void tell(bool write, const void* base, std::size_t offset, std::uint16_t value) {
-    if (testing::ChipAccessRecorder* r = recorder.load(std::memory_order_acquire))
+    if (!recorder.load(std::memory_order_relaxed))
+        return;
+    telling.fetch_add(1);
+    if (testing::ChipAccessRecorder* r = recorder.load())
         r->seen({write, base, offset, value});
+    telling.fetch_sub(1);
 }
 
 }  // namespace
@@ -33,7 +40,9 @@ void write16(void* base, std::size_t offset, std::uint16_t value) {
 namespace testing {
 
 void recordChipAccess(ChipAccessRecorder* r) {
-    recorder.store(r, std::memory_order_release);
+    recorder.store(r);
+    while (telling.load() != 0)
+        std::this_thread::yield();
 }
 
 }  // namespace testing
