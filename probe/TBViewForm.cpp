@@ -8,20 +8,21 @@
 
 #include "MailGrid.h"
 #include "StdFile.h"
+#include "ui_TMailDataForm.h"
 
 namespace ravprobe {
 
 TBViewForm::TBViewForm(QWidget* parent) : TMailDataForm(QStringLiteral("Mail Data Viewer"), 21, parent) {
   setObjectName(QStringLiteral("BViewForm"));
-  fileButton_->setObjectName(QStringLiteral("btnWrite"));
-  fileButton_->setText(QStringLiteral("Save File"));
-  connect(fileButton_, &QPushButton::clicked, this, &TBViewForm::btnWriteClick);
+  ui->fileButton->setObjectName(QStringLiteral("btnWrite"));
+  ui->fileButton->setText(QStringLiteral("Save File"));
+  connect(ui->fileButton, &QPushButton::clicked, this, &TBViewForm::btnWriteClick);
 
   setFileChooser([this] { return runSaveDialog(); });
 
   const auto arrowsOnly = [this](MailGrid* grid) { return [this, grid](int key) { return arrowKey(grid, key); }; };
-  sgBinary_->setKeyHandlers(arrowsOnly(sgBinary_), nullptr);
-  sgChar_->setKeyHandlers(arrowsOnly(sgChar_), nullptr);
+  ui->sgBinary->setKeyHandlers(arrowsOnly(ui->sgBinary), nullptr);
+  ui->sgChar->setKeyHandlers(arrowsOnly(ui->sgChar), nullptr);
 }
 
 QString TBViewForm::runSaveDialog() {
@@ -43,7 +44,7 @@ void TBViewForm::showData(const uint8_t* bytes, int length) {
   const int count = std::min(length, kMaxBytes);
   for (int i = 0; i < count; ++i) {
     putByte(i, bytes[i]);
-    advance(sgChar_, +1);
+    advance(ui->sgChar, +1);
   }
 }
 
