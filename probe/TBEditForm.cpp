@@ -1,6 +1,5 @@
 #include "TBEditForm.h"
 
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QPushButton>
 
@@ -30,24 +29,12 @@ TBEditForm::TBEditForm(QWidget* parent) : TMailDataForm(QStringLiteral("Mail Dat
   ui->fileButton->setText(QStringLiteral("Load File"));
   connect(ui->fileButton, &QPushButton::clicked, this, &TBEditForm::btnReadClick);
 
-  setFileChooser([this] { return runOpenDialog(); });
+  setFileChooser(
+      [this] { return runFileDialog(QStringLiteral("OpenDialog"), QStringLiteral("バイナリデータを開く"), false); });
 
   ui->sgBinary->setKeyHandlers([this](int key) { return sgBinaryKeyDown(key); },
                             [this](QChar ch) { sgBinaryKeyPress(ch); });
   ui->sgChar->setKeyHandlers([this](int key) { return sgCharKeyDown(key); }, [this](QChar ch) { sgCharKeyPress(ch); });
-}
-
-QString TBEditForm::runOpenDialog() {
-  // Made on first use: a file dialog costs a file-system scan at start-up.
-  if (openDialog_ == nullptr) {
-    openDialog_ = new QFileDialog(this, QStringLiteral("バイナリデータを開く"), QString(),
-                                  QStringLiteral("すべてのファイル (*)"));
-    openDialog_->setObjectName(QStringLiteral("OpenDialog"));
-    openDialog_->setAcceptMode(QFileDialog::AcceptOpen);
-    openDialog_->setFileMode(QFileDialog::ExistingFile);
-  }
-  if (openDialog_->exec() != QDialog::Accepted) return QString();
-  return openDialog_->selectedFiles().value(0);
 }
 
 int TBEditForm::getData(uint8_t* buffer, int length) const {

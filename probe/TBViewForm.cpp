@@ -1,6 +1,5 @@
 #include "TBViewForm.h"
 
-#include <QFileDialog>
 #include <QPushButton>
 
 #include <algorithm>
@@ -18,24 +17,12 @@ TBViewForm::TBViewForm(QWidget* parent) : TMailDataForm(QStringLiteral("Mail Dat
   ui->fileButton->setText(QStringLiteral("Save File"));
   connect(ui->fileButton, &QPushButton::clicked, this, &TBViewForm::btnWriteClick);
 
-  setFileChooser([this] { return runSaveDialog(); });
+  setFileChooser(
+      [this] { return runFileDialog(QStringLiteral("SaveDialog"), QStringLiteral("バイナリデータの保存"), true); });
 
   const auto arrowsOnly = [this](MailGrid* grid) { return [this, grid](int key) { return arrowKey(grid, key); }; };
   ui->sgBinary->setKeyHandlers(arrowsOnly(ui->sgBinary), nullptr);
   ui->sgChar->setKeyHandlers(arrowsOnly(ui->sgChar), nullptr);
-}
-
-QString TBViewForm::runSaveDialog() {
-  // Made on first use: a file dialog costs a file-system scan at start-up.
-  if (saveDialog_ == nullptr) {
-    saveDialog_ = new QFileDialog(this, QStringLiteral("バイナリデータの保存"), QString(),
-                                  QStringLiteral("すべてのファイル (*)"));
-    saveDialog_->setObjectName(QStringLiteral("SaveDialog"));
-    saveDialog_->setAcceptMode(QFileDialog::AcceptSave);
-    saveDialog_->setFileMode(QFileDialog::AnyFile);
-  }
-  if (saveDialog_->exec() != QDialog::Accepted) return QString();
-  return saveDialog_->selectedFiles().value(0);
 }
 
 void TBViewForm::showData(const uint8_t* bytes, int length) {

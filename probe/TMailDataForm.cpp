@@ -1,5 +1,6 @@
 #include "TMailDataForm.h"
 
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QHeaderView>
 #include <QMessageBox>
@@ -61,7 +62,9 @@ int TMailDataForm::indexOf(const MailGrid* grid, int col, int row) const {
 
 int TMailDataForm::cursorIndex(const MailGrid* grid) const { return indexOf(grid, grid->col(), grid->row()); }
 
-MailGrid* TMailDataForm::otherGrid(const MailGrid* grid) const { return grid == ui->sgBinary ? ui->sgChar : ui->sgBinary; }
+MailGrid* TMailDataForm::otherGrid(const MailGrid* grid) const {
+  return grid == ui->sgBinary ? ui->sgChar : ui->sgBinary;
+}
 
 bool TMailDataForm::refused(const MailGrid* grid, int col, int row) const {
   const int endCol = dataCount_ % kColumns + grid->fixedCols();
@@ -100,7 +103,8 @@ void TMailDataForm::addRow() {
   const int rows = ui->sgBinary->rowCountAll() + 1;
   ui->sgBinary->setRowCountAll(rows);
   ui->sgChar->setRowCountAll(rows);
-  ui->sgBinary->setRowTitle(rows - 1, QStringLiteral("%1").arg(kColumns * (rows - 2), 4, 16, QLatin1Char('0')).toUpper());
+  ui->sgBinary->setRowTitle(rows - 1,
+                            QStringLiteral("%1").arg(kColumns * (rows - 2), 4, 16, QLatin1Char('0')).toUpper());
 }
 
 void TMailDataForm::dropRow() {
@@ -160,6 +164,18 @@ void TMailDataForm::showError(const QString& text) {
   QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), text, QMessageBox::Ok, this);
   box.setObjectName(QStringLiteral("ErrorBox"));
   box.exec();
+}
+
+QString TMailDataForm::runFileDialog(const QString& name, const QString& title, bool save) {
+  // Made on first use: a file dialog costs a file-system scan at start-up.
+  if (fileDialog_ == nullptr) {
+    fileDialog_ = new QFileDialog(this, title, QString(), QStringLiteral("すべてのファイル (*)"));
+    fileDialog_->setObjectName(name);
+    fileDialog_->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    fileDialog_->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  }
+  if (fileDialog_->exec() != QDialog::Accepted) return QString();
+  return fileDialog_->selectedFiles().value(0);
 }
 
 void TMailDataForm::btnClearClick() {

@@ -9,6 +9,8 @@
 #include <functional>
 #include <memory>
 
+class QFileDialog;
+
 namespace ravprobe {
 
 namespace Ui {
@@ -54,6 +56,9 @@ class TMailDataForm : public QDialog {
   void dropRow();
   void showError(const QString& text);
   QString chooseFile() const { return chooseFile_ ? chooseFile_() : QString(); }
+  // The window's file dialog, for opening or for saving, made on first use:
+  // the chosen file, or an empty text when cancelled.
+  QString runFileDialog(const QString& name, const QString& title, bool save);
 
   // The file button is the viewer's Save and the editor's Load.
   std::unique_ptr<Ui::TMailDataForm> ui;
@@ -62,6 +67,8 @@ class TMailDataForm : public QDialog {
 
  private:
   void btnClearClick();
+
+  QFileDialog* fileDialog_ = nullptr;
 };
 
 // The character shown for a byte in the character grid.

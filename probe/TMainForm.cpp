@@ -131,7 +131,8 @@ void TMainForm::connectHandlers() {
     });
   }
   connect(ui->pgcComBtn, &QTabWidget::currentChanged, this, &TMainForm::pgcComBtnChanging);
-  connect(ui->rdbMailStatus, &QRadioButton::toggled, this, [this](bool checked) { window_.pollMode = checked ? 1 : 0; });
+  connect(ui->rdbMailStatus, &QRadioButton::toggled, this,
+          [this](bool checked) { window_.pollMode = checked ? 1 : 0; });
   connect(ui->updMailSa, &QSpinBox::valueChanged, this, [this](int value) { window_.sendSa = value; });
   connect(monitor_.get(), &GMMonitor::cellsChanged, this, &TMainForm::applyGmCells, Qt::QueuedConnection);
   connect(statusThread_.get(), &StatusThread::mailStatusText, ui->edtMailStatus, &QLineEdit::setText,
