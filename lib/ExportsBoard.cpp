@@ -56,23 +56,23 @@ int32_t closeBoard(int32_t board) {
 
 extern "C" {
 
-char* RV_boardname(char* text) {
+char* RAVLIB_CALL RV_boardname(char* text) {
     return copyText(text, "MKY43 RAVEL-PCIE-MST");
 }
 
-char* RV_dllname(char* text) {
+char* RAVLIB_CALL RV_dllname(char* text) {
     return copyText(text, "Ravlib.dll");
 }
 
-char* RV_version(char* text) {
+char* RAVLIB_CALL RV_version(char* text) {
     return copyText(text, "1.0.0.0");
 }
 
-int32_t RV_maxline(void) {
+int32_t RAVLIB_CALL RV_maxline(void) {
     return 1;
 }
 
-int32_t RV_open(int32_t board) {
+int32_t RAVLIB_CALL RV_open(int32_t board) {
     if (!inService())
         return MKY43_ER_OTHER;
     theLog().writef(LOG_TRACE, "%s(%d) RV_open", LIBRARY_NAME, board);
@@ -84,7 +84,7 @@ int32_t RV_open(int32_t board) {
     return result;
 }
 
-int32_t RV_close(int32_t board) {
+int32_t RAVLIB_CALL RV_close(int32_t board) {
     if (!inService())
         return MKY43_ER_OTHER;
     theLog().writef(LOG_TRACE, "%s(%d) RV_close", LIBRARY_NAME, board);

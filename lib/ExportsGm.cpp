@@ -51,7 +51,7 @@ int32_t notSupported(const char* exportName, int32_t board, int32_t line) {
 
 extern "C" {
 
-int32_t RV_Alloc(int32_t board, int32_t line, int32_t stationAdr, void** block) {
+int32_t RAVLIB_CALL RV_Alloc(int32_t board, int32_t line, int32_t stationAdr, void** block) {
     CallFrame call("RV_Alloc", board, line);
     call.checkAlways(mky43::validStation(stationAdr), MKY43_ER_INVALIDPARAM);
     call.needPointers({block});
@@ -59,24 +59,24 @@ int32_t RV_Alloc(int32_t board, int32_t line, int32_t stationAdr, void** block) 
     return call.finish("-StationAdr(%d)", stationAdr);
 }
 
-int32_t RV_Free(int32_t board, int32_t line) {
+int32_t RAVLIB_CALL RV_Free(int32_t board, int32_t line) {
     return plainCall("RV_Free", board, line, {}, [&](BoardCtrl& b) { return b.free(line); });
 }
 
-int32_t RV_Attach(int32_t board, int32_t line, void** gm) {
+int32_t RAVLIB_CALL RV_Attach(int32_t board, int32_t line, void** gm) {
     return plainCall("RV_Attach", board, line, {gm}, [&](BoardCtrl& b) { return b.attach(line, gm); });
 }
 
-int32_t RV_Map(int32_t board, int32_t line, const char* stationAdrText, void** block) {
+int32_t RAVLIB_CALL RV_Map(int32_t board, int32_t line, const char* stationAdrText, void** block) {
     return plainCall("RV_Map", board, line, {stationAdrText, block},
                      [&](BoardCtrl& b) { return b.map(line, stationAdrText, block); });
 }
 
-int32_t RV_UnMap(int32_t board, int32_t line) {
+int32_t RAVLIB_CALL RV_UnMap(int32_t board, int32_t line) {
     return plainCall("RV_UnMap", board, line, {}, [&](BoardCtrl& b) { return b.free(line); });
 }
 
-int32_t RV_Ck(int32_t board, int32_t line, uint16_t* checkCode) {
+int32_t RAVLIB_CALL RV_Ck(int32_t board, int32_t line, uint16_t* checkCode) {
     CallFrame call("RV_Ck", board, line);
     call.needPointers({checkCode});
     call.run([&](BoardCtrl& b) { return b.check(line, checkCode); });
@@ -84,47 +84,50 @@ int32_t RV_Ck(int32_t board, int32_t line, uint16_t* checkCode) {
     return call.finishShowing("-CHKC(0x%x)", static_cast<unsigned>(shown));
 }
 
-int32_t RV_Put(int32_t board, int32_t line, const void* block8) {
+int32_t RAVLIB_CALL RV_Put(int32_t board, int32_t line, const void* block8) {
     return plainCall("RV_Put", board, line, {block8}, [&](BoardCtrl& b) { return b.put(line, block8); });
 }
 
-int32_t RV_Get(int32_t board, int32_t line, int32_t stationAdr, void* block8) {
+int32_t RAVLIB_CALL RV_Get(int32_t board, int32_t line, int32_t stationAdr, void* block8) {
     const uint16_t station = static_cast<uint16_t>(stationAdr);
     return plainCall("RV_Get", board, line, {block8}, [&](BoardCtrl& b) { return b.get(line, station, block8); });
 }
 
-int32_t RV_GetMemByte(int32_t board, int32_t line, void*, int32_t, int32_t, int32_t) {
+int32_t RAVLIB_CALL RV_GetMemByte(int32_t board, int32_t line, void*, int32_t, int32_t, int32_t) {
     return notSupported("RV_GetMemByte", board, line);
 }
 
-int32_t RV_SetMemByte(int32_t board, int32_t line, void*, int32_t, int32_t, int32_t) {
+int32_t RAVLIB_CALL RV_SetMemByte(int32_t board, int32_t line, void*, int32_t, int32_t, int32_t) {
     return notSupported("RV_SetMemByte", board, line);
 }
 
-int32_t RV_GetMemShort(int32_t board, int32_t line, int16_t* data, int32_t stationAdr, int32_t index, int32_t count) {
+int32_t RAVLIB_CALL RV_GetMemShort(int32_t board, int32_t line, int16_t* data, int32_t stationAdr, int32_t index,
+                                   int32_t count) {
     return readGm("RV_GetMemShort", "ShortSize", board, line, data, stationAdr, index, count, 2);
 }
 
-int32_t RV_GetMemLong(int32_t board, int32_t line, int32_t* data, int32_t stationAdr, int32_t index, int32_t count) {
+int32_t RAVLIB_CALL RV_GetMemLong(int32_t board, int32_t line, int32_t* data, int32_t stationAdr, int32_t index,
+                                  int32_t count) {
     return readGm("RV_GetMemLong", "LongSize", board, line, data, stationAdr, index, count, 4);
 }
 
-int32_t RV_GetMemDLong(int32_t board, int32_t line, int32_t* data, int32_t stationAdr, int32_t index, int32_t count) {
+int32_t RAVLIB_CALL RV_GetMemDLong(int32_t board, int32_t line, int32_t* data, int32_t stationAdr, int32_t index,
+                                   int32_t count) {
     return readGm("RV_GetMemDLong", "DLongSize", board, line, data, stationAdr, index, count, 8);
 }
 
-int32_t RV_SetMemShort(int32_t board, int32_t line, const int16_t* data, int32_t stationAdr, int32_t index,
-                       int32_t count) {
+int32_t RAVLIB_CALL RV_SetMemShort(int32_t board, int32_t line, const int16_t* data, int32_t stationAdr, int32_t index,
+                                   int32_t count) {
     return writeGm("RV_SetMemShort", "ShortSize", board, line, data, stationAdr, index, count, 2);
 }
 
-int32_t RV_SetMemLong(int32_t board, int32_t line, const int32_t* data, int32_t stationAdr, int32_t index,
-                      int32_t count) {
+int32_t RAVLIB_CALL RV_SetMemLong(int32_t board, int32_t line, const int32_t* data, int32_t stationAdr, int32_t index,
+                                  int32_t count) {
     return writeGm("RV_SetMemLong", "LongSize", board, line, data, stationAdr, index, count, 4);
 }
 
-int32_t RV_SetMemDLong(int32_t board, int32_t line, const int32_t* data, int32_t stationAdr, int32_t index,
-                       int32_t count) {
+int32_t RAVLIB_CALL RV_SetMemDLong(int32_t board, int32_t line, const int32_t* data, int32_t stationAdr, int32_t index,
+                                   int32_t count) {
     return writeGm("RV_SetMemDLong", "DLongSize", board, line, data, stationAdr, index, count, 8);
 }
 

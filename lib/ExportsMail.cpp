@@ -27,15 +27,15 @@ int32_t statusCall(const char* exportName, int32_t board, int32_t line, int16_t*
 
 extern "C" {
 
-int32_t RV_MailOpen(int32_t board, int32_t line) {
+int32_t RAVLIB_CALL RV_MailOpen(int32_t board, int32_t line) {
     return plainCall("RV_MailOpen", board, line, {}, [&](BoardCtrl& b) { return b.mailOpen(line); });
 }
 
-int32_t RV_MailClose(int32_t board, int32_t line) {
+int32_t RAVLIB_CALL RV_MailClose(int32_t board, int32_t line) {
     return plainCall("RV_MailClose", board, line, {}, [&](BoardCtrl& b) { return b.mailClose(line); });
 }
 
-int32_t RV_MailSend(int32_t board, int32_t line, int32_t stationAdr, const int16_t* data, int32_t length) {
+int32_t RAVLIB_CALL RV_MailSend(int32_t board, int32_t line, int32_t stationAdr, const int16_t* data, int32_t length) {
     CallFrame call("RV_MailSend", board, line);
     call.check(validMailLength(length), MKY43_ER_MAILSIZE);
     // The address shares MSCR with the send request bit: one outside 0..63
@@ -46,7 +46,7 @@ int32_t RV_MailSend(int32_t board, int32_t line, int32_t stationAdr, const int16
     return call.finish("-StationAdr(%d)-Leng(%d)", stationAdr, length);
 }
 
-int32_t RV_MailReceive(int32_t board, int32_t line, int16_t* data, int32_t length, int32_t* sourceAdr) {
+int32_t RAVLIB_CALL RV_MailReceive(int32_t board, int32_t line, int16_t* data, int32_t length, int32_t* sourceAdr) {
     CallFrame call("RV_MailReceive", board, line);
     call.check(validMailLength(length), MKY43_ER_MAILSIZE);
     call.needPointers({data, sourceAdr});
@@ -54,11 +54,11 @@ int32_t RV_MailReceive(int32_t board, int32_t line, int16_t* data, int32_t lengt
     return call.finish("-Leng(%d)", length);
 }
 
-int32_t RV_MailStatus(int32_t board, int32_t line, int16_t* status) {
+int32_t RAVLIB_CALL RV_MailStatus(int32_t board, int32_t line, int16_t* status) {
     return statusCall("RV_MailStatus", board, line, status, [&](BoardCtrl& b) { return b.mailStatus(line, status); });
 }
 
-int32_t RV_MailWaitObject(int32_t board, int32_t line, int16_t* status) {
+int32_t RAVLIB_CALL RV_MailWaitObject(int32_t board, int32_t line, int16_t* status) {
     return statusCall("RV_MailWaitObject", board, line, status,
                       [&](BoardCtrl& b) { return b.mailWaitObject(line, status); });
 }

@@ -14,7 +14,7 @@ uint64_t joined(int32_t low, int32_t high) {
 
 extern "C" {
 
-int32_t RV_GetReg64(int32_t board, int32_t line, int32_t offset, int32_t* lowHigh) {
+int32_t RAVLIB_CALL RV_GetReg64(int32_t board, int32_t line, int32_t offset, int32_t* lowHigh) {
     const uint16_t at = static_cast<uint16_t>(offset);
     CallFrame call("RV_GetReg64", board, line);
     call.needPointers({lowHigh});
@@ -23,7 +23,7 @@ int32_t RV_GetReg64(int32_t board, int32_t line, int32_t offset, int32_t* lowHig
     return call.finishShowing("-OffsetAdr(0x%x)-Reg(0x%llx)", at, static_cast<unsigned long long>(shown));
 }
 
-int32_t RV_GetReg32(int32_t board, int32_t line, int32_t offset, int32_t* value) {
+int32_t RAVLIB_CALL RV_GetReg32(int32_t board, int32_t line, int32_t offset, int32_t* value) {
     const uint16_t at = static_cast<uint16_t>(offset);
     CallFrame call("RV_GetReg32", board, line);
     call.needPointers({value});
@@ -32,7 +32,7 @@ int32_t RV_GetReg32(int32_t board, int32_t line, int32_t offset, int32_t* value)
     return call.finishShowing("-OffsetAdr(0x%x)-Reg(0x%x)", at, shown);
 }
 
-int32_t RV_GetReg16(int32_t board, int32_t line, int32_t offset, uint16_t* value) {
+int32_t RAVLIB_CALL RV_GetReg16(int32_t board, int32_t line, int32_t offset, uint16_t* value) {
     const uint16_t at = static_cast<uint16_t>(offset);
     CallFrame call("RV_GetReg16", board, line);
     call.needPointers({value});
@@ -41,21 +41,21 @@ int32_t RV_GetReg16(int32_t board, int32_t line, int32_t offset, uint16_t* value
     return call.finishShowing("-OffsetAdr(0x%x)-Reg(0x%x)", at, shown);
 }
 
-int32_t RV_SetReg64(int32_t board, int32_t line, int32_t offset, int32_t low, int32_t high) {
+int32_t RAVLIB_CALL RV_SetReg64(int32_t board, int32_t line, int32_t offset, int32_t low, int32_t high) {
     const uint16_t at = static_cast<uint16_t>(offset);
     CallFrame call("RV_SetReg64", board, line);
     call.run([&](BoardCtrl& b) { return b.setReg64(line, at, low, high); });
     return call.finishShowing("-OffsetAdr(0x%x)-Reg(0x%llx)", at, static_cast<unsigned long long>(joined(low, high)));
 }
 
-int32_t RV_SetReg32(int32_t board, int32_t line, int32_t offset, int32_t value) {
+int32_t RAVLIB_CALL RV_SetReg32(int32_t board, int32_t line, int32_t offset, int32_t value) {
     const uint16_t at = static_cast<uint16_t>(offset);
     CallFrame call("RV_SetReg32", board, line);
     call.run([&](BoardCtrl& b) { return b.setReg32(line, at, value); });
     return call.finishShowing("-OffsetAdr(0x%x)-Reg(0x%x)", at, static_cast<uint32_t>(value));
 }
 
-int32_t RV_SetReg16(int32_t board, int32_t line, int32_t offset, int32_t value) {
+int32_t RAVLIB_CALL RV_SetReg16(int32_t board, int32_t line, int32_t offset, int32_t value) {
     const uint16_t at = static_cast<uint16_t>(offset);
     const uint16_t word = static_cast<uint16_t>(value);
     CallFrame call("RV_SetReg16", board, line);

@@ -4,10 +4,7 @@
 
 namespace ravprobe {
 
-ClickPanel::ClickPanel(const QString& text, QWidget* parent) : QLabel(text, parent) {
-  setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  setCursor(Qt::PointingHandCursor);
-}
+ClickPanel::ClickPanel(QWidget* parent) : QLabel(parent) { setCursor(Qt::PointingHandCursor); }
 
 void ClickPanel::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) emit clicked();

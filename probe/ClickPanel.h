@@ -8,7 +8,7 @@ namespace ravprobe {
 class ClickPanel : public QLabel {
   Q_OBJECT
  public:
-  explicit ClickPanel(const QString& text, QWidget* parent = nullptr);
+  explicit ClickPanel(QWidget* parent = nullptr);
 
  signals:
   void clicked();

@@ -40,7 +40,7 @@ void GMMonitor::cycle(int generation) {
 
 void GMMonitor::ReadMemberFlags(int board, int line) {
   int32_t value[2] = {0, 0};
-  const auto r = caller_.callQuiet<Entry::RV_GetReg64>(board, line, kMemberFlagRegister, value);
+  const auto r = caller_.callQuiet<Entry::RV_GetReg64>(board, line, static_cast<int32_t>(mky43::MFR), value);
   if (r.value_or(-1) != 0) return;
   const uint64_t flags = static_cast<uint32_t>(value[0]) | (uint64_t{static_cast<uint32_t>(value[1])} << 32);
   for (int i = 0; i < kStations; ++i) {

@@ -12,6 +12,7 @@
 
 #include "BoardState.h"
 #include "EntryCaller.h"
+#include "chip/Mky43.h"
 
 namespace ravprobe {
 
@@ -32,8 +33,7 @@ struct GmBatch {
 class GMMonitor : public QThread {
   Q_OBJECT
  public:
-  static constexpr int kStations = 64;
-  static constexpr int kMemberFlagRegister = 0x310;
+  static constexpr int kStations = mky43::kStations;
 
   GMMonitor(const EntryCaller& caller, const BoardState& state, const WindowCopies& window);
 

@@ -7,18 +7,24 @@
 
 namespace ravprobe {
 
-MailGrid::MailGrid(int fixedCols, int colCount, QWidget* parent)
-    : QTableWidget(1, colCount - fixedCols, parent), fixedCols_(fixedCols) {
+MailGrid::MailGrid(QWidget* parent) : QTableWidget(parent) {
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setTabKeyNavigation(false);
   setShowGrid(false);
   setCornerButtonEnabled(false);
   setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  verticalHeader()->setVisible(fixedCols_ > 0);
+  verticalHeader()->setVisible(false);
   horizontalHeader()->setSectionsClickable(false);
   verticalHeader()->setSectionsClickable(false);
+  horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) { emit topRowChanged(value + 1); });
+}
+
+void MailGrid::setFixedCols(int fixedCols) {
+  fixedCols_ = fixedCols;
+  verticalHeader()->setVisible(fixedCols_ > 0);
 }
 
 void MailGrid::setRowCountAll(int rows) { setRowCount(rows > 1 ? rows - 1 : 0); }

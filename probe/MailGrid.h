@@ -10,6 +10,9 @@ namespace ravprobe {
 
 class MailGrid : public QTableWidget {
   Q_OBJECT
+  // 1 where the vertical header stands for the fixed address column 0.
+  Q_PROPERTY(int fixedCols READ fixedCols WRITE setFixedCols)
+
  public:
   // Asked before the cursor moves to a cell; false refuses the move.
   using SelectCheck = std::function<bool(int col, int row)>;
@@ -18,9 +21,10 @@ class MailGrid : public QTableWidget {
   // A typed character, when KeyDown did not consume the key.
   using KeyPress = std::function<void(QChar ch)>;
 
-  MailGrid(int fixedCols, int colCount, QWidget* parent);
+  explicit MailGrid(QWidget* parent = nullptr);
 
   int fixedCols() const { return fixedCols_; }
+  void setFixedCols(int fixedCols);
   int colCount() const { return fixedCols_ + columnCount(); }
   // Rows including the fixed header row.
   int rowCountAll() const { return rowCount() + 1; }
@@ -59,7 +63,7 @@ class MailGrid : public QTableWidget {
   bool allowedIndex(const QModelIndex& index) const;
   bool moveTo(int col, int row);
 
-  int fixedCols_;
+  int fixedCols_ = 0;
   SelectCheck selectCheck_;
   KeyDown keyDown_;
   KeyPress keyPress_;

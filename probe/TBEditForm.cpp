@@ -1,6 +1,5 @@
 #include "TBEditForm.h"
 
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QPushButton>
 
@@ -9,6 +8,7 @@
 
 #include "MailGrid.h"
 #include "StdFile.h"
+#include "ui_TMailDataForm.h"
 
 namespace ravprobe {
 
@@ -25,28 +25,16 @@ bool isHexDigit(QChar ch) {
 
 TBEditForm::TBEditForm(QWidget* parent) : TMailDataForm(QStringLiteral("Mail Data Editer"), 20, parent) {
   setObjectName(QStringLiteral("BEditForm"));
-  fileButton_->setObjectName(QStringLiteral("btnRead"));
-  fileButton_->setText(QStringLiteral("Load File"));
-  connect(fileButton_, &QPushButton::clicked, this, &TBEditForm::btnReadClick);
+  ui->fileButton->setObjectName(QStringLiteral("btnRead"));
+  ui->fileButton->setText(QStringLiteral("Load File"));
+  connect(ui->fileButton, &QPushButton::clicked, this, &TBEditForm::btnReadClick);
 
-  setFileChooser([this] { return runOpenDialog(); });
+  setFileChooser(
+      [this] { return runFileDialog(QStringLiteral("OpenDialog"), QStringLiteral("バイナリデータを開く"), false); });
 
-  sgBinary_->setKeyHandlers([this](int key) { return sgBinaryKeyDown(key); },
+  ui->sgBinary->setKeyHandlers([this](int key) { return sgBinaryKeyDown(key); },
                             [this](QChar ch) { sgBinaryKeyPress(ch); });
-  sgChar_->setKeyHandlers([this](int key) { return sgCharKeyDown(key); }, [this](QChar ch) { sgCharKeyPress(ch); });
-}
-
-QString TBEditForm::runOpenDialog() {
-  // Made on first use: a file dialog costs a file-system scan at start-up.
-  if (openDialog_ == nullptr) {
-    openDialog_ = new QFileDialog(this, QStringLiteral("バイナリデータを開く"), QString(),
-                                  QStringLiteral("すべてのファイル (*)"));
-    openDialog_->setObjectName(QStringLiteral("OpenDialog"));
-    openDialog_->setAcceptMode(QFileDialog::AcceptOpen);
-    openDialog_->setFileMode(QFileDialog::ExistingFile);
-  }
-  if (openDialog_->exec() != QDialog::Accepted) return QString();
-  return openDialog_->selectedFiles().value(0);
+  ui->sgChar->setKeyHandlers([this](int key) { return sgCharKeyDown(key); }, [this](QChar ch) { sgCharKeyPress(ch); });
 }
 
 int TBEditForm::getData(uint8_t* buffer, int length) const {
@@ -57,7 +45,7 @@ int TBEditForm::getData(uint8_t* buffer, int length) const {
 }
 
 bool TBEditForm::sgBinarySelectCell(int col, int row) {
-  if (refused(sgBinary_, col, row)) return false;
+  if (refused(ui->sgBinary, col, row)) return false;
   nibblePending_ = 0;
   return true;
 }
@@ -75,15 +63,15 @@ bool TBEditForm::sgBinaryKeyDown(int key) {
       case Qt::Key_Backspace:
       case Qt::Key_Delete:
         // The half-typed byte is complete before the key acts.
-        advance(sgBinary_, 0);
+        advance(ui->sgBinary, 0);
         nibblePending_ = 0;
         break;
       case Qt::Key_Right:
-        advance(sgBinary_, +1);
+        advance(ui->sgBinary, +1);
         nibblePending_ = 0;
         return true;
       case Qt::Key_Left:
-        advance(sgBinary_, -1);
+        advance(ui->sgBinary, -1);
         nibblePending_ = 0;
         return true;
       default:
@@ -91,59 +79,59 @@ bool TBEditForm::sgBinaryKeyDown(int key) {
     }
   }
   if (key == Qt::Key_Backspace) {
-    deleteBefore(sgBinary_);
+    deleteBefore(ui->sgBinary);
     return true;
   }
   if (key == Qt::Key_Delete) {
-    deleteAt(sgBinary_);
+    deleteAt(ui->sgBinary);
     return true;
   }
-  return arrowKey(sgBinary_, key);
+  return arrowKey(ui->sgBinary, key);
 }
 
 void TBEditForm::sgBinaryKeyPress(QChar ch) {
-  const int p = cursorIndex(sgBinary_);
+  const int p = cursorIndex(ui->sgBinary);
   if (!isHexDigit(ch) || p >= kMaxBytes) return;
-  const int col = sgBinary_->col();
-  const int row = sgBinary_->row();
-  const QString text = nibblePending_ == 0 ? QStringLiteral("0") + ch : sgBinary_->cell(col, row).mid(1) + ch;
-  sgBinary_->setCell(col, row, text);
-  sgChar_->setCell(p % kColumns, row, byteChar(static_cast<uint8_t>(text.toUInt(nullptr, 16) & 0xFF)));
+  const int col = ui->sgBinary->col();
+  const int row = ui->sgBinary->row();
+  const QString text = nibblePending_ == 0 ? QStringLiteral("0") + ch : ui->sgBinary->cell(col, row).mid(1) + ch;
+  ui->sgBinary->setCell(col, row, text);
+  ui->sgChar->setCell(p % kColumns, row, byteChar(static_cast<uint8_t>(text.toUInt(nullptr, 16) & 0xFF)));
   if (nibblePending_ == 0) {
     nibblePending_ = 1;
     return;
   }
-  advance(sgBinary_, +1);
+  advance(ui->sgBinary, +1);
   nibblePending_ = 0;
 }
 
 bool TBEditForm::sgCharKeyDown(int key) {
   if (key == Qt::Key_Backspace) {
-    deleteBefore(sgChar_);
+    deleteBefore(ui->sgChar);
     return true;
   }
   if (key == Qt::Key_Delete) {
-    deleteAt(sgChar_);
+    deleteAt(ui->sgChar);
     return true;
   }
-  return arrowKey(sgChar_, key);
+  return arrowKey(ui->sgChar, key);
 }
 
 void TBEditForm::sgCharKeyPress(QChar ch) {
   // A character is one byte; one that needs more cannot be a data byte.
   if (ch == QLatin1Char('\b') || ch.unicode() > 0xFF) return;
-  const int p = cursorIndex(sgChar_);
+  const int p = cursorIndex(ui->sgChar);
   if (p >= kMaxBytes) return;
   putByte(p, static_cast<uint8_t>(ch.unicode()));
-  advance(sgChar_, +1);
+  advance(ui->sgChar, +1);
 }
 
 void TBEditForm::shiftDown(int from) {
   for (int i = from; i <= dataCount_; ++i) {
     const int row = i / kColumns + 1;
     const int toRow = (i - 1) / kColumns + 1;
-    sgBinary_->setCell((i - 1) % kColumns + 1, toRow, sgBinary_->cell(i % kColumns + 1, row));
-    sgChar_->setCell((i - 1) % kColumns, toRow, sgChar_->cell(i % kColumns, row));
+    ui->sgBinary->setCell((i - 1) % kColumns + 1, toRow, ui->sgBinary->cell(i % kColumns + 1, row));
+    ui->sgChar->setCell((i - 1) % kColumns, toRow, ui->sgChar->cell(i % kColumns, row));
   }
 }
 
@@ -189,9 +177,9 @@ void TBEditForm::btnReadClick() {
   // Only what was really read: a file that shrank meanwhile loads no stale bytes.
   for (int i = 0; i < got; ++i) {
     putByte(i, bytes[static_cast<std::size_t>(i)]);
-    advance(sgChar_, +1);
+    advance(ui->sgChar, +1);
   }
-  fileButton_->setFocus();
+  ui->fileButton->setFocus();
 }
 
 }  // namespace ravprobe

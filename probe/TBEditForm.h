@@ -6,8 +6,6 @@
 
 #include "TMailDataForm.h"
 
-class QFileDialog;
-
 namespace ravprobe {
 
 class TBEditForm : public TMailDataForm {
@@ -32,9 +30,7 @@ class TBEditForm : public TMailDataForm {
   void deleteAt(MailGrid* grid);
   void shiftDown(int from);
   void btnReadClick();
-  QString runOpenDialog();
 
-  QFileDialog* openDialog_ = nullptr;
   int nibblePending_ = 0;
 };
 

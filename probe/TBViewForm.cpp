@@ -1,6 +1,5 @@
 #include "TBViewForm.h"
 
-#include <QFileDialog>
 #include <QPushButton>
 
 #include <algorithm>
@@ -8,33 +7,22 @@
 
 #include "MailGrid.h"
 #include "StdFile.h"
+#include "ui_TMailDataForm.h"
 
 namespace ravprobe {
 
 TBViewForm::TBViewForm(QWidget* parent) : TMailDataForm(QStringLiteral("Mail Data Viewer"), 21, parent) {
   setObjectName(QStringLiteral("BViewForm"));
-  fileButton_->setObjectName(QStringLiteral("btnWrite"));
-  fileButton_->setText(QStringLiteral("Save File"));
-  connect(fileButton_, &QPushButton::clicked, this, &TBViewForm::btnWriteClick);
+  ui->fileButton->setObjectName(QStringLiteral("btnWrite"));
+  ui->fileButton->setText(QStringLiteral("Save File"));
+  connect(ui->fileButton, &QPushButton::clicked, this, &TBViewForm::btnWriteClick);
 
-  setFileChooser([this] { return runSaveDialog(); });
+  setFileChooser(
+      [this] { return runFileDialog(QStringLiteral("SaveDialog"), QStringLiteral("バイナリデータの保存"), true); });
 
   const auto arrowsOnly = [this](MailGrid* grid) { return [this, grid](int key) { return arrowKey(grid, key); }; };
-  sgBinary_->setKeyHandlers(arrowsOnly(sgBinary_), nullptr);
-  sgChar_->setKeyHandlers(arrowsOnly(sgChar_), nullptr);
-}
-
-QString TBViewForm::runSaveDialog() {
-  // Made on first use: a file dialog costs a file-system scan at start-up.
-  if (saveDialog_ == nullptr) {
-    saveDialog_ = new QFileDialog(this, QStringLiteral("バイナリデータの保存"), QString(),
-                                  QStringLiteral("すべてのファイル (*)"));
-    saveDialog_->setObjectName(QStringLiteral("SaveDialog"));
-    saveDialog_->setAcceptMode(QFileDialog::AcceptSave);
-    saveDialog_->setFileMode(QFileDialog::AnyFile);
-  }
-  if (saveDialog_->exec() != QDialog::Accepted) return QString();
-  return saveDialog_->selectedFiles().value(0);
+  ui->sgBinary->setKeyHandlers(arrowsOnly(ui->sgBinary), nullptr);
+  ui->sgChar->setKeyHandlers(arrowsOnly(ui->sgChar), nullptr);
 }
 
 void TBViewForm::showData(const uint8_t* bytes, int length) {
@@ -43,7 +31,7 @@ void TBViewForm::showData(const uint8_t* bytes, int length) {
   const int count = std::min(length, kMaxBytes);
   for (int i = 0; i < count; ++i) {
     putByte(i, bytes[i]);
-    advance(sgChar_, +1);
+    advance(ui->sgChar, +1);
   }
 }
 

@@ -5,8 +5,6 @@
 
 #include "TMailDataForm.h"
 
-class QFileDialog;
-
 namespace ravprobe {
 
 class TBViewForm : public TMailDataForm {
@@ -19,9 +17,7 @@ class TBViewForm : public TMailDataForm {
 
  private:
   void btnWriteClick();
-  QString runSaveDialog();
 
-  QFileDialog* saveDialog_ = nullptr;
 };
 
 }  // namespace ravprobe

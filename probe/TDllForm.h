@@ -3,14 +3,19 @@
 
 #include <QDialog>
 
-class QComboBox;
+#include <memory>
 
 namespace ravprobe {
+
+namespace Ui {
+class TDllForm;
+}
 
 class TDllForm : public QDialog {
   Q_OBJECT
  public:
   explicit TDllForm(QWidget* parent = nullptr);
+  ~TDllForm() override;
 
   int selectedItem() const;
 
@@ -18,7 +23,7 @@ class TDllForm : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  QComboBox* comboBoxDllName_;
+  std::unique_ptr<Ui::TDllForm> ui;
 };
 
 }  // namespace ravprobe

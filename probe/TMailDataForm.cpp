@@ -1,12 +1,12 @@
 #include "TMailDataForm.h"
 
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QHeaderView>
-#include <QLabel>
 #include <QMessageBox>
-#include <QPushButton>
 
 #include "MailGrid.h"
+#include "ui_TMailDataForm.h"
 
 namespace ravprobe {
 
@@ -22,19 +22,6 @@ QFont gridFont() {
   return font;
 }
 
-void setUpGrid(MailGrid* grid, int dataColumnWidth) {
-  grid->setFont(gridFont());
-  grid->setTextElideMode(Qt::ElideNone);
-  grid->setRowCountAll(2);
-  grid->horizontalHeader()->setMinimumSectionSize(dataColumnWidth);
-  grid->horizontalHeader()->setDefaultSectionSize(dataColumnWidth);
-  grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  grid->horizontalHeader()->setFixedHeight(kRowHeight);
-  grid->verticalHeader()->setMinimumSectionSize(kRowHeight);
-  grid->verticalHeader()->setDefaultSectionSize(kRowHeight);
-  grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-}
-
 }  // namespace
 
 QString byteChar(uint8_t value) { return QString(QChar(static_cast<char16_t>(value))); }
@@ -42,58 +29,32 @@ QString byteChar(uint8_t value) { return QString(QChar(static_cast<char16_t>(val
 QString byteHex(uint8_t value) { return QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper(); }
 
 TMailDataForm::TMailDataForm(const QString& caption, int binaryTop, QWidget* parent)
-    : QDialog(parent) {
+    : QDialog(parent), ui(std::make_unique<Ui::TMailDataForm>()) {
+  ui->setupUi(this);
   setWindowTitle(caption);
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-  setFixedSize(629, 290);
   QFont formFont = font();
   formFont.setPixelSize(12);
   setFont(formFont);
+  ui->sgBinary->move(ui->sgBinary->x(), binaryTop);
+  for (MailGrid* grid : {ui->sgBinary, ui->sgChar}) {
+    grid->setFont(gridFont());
+    grid->horizontalHeader()->setFixedHeight(kRowHeight);
+  }
+  ui->sgBinary->verticalHeader()->setFixedWidth(45);
 
-  auto* lblBinary = new QLabel(QStringLiteral("Binary"), this);
-  lblBinary->setObjectName(QStringLiteral("lblBinary"));
-  lblBinary->move(9, 5);
-  auto* lblChar = new QLabel(QStringLiteral("Character"), this);
-  lblChar->setObjectName(QStringLiteral("lblChar"));
-  lblChar->move(409, 6);
+  ui->sgBinary->setSelectCheck([this](int c, int r) { return sgBinarySelectCell(c, r); });
+  ui->sgChar->setSelectCheck([this](int c, int r) { return sgCharSelectCell(c, r); });
+  connect(ui->sgBinary, &MailGrid::topRowChanged, ui->sgChar, &MailGrid::setTopRow);
+  connect(ui->sgChar, &MailGrid::topRowChanged, ui->sgBinary, &MailGrid::setTopRow);
+  ui->sgBinary->placeCursor(1, 1);
+  ui->sgChar->placeCursor(0, 1);
 
-  sgBinary_ = new MailGrid(1, kColumns + 1, this);
-  sgBinary_->setObjectName(QStringLiteral("sgBinary"));
-  sgBinary_->setGeometry(7, binaryTop, 401, 225);
-  setUpGrid(sgBinary_, 22);
-  sgBinary_->verticalHeader()->setFixedWidth(45);
-  sgBinary_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  sgBinary_->setSelectionMode(QAbstractItemView::ContiguousSelection);
-  for (int c = 1; c <= kColumns; ++c) sgBinary_->setColumnTitle(c, QStringLiteral("+%1").arg(c - 1, 0, 16).toUpper());
-  sgBinary_->setRowTitle(1, QStringLiteral("0000"));
-
-  sgChar_ = new MailGrid(0, kColumns, this);
-  sgChar_->setObjectName(QStringLiteral("sgChar"));
-  sgChar_->setGeometry(408, 20, 213, 225);
-  setUpGrid(sgChar_, 12);
-  sgChar_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  sgChar_->setSelectionMode(QAbstractItemView::SingleSelection);
-  for (int c = 0; c < kColumns; ++c) sgChar_->setColumnTitle(c, QString::number(c, 16).toUpper());
-
-  sgBinary_->setSelectCheck([this](int c, int r) { return sgBinarySelectCell(c, r); });
-  sgChar_->setSelectCheck([this](int c, int r) { return sgCharSelectCell(c, r); });
-  connect(sgBinary_, &MailGrid::topRowChanged, sgChar_, &MailGrid::setTopRow);
-  connect(sgChar_, &MailGrid::topRowChanged, sgBinary_, &MailGrid::setTopRow);
-  sgBinary_->placeCursor(1, 1);
-  sgChar_->placeCursor(0, 1);
-
-  fileButton_ = new QPushButton(this);
-  fileButton_->setGeometry(65, 255, 133, 25);
-  btnClear_ = new QPushButton(QStringLiteral("Data Clear"), this);
-  btnClear_->setObjectName(QStringLiteral("btnClear"));
-  btnClear_->setGeometry(249, 255, 133, 25);
-  btnClose_ = new QPushButton(QStringLiteral("Close"), this);
-  btnClose_->setObjectName(QStringLiteral("btnClose"));
-  btnClose_->setGeometry(433, 255, 133, 25);
-  for (QPushButton* button : {fileButton_, btnClear_, btnClose_}) button->setAutoDefault(false);
-  connect(btnClear_, &QPushButton::clicked, this, &TMailDataForm::btnClearClick);
-  connect(btnClose_, &QPushButton::clicked, this, &QDialog::reject);
+  connect(ui->btnClear, &QPushButton::clicked, this, &TMailDataForm::btnClearClick);
+  connect(ui->btnClose, &QPushButton::clicked, this, &QDialog::reject);
 }
+
+TMailDataForm::~TMailDataForm() = default;
 
 int TMailDataForm::indexOf(const MailGrid* grid, int col, int row) const {
   return col - grid->fixedCols() + kColumns * (row - 1);
@@ -101,13 +62,19 @@ int TMailDataForm::indexOf(const MailGrid* grid, int col, int row) const {
 
 int TMailDataForm::cursorIndex(const MailGrid* grid) const { return indexOf(grid, grid->col(), grid->row()); }
 
-MailGrid* TMailDataForm::otherGrid(const MailGrid* grid) const { return grid == sgBinary_ ? sgChar_ : sgBinary_; }
+MailGrid* TMailDataForm::otherGrid(const MailGrid* grid) const {
+  return grid == ui->sgBinary ? ui->sgChar : ui->sgBinary;
+}
 
 bool TMailDataForm::refused(const MailGrid* grid, int col, int row) const {
   const int endCol = dataCount_ % kColumns + grid->fixedCols();
   const int endRow = dataCount_ / kColumns + 1;
   return row > endRow || (row == endRow && col > endCol);
 }
+
+bool TMailDataForm::sgBinarySelectCell(int col, int row) { return !refused(ui->sgBinary, col, row); }
+
+bool TMailDataForm::sgCharSelectCell(int col, int row) { return !refused(ui->sgChar, col, row); }
 
 void TMailDataForm::moveTo(MailGrid* first, int index, bool rowFirst) {
   if (index < 0 || index > kMaxBytes) return;
@@ -133,28 +100,29 @@ void TMailDataForm::advance(MailGrid* grid, int direction) {
 }
 
 void TMailDataForm::addRow() {
-  const int rows = sgBinary_->rowCountAll() + 1;
-  sgBinary_->setRowCountAll(rows);
-  sgChar_->setRowCountAll(rows);
-  sgBinary_->setRowTitle(rows - 1, QStringLiteral("%1").arg(kColumns * (rows - 2), 4, 16, QLatin1Char('0')).toUpper());
+  const int rows = ui->sgBinary->rowCountAll() + 1;
+  ui->sgBinary->setRowCountAll(rows);
+  ui->sgChar->setRowCountAll(rows);
+  ui->sgBinary->setRowTitle(rows - 1,
+                            QStringLiteral("%1").arg(kColumns * (rows - 2), 4, 16, QLatin1Char('0')).toUpper());
 }
 
 void TMailDataForm::dropRow() {
-  const int rows = sgBinary_->rowCountAll() - 1;
-  sgBinary_->setRowCountAll(rows);
-  sgChar_->setRowCountAll(rows);
+  const int rows = ui->sgBinary->rowCountAll() - 1;
+  ui->sgBinary->setRowCountAll(rows);
+  ui->sgChar->setRowCountAll(rows);
 }
 
 void TMailDataForm::clearData() {
-  sgBinary_->placeCursor(1, 1);
-  sgChar_->placeCursor(0, 1);
-  sgBinary_->setRowCountAll(2);
-  sgChar_->setRowCountAll(2);
+  ui->sgBinary->placeCursor(1, 1);
+  ui->sgChar->placeCursor(0, 1);
+  ui->sgBinary->setRowCountAll(2);
+  ui->sgChar->setRowCountAll(2);
   // Every cell of the remaining row, the end cell too: a half-typed byte
   // there would otherwise outlive the clearing.
   for (int i = 0; i < kColumns; ++i) {
-    sgBinary_->setCell(i + 1, 1, QString());
-    sgChar_->setCell(i, 1, QString());
+    ui->sgBinary->setCell(i + 1, 1, QString());
+    ui->sgChar->setCell(i, 1, QString());
   }
   dataCount_ = 0;
 }
@@ -183,13 +151,13 @@ bool TMailDataForm::arrowKey(MailGrid* grid, int key) {
 
 uint8_t TMailDataForm::byteAt(int index) const {
   bool ok = false;
-  const uint value = sgBinary_->cell(index % kColumns + 1, index / kColumns + 1).toUInt(&ok, 16);
+  const uint value = ui->sgBinary->cell(index % kColumns + 1, index / kColumns + 1).toUInt(&ok, 16);
   return ok ? static_cast<uint8_t>(value & 0xFF) : 0;
 }
 
 void TMailDataForm::putByte(int index, uint8_t value) {
-  sgBinary_->setCell(index % kColumns + 1, index / kColumns + 1, byteHex(value));
-  sgChar_->setCell(index % kColumns, index / kColumns + 1, byteChar(value));
+  ui->sgBinary->setCell(index % kColumns + 1, index / kColumns + 1, byteHex(value));
+  ui->sgChar->setCell(index % kColumns, index / kColumns + 1, byteChar(value));
 }
 
 void TMailDataForm::showError(const QString& text) {
@@ -198,9 +166,21 @@ void TMailDataForm::showError(const QString& text) {
   box.exec();
 }
 
+QString TMailDataForm::runFileDialog(const QString& name, const QString& title, bool save) {
+  // Made on first use: a file dialog costs a file-system scan at start-up.
+  if (fileDialog_ == nullptr) {
+    fileDialog_ = new QFileDialog(this, title, QString(), QStringLiteral("すべてのファイル (*)"));
+    fileDialog_->setObjectName(name);
+    fileDialog_->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    fileDialog_->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  }
+  if (fileDialog_->exec() != QDialog::Accepted) return QString();
+  return fileDialog_->selectedFiles().value(0);
+}
+
 void TMailDataForm::btnClearClick() {
   clearData();
-  btnClear_->setFocus();
+  ui->btnClear->setFocus();
 }
 
 }  // namespace ravprobe

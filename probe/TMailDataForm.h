@@ -7,11 +7,15 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
-class QLabel;
-class QPushButton;
+class QFileDialog;
 
 namespace ravprobe {
+
+namespace Ui {
+class TMailDataForm;
+}
 
 class MailGrid;
 
@@ -21,6 +25,8 @@ class TMailDataForm : public QDialog {
   static constexpr int kMaxBytes = 256;
   // Returns the chosen file name, or an empty text when the user cancelled.
   using FileChooser = std::function<QString()>;
+
+  ~TMailDataForm() override;
 
   int dataCount() const { return dataCount_; }
   // Replaces the file dialog, for callers that already know the file.
@@ -41,8 +47,8 @@ class TMailDataForm : public QDialog {
   bool arrowKey(MailGrid* grid, int key);
   bool refused(const MailGrid* grid, int col, int row) const;
   // Whether the cursor may move to a cell: any data cell and the end cell.
-  virtual bool sgBinarySelectCell(int col, int row) { return !refused(sgBinary_, col, row); }
-  bool sgCharSelectCell(int col, int row) { return !refused(sgChar_, col, row); }
+  virtual bool sgBinarySelectCell(int col, int row);
+  bool sgCharSelectCell(int col, int row);
 
   uint8_t byteAt(int index) const;
   void putByte(int index, uint8_t value);
@@ -50,17 +56,19 @@ class TMailDataForm : public QDialog {
   void dropRow();
   void showError(const QString& text);
   QString chooseFile() const { return chooseFile_ ? chooseFile_() : QString(); }
+  // The window's file dialog, for opening or for saving, made on first use:
+  // the chosen file, or an empty text when cancelled.
+  QString runFileDialog(const QString& name, const QString& title, bool save);
 
-  MailGrid* sgBinary_;
-  MailGrid* sgChar_;
-  QPushButton* fileButton_;
-  QPushButton* btnClear_;
-  QPushButton* btnClose_;
+  // The file button is the viewer's Save and the editor's Load.
+  std::unique_ptr<Ui::TMailDataForm> ui;
   int dataCount_ = 0;
   FileChooser chooseFile_;
 
  private:
   void btnClearClick();
+
+  QFileDialog* fileDialog_ = nullptr;
 };
 
 // The character shown for a byte in the character grid.

@@ -16,21 +16,14 @@
 #include "ResultLog.h"
 #include "StatusThread.h"
 
-class QButtonGroup;
 class QFrame;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QPlainTextEdit;
-class QPushButton;
-class QRadioButton;
-class QSpinBox;
-class QTabWidget;
-class QTableWidget;
 
 namespace ravprobe {
 
-class ClickPanel;
+namespace Ui {
+class TMainForm;
+}
+
 class GmCellDelegate;
 class TBEditForm;
 class TBViewForm;
@@ -73,11 +66,8 @@ class TMainForm : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void buildLeftHalf();
-  void buildRightHalf();
   void InitGlobals();
   void rdgGMViewSizeClick();
-  void ClearGmGrid(int size);
   void pnlSendDataClick();
   void pnlRevDataClick();
   void connectHandlers();
@@ -98,22 +88,22 @@ class TMainForm : public QWidget {
   void pgcComBtnChanging(int index);
   void applyGmCells(const ravprobe::GmBatch& batch);
   void dropMemberColours();
-  void fitRowHeaders();
   void showReceivedMail(const QByteArray& bytes, int sa);
   void setLamp(QFrame* lamp, const QColor& colour);
   void setLampFace(QFrame* lamp);
   bool lampLit(QFrame* lamp) const;
   bool stopThread(QThread* thread);
 
+  std::unique_ptr<Ui::TMainForm> ui;
   LibraryBinding& binding_;
   QString programDir_;
-  QPlainTextEdit* memLog_;
   ResultLog log_;
   EntryCaller caller_;
   BoardState state_;
   WindowCopies window_;
   std::unique_ptr<GMMonitor> monitor_;
   std::unique_ptr<StatusThread> statusThread_;
+  GmCellDelegate* gmCells_ = nullptr;
   int boardMode_ = 0;
   bool boardSelected_ = false;
   bool PageChangeAllowed_ = true;
@@ -123,37 +113,6 @@ class TMainForm : public QWidget {
   TBViewForm* bViewForm_ = nullptr;
   TBEditForm* bEditForm_ = nullptr;
   TReg43Form* reg43Form_ = nullptr;
-
-  QGroupBox* grbInfo_ = nullptr;
-  QSpinBox* updBoard_ = nullptr;
-  QSpinBox* updLine_ = nullptr;
-  QSpinBox* updSa_ = nullptr;
-  QSpinBox* updSaSize_ = nullptr;
-  QSpinBox* updMailSa_ = nullptr;
-  QLineEdit* edtWrite_ = nullptr;
-  QLineEdit* edtMailSendSize_ = nullptr;
-  QLineEdit* edtMailRevSize_ = nullptr;
-  QLineEdit* edtMailStatus_ = nullptr;
-  QLabel* pnlMailRevSA_ = nullptr;
-  QFrame* pnlOpen_ = nullptr;
-  QFrame* pnlConnect_ = nullptr;
-  QFrame* pnlMailOpen_ = nullptr;
-  QFrame* pnlGMM_ = nullptr;
-  QFrame* pnMailRev_ = nullptr;
-  QRadioButton* rdbMailStatus_ = nullptr;
-  QTabWidget* pgcComBtn_ = nullptr;
-  QWidget* tbsNormal_ = nullptr;
-  QPushButton* btnAgeStart_ = nullptr;
-  QPushButton* btnAgeStop_ = nullptr;
-
-  QRadioButton* rb8bit_ = nullptr;
-  QRadioButton* rb16bit_ = nullptr;
-  QRadioButton* rb32bit_ = nullptr;
-  QButtonGroup* viewMode_ = nullptr;
-  ClickPanel* pnlSendData_ = nullptr;
-  ClickPanel* pnlRevData_ = nullptr;
-  QTableWidget* sgrGM_ = nullptr;
-  GmCellDelegate* gmCells_ = nullptr;
 };
 
 }  // namespace ravprobe

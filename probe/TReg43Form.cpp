@@ -1,10 +1,6 @@
 #include "TReg43Form.h"
 
 #include <QFontDatabase>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTimer>
 
 #include <cstring>
@@ -12,122 +8,55 @@
 #include "BoardState.h"
 #include "EntryCaller.h"
 #include "NumberText.h"
+#include "ui_TReg43Form.h"
 
 namespace ravprobe {
 
 namespace {
 
-struct RegisterRow {
-  const char* label;
-  int width;  // 16 or 64
-  bool writable;
-};
-
-constexpr RegisterRow kRegisters[TReg43Form::kRows] = {
-    {"RFR", 64, false},   {"LFR", 64, false},   {"MFR", 64, false},    {"DRFR", 64, false},  {"LGR", 64, true},
-    {"MGR", 64, true},    {"DRCR", 64, true},   {"RHCR0", 16, true},   {"RHCR1", 16, true},  {"WHCR0", 16, true},
-    {"WHCR1", 16, true},  {"MSLR", 16, true},   {"MSRR", 16, false},   {"MESR", 16, true},   {"MSCR", 16, true},
-    {"MR0CR", 16, true},  {"MR1CR", 16, true},  {"CCTR", 16, true},    {"UTCR", 16, true},   {"QCR", 16, true},
-    {"NFSR", 16, true},   {"FSR", 16, false},   {"BCR", 16, true},     {"INT0CR", 16, true}, {"INT1CR", 16, true},
-    {"IT0CR", 16, true},  {"IT1CR", 16, true},  {"INT0SR", 16, true},  {"INT1SR", 16, true}, {"SSR", 16, true},
-    {"SCR", 16, true},    {"CCR", 64, false},   {"RHPB0", 64, false},  {"RHPB1", 64, false}, {"WHPB0", 64, true},
-    {"WHPB1", 64, true},
-};
-
-struct Group {
-  const char* caption;
-  std::initializer_list<int> tags;
-};
-
-const Group kGroups[] = {
-    {"Communication Control Register", {0, 1, 2, 3, 4, 5, 6, 17, 18, 19, 20, 21, 22, 29, 30, 31}},
-    {"Mail Control Register", {11, 12, 13, 14, 15, 16}},
-    {"Int Control Register", {23, 24, 25, 26, 27, 28}},
-    {"Read/Write Hazard Register", {32, 33, 34, 35, 7, 8, 9, 10}},
-};
+const mky43::Register& registerOf(int tag) { return mky43::kRegisterMap[static_cast<std::size_t>(tag)]; }
 
 // "LGR" → "Lgr", the name part of the row's controls.
-QString controlName(const char* label) {
-  const QString text = QLatin1String(label);
+QString controlName(const mky43::Register& reg) {
+  const QString text = QString::fromLatin1(reg.name.data(), static_cast<qsizetype>(reg.name.size()));
   return text.left(1) + text.mid(1).toLower();
 }
 
-constexpr int kRowHeight = 24;
-
 }  // namespace
 
-int TReg43Form::offsetOf(int tag) {
-  if (tag < 8) return 0x300 + 8 * tag;
-  if (tag < 32) return 0x33A + 2 * (tag - 8);
-  return 0x370 + 8 * (tag - 32);
-}
+int TReg43Form::offsetOf(int tag) { return static_cast<int>(registerOf(tag).offset); }
 
 TReg43Form::TReg43Form(const EntryCaller& caller, const BoardState& state, QWidget* parent)
-    : QDialog(parent), caller_(caller), state_(state), TimerRegRead_(new QTimer(this)) {
-  setObjectName(QStringLiteral("Reg43Form"));
-  setWindowTitle(QStringLiteral("Register"));
-  auto* label = new QLabel(QStringLiteral("Register View:"), this);
-  label->move(8, 8);
+    : QDialog(parent),
+      ui(std::make_unique<Ui::TReg43Form>()),
+      caller_(caller),
+      state_(state),
+      TimerRegRead_(new QTimer(this)) {
+  ui->setupUi(this);
   const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-  // Two columns of groups: the long communication group on the left.
-  const int columnX[2] = {8, 470};
-  int columnY[2] = {30, 30};
-  int groupIndex = 0;
-  for (const Group& group : kGroups) {
-    const int column = groupIndex == 0 ? 0 : 1;
-    ++groupIndex;
-    const int height = 24 + kRowHeight * static_cast<int>(group.tags.size());
-    auto* box = new QGroupBox(QLatin1String(group.caption), this);
-    box->setGeometry(columnX[column], columnY[column], 454, height);
-    columnY[column] += height + 6;
-    int y = 20;
-    for (int tag : group.tags) {
-      const RegisterRow& row = kRegisters[tag];
-      const QString name = controlName(row.label);
-      auto* caption = new QLabel(QLatin1String(row.label), box);
-      caption->setGeometry(8, y + 2, 56, 18);
-      // A 64-bit field holds 16 digits, a 16-bit one 4.
-      const int fieldWidth = row.width == 64 ? 150 : 60;
-      auto* read = new QLineEdit(box);
-      read->setObjectName(QStringLiteral("edt") + name);
-      read->setReadOnly(true);
-      read->setFont(fixed);
-      read->setGeometry(64, y, fieldWidth, 21);
-      read->setProperty("tag", tag);
-      readFields_[static_cast<std::size_t>(tag)] = read;
-      if (row.writable) {
-        auto* write = new QLineEdit(box);
-        write->setObjectName(QStringLiteral("edtW") + name);
-        write->setFont(fixed);
-        write->setGeometry(220, y, fieldWidth + 20, 21);
-        write->setProperty("tag", tag);
-        writeFields_[static_cast<std::size_t>(tag)] = write;
-        auto* button = new QPushButton(QStringLiteral("Write"), box);
-        button->setObjectName(QStringLiteral("btn") + name);
-        button->setAutoDefault(false);
-        button->setGeometry(394, y, 52, 21);
-        button->setProperty("tag", tag);
-        connect(button, &QPushButton::clicked, this, [this, tag, name] {
-          static const QStringList wide = {QStringLiteral("Lgr"), QStringLiteral("Mgr"), QStringLiteral("Drcr"),
-                                           QStringLiteral("Whpb0"), QStringLiteral("Whpb1")};
-          btnWriteClick(tag, wide.contains(name));
-        });
-      }
-      y += kRowHeight;
+  // Each row's controls carry the register's name; a read-only register has
+  // no write field and no Write button.
+  for (int tag = 0; tag < kRows; ++tag) {
+    const QString name = controlName(registerOf(tag));
+    QLineEdit* read = findChild<QLineEdit*>(QStringLiteral("edt") + name);
+    QLineEdit* write = findChild<QLineEdit*>(QStringLiteral("edtW") + name);
+    if (read == nullptr) qWarning("Register window: no row for %s", qPrintable(name));
+    for (QLineEdit* field : {read, write}) {
+      if (field != nullptr) field->setFont(fixed);
     }
+    readFields_[static_cast<std::size_t>(tag)] = read;
+    writeFields_[static_cast<std::size_t>(tag)] = write;
+    if (auto* button = findChild<QPushButton*>(QStringLiteral("btn") + name))
+      connect(button, &QPushButton::clicked, this, [this, tag] { btnWriteClick(tag); });
   }
-  auto* btnExit = new QPushButton(QStringLiteral("Close"), this);
-  btnExit->setObjectName(QStringLiteral("btnExit"));
-  btnExit->setAutoDefault(false);
-  const int bottom = std::max(columnY[0], columnY[1]);
-  btnExit->setGeometry(columnX[1] + 354, bottom + 4, 100, 25);
-  connect(btnExit, &QPushButton::clicked, this, &QDialog::reject);
-  setFixedSize(columnX[1] + 462, bottom + 38);
+  connect(ui->btnExit, &QPushButton::clicked, this, &QDialog::reject);
 
   TimerRegRead_->setObjectName(QStringLiteral("TimerRegRead"));
   TimerRegRead_->setInterval(100);
   connect(TimerRegRead_, &QTimer::timeout, this, &TReg43Form::TimerRegReadTimer);
 }
+
+TReg43Form::~TReg43Form() = default;
 
 bool TReg43Form::refreshing() const { return TimerRegRead_->isActive(); }
 
@@ -141,33 +70,37 @@ void TReg43Form::FormShow() {
   for (int tag = 0; tag < kRows; ++tag) {
     QLineEdit* write = writeFields_[static_cast<std::size_t>(tag)];
     if (write == nullptr) continue;
-    write->setText(kRegisters[tag].width == 64 ? QStringLiteral("0x0000000000000000") : QStringLiteral("0x0000"));
+    write->setText(registerOf(tag).bits == 64 ? QStringLiteral("0x0000000000000000") : QStringLiteral("0x0000"));
   }
   TimerRegReadTimer();
 }
 
 void TReg43Form::TimerRegReadTimer() {
   for (int tag = 0; tag < kRows; ++tag) {
-    const RegisterRow& row = kRegisters[tag];
+    const mky43::Register& reg = registerOf(tag);
+    QLineEdit* field = readFields_[static_cast<std::size_t>(tag)];
     uint64_t value = 0;
     // A failed read leaves the field's previous text.
-    if (!readRegister(offsetOf(tag), row.width, &value)) continue;
+    if (field == nullptr || !readRegister(static_cast<int>(reg.offset), static_cast<int>(reg.bits), &value)) continue;
     QString text;
-    if (tag == kChipCodeTag) {
+    // The chip code is eight letters, shown as text.
+    if (reg.offset == mky43::CCR) {
       char code[9] = {};
       std::memcpy(code, &value, 8);
       text = QString::fromLatin1(code);
     } else {
-      text = QStringLiteral("%1").arg(value, row.width / 4, 16, QLatin1Char('0')).toUpper();
+      text = QStringLiteral("%1").arg(value, static_cast<int>(reg.bits) / 4, 16, QLatin1Char('0')).toUpper();
     }
-    readFields_[static_cast<std::size_t>(tag)]->setText(text);
+    field->setText(text);
   }
 }
 
-void TReg43Form::btnWriteClick(int tag, bool wide) {
+void TReg43Form::btnWriteClick(int tag) {
   const QLineEdit* field = writeFields_[static_cast<std::size_t>(tag)];
   if (field == nullptr) return;
-  writeRegister(offsetOf(tag), wide ? 64 : 16, static_cast<uint64_t>(StrToInt64Def(field->text())));
+  const mky43::Register& reg = registerOf(tag);
+  writeRegister(static_cast<int>(reg.offset), static_cast<int>(reg.bits),
+                static_cast<uint64_t>(StrToInt64Def(field->text())));
 }
 
 bool TReg43Form::readRegister(int offset, int width, uint64_t* value) const {

@@ -6,11 +6,18 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
+
+#include "chip/Mky43.h"
 
 class QLineEdit;
 class QTimer;
 
 namespace ravprobe {
+
+namespace Ui {
+class TReg43Form;
+}
 
 struct BoardState;
 class EntryCaller;
@@ -18,10 +25,11 @@ class EntryCaller;
 class TReg43Form : public QDialog {
   Q_OBJECT
  public:
-  static constexpr int kRows = 36;
-  static constexpr int kChipCodeTag = 31;
+  // A row per register, the tag its place in the chip's address order.
+  static constexpr int kRows = static_cast<int>(mky43::kRegisterCount);
 
   TReg43Form(const EntryCaller& caller, const BoardState& state, QWidget* parent = nullptr);
+  ~TReg43Form() override;
 
   // The tag's register offset in the chip window.
   static int offsetOf(int tag);
@@ -33,11 +41,12 @@ class TReg43Form : public QDialog {
  private:
   void FormShow();
   void TimerRegReadTimer();
-  void btnWriteClick(int tag, bool wide);
+  void btnWriteClick(int tag);
   // The register's value, or nothing when the call fails.
   bool readRegister(int offset, int width, uint64_t* value) const;
   void writeRegister(int offset, int width, uint64_t value) const;
 
+  std::unique_ptr<Ui::TReg43Form> ui;
   const EntryCaller& caller_;
   const BoardState& state_;
   QTimer* TimerRegRead_;
