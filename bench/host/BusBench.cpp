@@ -1,8 +1,9 @@
 // What the simulated bus costs: host CPU time of one bus cycle with four
 // running boards and eight remote stations, and the share of one core that an
 // idle ravkernd with the demo network burns at the default cycle.
-#include "DeviceClient.h"
-#include "HostProcess.h"
+#include "tests/support/DeviceClient.h"
+#include "tests/support/HostProcess.h"
+#include "tests/support/Sandbox.h"
 #include "sim/BoardLock.h"
 #include "sim/Bus.h"
 #include "sim/Chip.h"
@@ -12,7 +13,6 @@
 
 #include <chrono>
 #include <csignal>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -34,44 +34,37 @@ void startChip(ravsim::BoardFiles& board, unsigned station, unsigned size)
 // stations; one board keeps mailing an echo, so mail is in flight too.
 void BM_BusCycleFourBoardsEightStations(benchmark::State& state)
 {
-    char dir[] = "/tmp/ravsim-busbench-XXXXXX";
-    if (!mkdtemp(dir)) {
-        state.SkipWithError("no temporary directory");
-        return;
-    }
-    {
-        ravsim::Bus bus;
-        std::vector<std::unique_ptr<ravsim::BoardFiles>> boards;
-        std::string error;
-        for (unsigned i = 0; i < 4; ++i) {
-            boards.push_back(ravsim::BoardFiles::create(dir, i, static_cast<std::uint8_t>(i), 2, error));
-            if (!boards.back()) {
-                state.SkipWithError(error.c_str());
-                return;
-            }
-            bus.addBoard(*boards.back());
-            startChip(*boards.back(), 4 * i, 4);
+    ravtest::Sandbox box(ravtest::Sandbox::Entry::KeepOut);
+    ravsim::Bus bus;
+    std::vector<std::unique_ptr<ravsim::BoardFiles>> boards;
+    std::string error;
+    for (unsigned i = 0; i < 4; ++i) {
+        boards.push_back(ravsim::BoardFiles::create(box.runtime(), i, static_cast<std::uint8_t>(i), 2, error));
+        if (!boards.back()) {
+            state.SkipWithError(error.c_str());
+            return;
         }
-        const ravsim::StationRole roles[] = {ravsim::StationRole::Counter, ravsim::StationRole::Counter,
-                                             ravsim::StationRole::Counter, ravsim::StationRole::Counter,
-                                             ravsim::StationRole::Echo,    ravsim::StationRole::Echo,
-                                             ravsim::StationRole::Idle,    ravsim::StationRole::Idle};
-        for (unsigned i = 0; i < 8; ++i)
-            bus.addStation(16 + 4 * i, 4, roles[i], error);
-        for (int i = 0; i < 5; ++i)
-            bus.cycle();
-        ravsim::Chip sender(boards[0]->window(), boards[0]->state());
-        for (auto _ : state) {
-            if (!(sender.load(ravsim::reg::MSCR) & 0x4000)) {
-                ravsim::BoardLock lock(boards[0]->state());
-                sender.write(ravsim::reg::MR0CR, 0x0040);
-                sender.write(ravsim::reg::MR1CR, 0x0040);
-                sender.write(ravsim::reg::MSCR, 0x4000 | (32 << 8) | 32);
-            }
-            bus.cycle();
-        }
+        bus.addBoard(*boards.back());
+        startChip(*boards.back(), 4 * i, 4);
     }
-    std::filesystem::remove_all(dir);
+    const ravsim::StationRole roles[] = {ravsim::StationRole::Counter, ravsim::StationRole::Counter,
+                                         ravsim::StationRole::Counter, ravsim::StationRole::Counter,
+                                         ravsim::StationRole::Echo,    ravsim::StationRole::Echo,
+                                         ravsim::StationRole::Idle,    ravsim::StationRole::Idle};
+    for (unsigned i = 0; i < 8; ++i)
+        bus.addStation(16 + 4 * i, 4, roles[i], error);
+    for (int i = 0; i < 5; ++i)
+        bus.cycle();
+    ravsim::Chip sender(boards[0]->window(), boards[0]->state());
+    for (auto _ : state) {
+        if (!(sender.load(ravsim::reg::MSCR) & 0x4000)) {
+            ravsim::BoardLock lock(boards[0]->state());
+            sender.write(ravsim::reg::MR0CR, 0x0040);
+            sender.write(ravsim::reg::MR1CR, 0x0040);
+            sender.write(ravsim::reg::MSCR, 0x4000 | (32 << 8) | 32);
+        }
+        bus.cycle();
+    }
 }
 BENCHMARK(BM_BusCycleFourBoardsEightStations)->MeasureProcessCPUTime()->UseRealTime();
 

@@ -15,7 +15,7 @@
 
 #include "lib/LibraryLoad.h"
 #include "lib/Ravlib.h"
-#include "tests/host/HostProcess.h"
+#include "tests/support/HostProcess.h"
 #include "tests/support/Sandbox.h"
 #include "tests/support/Watchdog.h"
 

@@ -15,8 +15,8 @@
 #include "lib/ChipWindow.h"
 #include "lib/SemCtrl.h"
 #include "lib/os/SyncWait.h"
-#include "tests/board/PeerProcess.h"
-#include "tests/gm/ChipTrace.h"
+#include "tests/support/PeerProcess.h"
+#include "tests/support/ChipTrace.h"
 #include "tests/gm/HostedBoard.h"
 
 namespace commtest {

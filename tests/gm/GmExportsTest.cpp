@@ -6,7 +6,7 @@
 
 #include "lib/ChipWindow.h"
 #include "sim/RegisterAccess.h"
-#include "tests/gm/ChipTrace.h"
+#include "tests/support/ChipTrace.h"
 #include "tests/gm/HostedBoard.h"
 
 namespace gmtest {

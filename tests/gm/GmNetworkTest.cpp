@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "lib/BoardTable.h"
-#include "tests/board/FakeDevice.h"
+#include "tests/support/FakeDevice.h"
 #include "tests/gm/HostedBoard.h"
 
 namespace gmtest {

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <thread>
 
-#include "tests/board/PeerProcess.h"
+#include "tests/support/PeerProcess.h"
 #include "tests/gm/HostedBoard.h"
 
 namespace gmtest {

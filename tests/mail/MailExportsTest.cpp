@@ -8,7 +8,7 @@
 #include <functional>
 
 #include "lib/ChipWindow.h"
-#include "tests/gm/ChipTrace.h"
+#include "tests/support/ChipTrace.h"
 #include "tests/mail/MailHosted.h"
 
 namespace mailtest {
