@@ -17,7 +17,7 @@
 #include "lib/os/SyncWait.h"
 #include "tests/support/PeerProcess.h"
 #include "tests/support/ChipTrace.h"
-#include "tests/gm/HostedBoard.h"
+#include "tests/support/HostedBoard.h"
 
 namespace commtest {
 namespace {

@@ -7,7 +7,7 @@
 #include "lib/ChipWindow.h"
 #include "sim/RegisterAccess.h"
 #include "tests/support/ChipTrace.h"
-#include "tests/gm/HostedBoard.h"
+#include "tests/support/HostedBoard.h"
 
 namespace gmtest {
 namespace {

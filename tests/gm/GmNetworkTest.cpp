@@ -7,7 +7,7 @@
 
 #include "lib/BoardTable.h"
 #include "tests/support/FakeDevice.h"
-#include "tests/gm/HostedBoard.h"
+#include "tests/support/HostedBoard.h"
 
 namespace gmtest {
 namespace {

@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "tests/support/PeerProcess.h"
-#include "tests/gm/HostedBoard.h"
+#include "tests/support/HostedBoard.h"
 
 namespace gmtest {
 namespace {
