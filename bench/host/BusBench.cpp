@@ -35,35 +35,37 @@ void startChip(ravsim::BoardFiles& board, unsigned station, unsigned size)
 void BM_BusCycleFourBoardsEightStations(benchmark::State& state)
 {
     ravtest::Sandbox box(ravtest::Sandbox::Entry::KeepOut);
-    ravsim::Bus bus;
-    std::vector<std::unique_ptr<ravsim::BoardFiles>> boards;
-    std::string error;
-    for (unsigned i = 0; i < 4; ++i) {
-        boards.push_back(ravsim::BoardFiles::create(box.runtime(), i, static_cast<std::uint8_t>(i), 2, error));
-        if (!boards.back()) {
-            state.SkipWithError(error.c_str());
-            return;
+    {
+        ravsim::Bus bus;
+        std::vector<std::unique_ptr<ravsim::BoardFiles>> boards;
+        std::string error;
+        for (unsigned i = 0; i < 4; ++i) {
+            boards.push_back(ravsim::BoardFiles::create(box.runtime(), i, static_cast<std::uint8_t>(i), 2, error));
+            if (!boards.back()) {
+                state.SkipWithError(error.c_str());
+                return;
+            }
+            bus.addBoard(*boards.back());
+            startChip(*boards.back(), 4 * i, 4);
         }
-        bus.addBoard(*boards.back());
-        startChip(*boards.back(), 4 * i, 4);
-    }
-    const ravsim::StationRole roles[] = {ravsim::StationRole::Counter, ravsim::StationRole::Counter,
-                                         ravsim::StationRole::Counter, ravsim::StationRole::Counter,
-                                         ravsim::StationRole::Echo,    ravsim::StationRole::Echo,
-                                         ravsim::StationRole::Idle,    ravsim::StationRole::Idle};
-    for (unsigned i = 0; i < 8; ++i)
-        bus.addStation(16 + 4 * i, 4, roles[i], error);
-    for (int i = 0; i < 5; ++i)
-        bus.cycle();
-    ravsim::Chip sender(boards[0]->window(), boards[0]->state());
-    for (auto _ : state) {
-        if (!(sender.load(ravsim::reg::MSCR) & 0x4000)) {
-            ravsim::BoardLock lock(boards[0]->state());
-            sender.write(ravsim::reg::MR0CR, 0x0040);
-            sender.write(ravsim::reg::MR1CR, 0x0040);
-            sender.write(ravsim::reg::MSCR, 0x4000 | (32 << 8) | 32);
+        const ravsim::StationRole roles[] = {ravsim::StationRole::Counter, ravsim::StationRole::Counter,
+                                             ravsim::StationRole::Counter, ravsim::StationRole::Counter,
+                                             ravsim::StationRole::Echo,    ravsim::StationRole::Echo,
+                                             ravsim::StationRole::Idle,    ravsim::StationRole::Idle};
+        for (unsigned i = 0; i < 8; ++i)
+            bus.addStation(16 + 4 * i, 4, roles[i], error);
+        for (int i = 0; i < 5; ++i)
+            bus.cycle();
+        ravsim::Chip sender(boards[0]->window(), boards[0]->state());
+        for (auto _ : state) {
+            if (!(sender.load(ravsim::reg::MSCR) & 0x4000)) {
+                ravsim::BoardLock lock(boards[0]->state());
+                sender.write(ravsim::reg::MR0CR, 0x0040);
+                sender.write(ravsim::reg::MR1CR, 0x0040);
+                sender.write(ravsim::reg::MSCR, 0x4000 | (32 << 8) | 32);
+            }
+            bus.cycle();
         }
-        bus.cycle();
     }
 }
 BENCHMARK(BM_BusCycleFourBoardsEightStations)->MeasureProcessCPUTime()->UseRealTime();
