@@ -1,4 +1,5 @@
 #include "host/ClientReactor.h"
+#include "sim/Interrupted.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -63,8 +64,8 @@ void ClientReactor::run()
 {
     epoll_event events[kEventsPerWait];
     for (;;) {
-        int ready = epoll_wait(epollFd_, events, kEventsPerWait, -1);
-        if (ready < 0 && errno != EINTR) {
+        int ready = ravsim::retryInterrupted([&] { return epoll_wait(epollFd_, events, kEventsPerWait, -1); });
+        if (ready < 0) {
             std::fprintf(stderr, "ravkernd: clients are no longer served: %s\n", std::strerror(errno));
             return;
         }

@@ -4,6 +4,7 @@
 #include "driver/Ravkern.h"
 #include "host/PhysicalMemory.h"
 #include "sim/ChipMap.h"
+#include "sim/Interrupted.h"
 #include "sim/RuntimeDir.h"
 
 #include <atomic>
@@ -188,8 +189,8 @@ void DeviceHost::acceptLoop()
                 owners.push_back(board.get());
             }
         }
-        int ready = poll(fds.data(), fds.size(), 1000);
-        if (ready < 0 && errno != EINTR)
+        int ready = ravsim::retryInterrupted([&] { return poll(fds.data(), fds.size(), 1000); });
+        if (ready < 0)
             return;
         if (fds[0].revents)
             return;

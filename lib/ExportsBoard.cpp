@@ -52,6 +52,22 @@ int32_t closeBoard(int32_t board) {
     return MKY43_ER_OK;
 }
 
+// Runs the open or close of `board` between its log lines: the call, then
+// OK or NG with the code. The NG lines of open and close differ in one colon
+// (`failed` is " NG" or ": NG").
+int32_t logged(int32_t (*action)(int32_t), int32_t board, const char* name, const char* failed) {
+    if (!inService())
+        return MKY43_ER_OTHER;
+    theLog().writef(LOG_TRACE, "%s(%d) %s", LIBRARY_NAME, board, name);
+    const int32_t result = action(board);
+    if (result != MKY43_ER_OK)
+        theLog().writef(LOG_NG, "%s(%d) %s%s: Ret(%xh)", LIBRARY_NAME, board, name, failed,
+                        static_cast<unsigned>(result));
+    else
+        theLog().writef(LOG_DETAIL, "%s(%d) %s: OK", LIBRARY_NAME, board, name);
+    return result;
+}
+
 }  // namespace
 
 extern "C" {
@@ -73,27 +89,11 @@ int32_t RAVLIB_CALL RV_maxline(void) {
 }
 
 int32_t RAVLIB_CALL RV_open(int32_t board) {
-    if (!inService())
-        return MKY43_ER_OTHER;
-    theLog().writef(LOG_TRACE, "%s(%d) RV_open", LIBRARY_NAME, board);
-    const int32_t result = openBoard(board);
-    if (result != MKY43_ER_OK)
-        theLog().writef(LOG_NG, "%s(%d) RV_open NG: Ret(%xh)", LIBRARY_NAME, board, static_cast<unsigned>(result));
-    else
-        theLog().writef(LOG_DETAIL, "%s(%d) RV_open: OK", LIBRARY_NAME, board);
-    return result;
+    return logged(openBoard, board, "RV_open", " NG");
 }
 
 int32_t RAVLIB_CALL RV_close(int32_t board) {
-    if (!inService())
-        return MKY43_ER_OTHER;
-    theLog().writef(LOG_TRACE, "%s(%d) RV_close", LIBRARY_NAME, board);
-    const int32_t result = closeBoard(board);
-    if (result != MKY43_ER_OK)
-        theLog().writef(LOG_NG, "%s(%d) RV_close: NG: Ret(%xh)", LIBRARY_NAME, board, static_cast<unsigned>(result));
-    else
-        theLog().writef(LOG_DETAIL, "%s(%d) RV_close: OK", LIBRARY_NAME, board);
-    return result;
+    return logged(closeBoard, board, "RV_close", ": NG");
 }
 
 }  // extern "C"

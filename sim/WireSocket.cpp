@@ -1,6 +1,6 @@
 #include "sim/WireSocket.h"
+#include "sim/Interrupted.h"
 
-#include <cerrno>
 #include <cstring>
 #include <poll.h>
 #include <sys/socket.h>
@@ -25,10 +25,7 @@ bool sendFrame(int socket, const void* head, std::size_t headLength, const void*
         cm->cmsg_len = CMSG_LEN(sizeof(int));
         std::memcpy(CMSG_DATA(cm), &passFd, sizeof(int));
     }
-    ssize_t sent;
-    do
-        sent = sendmsg(socket, &msg, MSG_NOSIGNAL);
-    while (sent < 0 && errno == EINTR);
+    ssize_t sent = retryInterrupted([&] { return sendmsg(socket, &msg, MSG_NOSIGNAL); });
     return sent == static_cast<ssize_t>(headLength + bodyLength);
 }
 
@@ -37,10 +34,7 @@ Received receiveFrame(int socket, void* buffer, std::size_t capacity, int timeou
     Received result;
     if (timeoutMs >= 0) {
         pollfd pfd{socket, POLLIN, 0};
-        int ready;
-        do
-            ready = poll(&pfd, 1, timeoutMs);
-        while (ready < 0 && errno == EINTR);
+        int ready = retryInterrupted([&] { return poll(&pfd, 1, timeoutMs); });
         if (ready <= 0) {
             result.length = -1;
             result.timedOut = ready == 0;
@@ -54,10 +48,7 @@ Received receiveFrame(int socket, void* buffer, std::size_t capacity, int timeou
     alignas(cmsghdr) char control[CMSG_SPACE(4 * sizeof(int))];
     msg.msg_control = control;
     msg.msg_controllen = sizeof(control);
-    ssize_t got;
-    do
-        got = recvmsg(socket, &msg, MSG_CMSG_CLOEXEC);
-    while (got < 0 && errno == EINTR);
+    ssize_t got = retryInterrupted([&] { return recvmsg(socket, &msg, MSG_CMSG_CLOEXEC); });
     result.length = got;
     result.truncated = got >= 0 && (msg.msg_flags & (MSG_TRUNC | MSG_CTRUNC)) != 0;
     if (got >= 0) {

@@ -11,7 +11,7 @@
 #include "lib/LibraryLoad.h"
 #include "lib/Ravlib.h"
 #include "lib/os/ChipAccess.h"
-#include "tests/host/HostProcess.h"
+#include "tests/support/HostProcess.h"
 #include "tests/support/Sandbox.h"
 
 namespace {

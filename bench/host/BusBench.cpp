@@ -1,8 +1,9 @@
 // What the simulated bus costs: host CPU time of one bus cycle with four
 // running boards and eight remote stations, and the share of one core that an
 // idle ravkernd with the demo network burns at the default cycle.
-#include "DeviceClient.h"
-#include "HostProcess.h"
+#include "tests/support/DeviceClient.h"
+#include "tests/support/HostProcess.h"
+#include "tests/support/Sandbox.h"
 #include "chip/Mky43.h"
 #include "sim/BoardLock.h"
 #include "sim/Bus.h"
@@ -12,7 +13,6 @@
 
 #include <chrono>
 #include <csignal>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -34,17 +34,13 @@ void startChip(ravsim::BoardFiles& board, unsigned station, unsigned size)
 // stations; one board keeps mailing an echo, so mail is in flight too.
 void BM_BusCycleFourBoardsEightStations(benchmark::State& state)
 {
-    char dir[] = "/tmp/ravsim-busbench-XXXXXX";
-    if (!mkdtemp(dir)) {
-        state.SkipWithError("no temporary directory");
-        return;
-    }
+    ravtest::Sandbox box(ravtest::Sandbox::Entry::KeepOut);
     {
         ravsim::Bus bus;
         std::vector<std::unique_ptr<ravsim::BoardFiles>> boards;
         std::string error;
         for (unsigned i = 0; i < 4; ++i) {
-            boards.push_back(ravsim::BoardFiles::create(dir, i, static_cast<std::uint8_t>(i), 2, error));
+            boards.push_back(ravsim::BoardFiles::create(box.runtime(), i, static_cast<std::uint8_t>(i), 2, error));
             if (!boards.back()) {
                 state.SkipWithError(error.c_str());
                 return;
@@ -71,7 +67,6 @@ void BM_BusCycleFourBoardsEightStations(benchmark::State& state)
             bus.cycle();
         }
     }
-    std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_BusCycleFourBoardsEightStations)->MeasureProcessCPUTime()->UseRealTime();
 

@@ -1,7 +1,8 @@
 // What a control costs through the device socket against a dispatch in the
 // same process, what an idle connection costs the host, and what the
 // simulation hook adds to a register write.
-#include "HostProcess.h"
+#include "tests/support/HostProcess.h"
+#include "tests/support/Sandbox.h"
 #include "chip/Mky43.h"
 #include "driver/RavkernIoctl.h"
 #include "host/DeviceHost.h"
@@ -13,7 +14,6 @@
 
 #include <csignal>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -97,32 +97,25 @@ BENCHMARK(BM_IdleConnections)->Arg(250)->Arg(1000)->Iterations(1)->Unit(benchmar
 
 void BM_ControlDispatchInProcess(benchmark::State& state)
 {
-    char dir[] = "/tmp/ravkernd-bench-XXXXXX";
-    if (!mkdtemp(dir)) {
-        state.SkipWithError("no temporary directory");
-        return;
-    }
-    {
-        ravhost::HostConfig config;
-        config.runtimeDir = dir;
-        config.boards.push_back({});
-        ravhost::DeviceHost host(config);
-        std::string error;
-        ravkern::KDevice* device = host.start(error) ? host.device(0) : nullptr;
-        if (!device) {
-            state.SkipWithError(error.c_str());
-        } else {
-            for (auto _ : state) {
-                ravkern::KRequest request;
-                request.outputLength = sizeof(ravkern::ConnectState);
-                request.buffer.assign(request.outputLength, 0);
-                device->queue->config.deviceControl(device->queue.get(), &request, request.outputLength, 0,
-                                                    ravkern::IOCTL_BOARD_GET_CONNECT_STATE);
-                benchmark::DoNotOptimize(request.information);
-            }
+    ravtest::Sandbox box(ravtest::Sandbox::Entry::KeepOut);
+    ravhost::HostConfig config;
+    config.runtimeDir = box.runtime();
+    config.boards.push_back({});
+    ravhost::DeviceHost host(config);
+    std::string error;
+    ravkern::KDevice* device = host.start(error) ? host.device(0) : nullptr;
+    if (!device) {
+        state.SkipWithError(error.c_str());
+    } else {
+        for (auto _ : state) {
+            ravkern::KRequest request;
+            request.outputLength = sizeof(ravkern::ConnectState);
+            request.buffer.assign(request.outputLength, 0);
+            device->queue->config.deviceControl(device->queue.get(), &request, request.outputLength, 0,
+                                                ravkern::IOCTL_BOARD_GET_CONNECT_STATE);
+            benchmark::DoNotOptimize(request.information);
         }
     }
-    std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_ControlDispatchInProcess);
 
@@ -131,10 +124,7 @@ public:
     void SetUp(benchmark::State&) override
     {
         std::string error;
-        std::snprintf(dir_, sizeof dir_, "/tmp/ravsim-bench-XXXXXX");
-        if (!mkdtemp(dir_))
-            return;
-        board_ = ravsim::BoardFiles::create(dir_, 0, 0, 2, error);
+        board_ = ravsim::BoardFiles::create(box_.runtime(), 0, 0, 2, error);
         if (board_)
             view_ = ravsim::mapChipWindow(board_->regionAFd());
     }
@@ -143,11 +133,10 @@ public:
         ravsim::unmapChipWindow(view_);
         view_ = nullptr;
         board_.reset();
-        std::filesystem::remove_all(dir_);
     }
 
 protected:
-    char dir_[32] = {};
+    ravtest::Sandbox box_{ravtest::Sandbox::Entry::KeepOut};
     std::unique_ptr<ravsim::BoardFiles> board_;
     std::uint8_t* view_ = nullptr;
 };

@@ -16,7 +16,7 @@
 #include "chip/Mky43.h"
 #include "lib/LibraryLoad.h"
 #include "lib/Ravlib.h"
-#include "tests/host/HostProcess.h"
+#include "tests/support/HostProcess.h"
 #include "tests/support/Sandbox.h"
 #include "tests/support/Watchdog.h"
 

@@ -8,7 +8,7 @@
 #include "lib/MailThd.h"
 #include "lib/Ravlib.h"
 #include "lib/os/DeviceHandle.h"
-#include "tests/board/HostedLibrary.h"
+#include "tests/support/HostedLibrary.h"
 
 namespace boardtest {
 namespace {

@@ -4,8 +4,8 @@
 
 #include "lib/BoardTable.h"
 #include "lib/Ravlib.h"
-#include "tests/board/FakeDevice.h"
-#include "tests/board/HostedLibrary.h"
+#include "tests/support/FakeDevice.h"
+#include "tests/support/HostedLibrary.h"
 
 namespace boardtest {
 namespace {

@@ -3,7 +3,7 @@
 #include <functional>
 
 #include "lib/BoardCtrl.h"
-#include "tests/board/HostedLibrary.h"
+#include "tests/support/HostedLibrary.h"
 
 namespace boardtest {
 namespace {

@@ -4,7 +4,7 @@
 #include <unistd.h>
 
 #include "lib/Ravlib.h"
-#include "tests/board/HostedLibrary.h"
+#include "tests/support/HostedLibrary.h"
 #include "tests/support/ChildProcess.h"
 
 namespace boardtest {

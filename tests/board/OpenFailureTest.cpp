@@ -3,7 +3,7 @@
 #include "lib/BoardTable.h"
 #include "lib/Ravlib.h"
 #include "lib/os/TestSeams.h"
-#include "tests/board/HostedLibrary.h"
+#include "tests/support/HostedLibrary.h"
 
 namespace boardtest {
 namespace {

@@ -9,8 +9,8 @@
 #include "lib/Ravlib.h"
 #include "lib/SemCtrl.h"
 #include "lib/os/SyncWait.h"
-#include "tests/board/HostedLibrary.h"
-#include "tests/board/PeerProcess.h"
+#include "tests/support/HostedLibrary.h"
+#include "tests/support/PeerProcess.h"
 
 namespace boardtest {
 namespace {

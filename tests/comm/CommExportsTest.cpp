@@ -15,9 +15,9 @@
 #include "lib/BoardTable.h"
 #include "lib/SemCtrl.h"
 #include "lib/os/SyncWait.h"
-#include "tests/board/PeerProcess.h"
-#include "tests/gm/ChipTrace.h"
-#include "tests/gm/HostedBoard.h"
+#include "tests/support/PeerProcess.h"
+#include "tests/support/ChipTrace.h"
+#include "tests/support/HostedBoard.h"
 
 namespace commtest {
 namespace {

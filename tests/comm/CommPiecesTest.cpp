@@ -7,7 +7,7 @@
 #include "chip/Mky43.h"
 #include "lib/CommControl.h"
 #include "sim/RegisterAccess.h"
-#include "tests/gm/ChipTrace.h"
+#include "tests/support/ChipTrace.h"
 
 namespace commtest {
 namespace {

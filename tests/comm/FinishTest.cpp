@@ -9,9 +9,10 @@
 #include "driver/RavkernIoctl.h"
 #include "lib/LibraryLoad.h"
 #include "lib/Ravlib.h"
-#include "tests/board/PeerProcess.h"
-#include "tests/exports/Sandbox.h"
-#include "tests/host/HostProcess.h"
+#include "tests/support/HostProcess.h"
+#include "tests/support/LogLines.h"
+#include "tests/support/PeerProcess.h"
+#include "tests/support/Sandbox.h"
 
 namespace commtest {
 namespace {

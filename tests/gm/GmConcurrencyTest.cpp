@@ -13,7 +13,7 @@
 #include "lib/Ravlib.h"
 #include "lib/SemCtrl.h"
 #include "tests/support/Sandbox.h"
-#include "tests/gm/ChipTrace.h"
+#include "tests/support/ChipTrace.h"
 
 namespace gmtest {
 namespace {

@@ -6,8 +6,8 @@
 
 #include "chip/Mky43.h"
 #include "sim/RegisterAccess.h"
-#include "tests/gm/ChipTrace.h"
-#include "tests/gm/HostedBoard.h"
+#include "tests/support/ChipTrace.h"
+#include "tests/support/HostedBoard.h"
 
 namespace gmtest {
 namespace {

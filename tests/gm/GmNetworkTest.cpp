@@ -7,8 +7,8 @@
 
 #include "chip/Mky43.h"
 #include "lib/BoardTable.h"
-#include "tests/board/FakeDevice.h"
-#include "tests/gm/HostedBoard.h"
+#include "tests/support/FakeDevice.h"
+#include "tests/support/HostedBoard.h"
 
 namespace gmtest {
 namespace {

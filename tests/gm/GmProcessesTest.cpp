@@ -8,8 +8,8 @@
 #include <sstream>
 #include <thread>
 
-#include "tests/board/PeerProcess.h"
-#include "tests/gm/HostedBoard.h"
+#include "tests/support/PeerProcess.h"
+#include "tests/support/HostedBoard.h"
 
 namespace gmtest {
 namespace {

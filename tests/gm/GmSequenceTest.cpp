@@ -8,7 +8,7 @@
 #include "chip/Mky43.h"
 #include "lib/GmAccess.h"
 #include "lib/Ravlib.h"
-#include "tests/gm/ChipTrace.h"
+#include "tests/support/ChipTrace.h"
 
 namespace gmtest {
 namespace {

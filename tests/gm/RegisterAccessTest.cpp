@@ -6,7 +6,7 @@
 #include "lib/Ravlib.h"
 #include "lib/RegisterAccess.h"
 #include "sim/RegisterAccess.h"
-#include "tests/gm/ChipTrace.h"
+#include "tests/support/ChipTrace.h"
 
 namespace gmtest {
 namespace {

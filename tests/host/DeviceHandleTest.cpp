@@ -5,13 +5,13 @@
 #include "sim/BoardFiles.h"
 #include "sim/DeviceWire.h"
 #include "sim/WireSocket.h"
+#include "tests/support/Sandbox.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <filesystem>
 #include <functional>
 #include <sys/mman.h>
 #include <sys/socket.h>
@@ -29,12 +29,10 @@ class ScriptedHost : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_NE(nullptr, mkdtemp(dir));
-        setenv("RAVEL_RUNTIME_DIR", dir, 1);
         listener = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
-        std::snprintf(address.sun_path, sizeof address.sun_path, "%s/Fake0", dir);
+        std::snprintf(address.sun_path, sizeof address.sun_path, "%s/Fake0", box.runtime().c_str());
         ASSERT_EQ(0, bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address));
         ASSERT_EQ(0, listen(listener, 1));
     }
@@ -43,7 +41,6 @@ protected:
         if (server.joinable())
             server.join();
         close(listener);
-        std::filesystem::remove_all(dir);
     }
 
     void serve(std::function<void(int)> script)
@@ -68,7 +65,7 @@ protected:
         wire::sendFrame(fd, &reply, sizeof reply, out, outLength);
     }
 
-    char dir[40] = "/tmp/ravlib-handle-XXXXXX";
+    ravtest::Sandbox box;
     int listener = -1;
     std::thread server;
 };
@@ -119,7 +116,7 @@ TEST_F(ScriptedHost, MapOfADescriptorThatIsNoChipWindowIsAnsweredWithAnError)
 TEST_F(ScriptedHost, ViewOfAControlThatFailsAfterAllIsRemoved)
 {
     std::string error;
-    auto board = ravsim::BoardFiles::create(dir, 0, 0, 2, error);
+    auto board = ravsim::BoardFiles::create(box.runtime(), 0, 0, 2, error);
     ASSERT_TRUE(board) << error;
     std::uint64_t mapped = 0;
     serve([&](int fd) {

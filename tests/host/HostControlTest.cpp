@@ -1,7 +1,7 @@
 // Controls through the real host: error codes, many clients, slow and
 // misbehaving clients.
-#include "DeviceClient.h"
-#include "HostProcess.h"
+#include "tests/support/DeviceClient.h"
+#include "tests/support/HostProcess.h"
 #include "sim/DeviceWire.h"
 
 #include <gtest/gtest.h>

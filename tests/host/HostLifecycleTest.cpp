@@ -1,7 +1,7 @@
 // ravkernd as a process: start-up, devices, prepare failures, arguments,
 // shutdown.
-#include "DeviceClient.h"
-#include "HostProcess.h"
+#include "tests/support/DeviceClient.h"
+#include "tests/support/HostProcess.h"
 #include "chip/Mky43.h"
 #include "sim/RegisterAccess.h"
 

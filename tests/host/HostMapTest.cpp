@@ -1,6 +1,6 @@
 // The chip window mapped into client processes through the host.
-#include "DeviceClient.h"
-#include "HostProcess.h"
+#include "tests/support/DeviceClient.h"
+#include "tests/support/HostProcess.h"
 #include "chip/Mky43.h"
 #include "sim/ChipMap.h"
 #include "sim/RegisterAccess.h"

@@ -2,8 +2,9 @@
 // remote stations, the boards started through the driver's controls and
 // driven through their mapped chip windows, faults through `ravkernd`'s
 // control commands.
-#include "DeviceClient.h"
-#include "HostProcess.h"
+#include "tests/support/DeviceClient.h"
+#include "tests/support/HostProcess.h"
+#include "tests/support/Sandbox.h"
 #include "chip/Mky43.h"
 #include "sim/ChipMap.h"
 #include "sim/RegisterAccess.h"
@@ -237,12 +238,10 @@ INSTANTIATE_TEST_SUITE_P(Commands, NetworkCommand,
 
 TEST(NetworkGone, ControlCommandWithoutAHostSaysSo)
 {
-    char dir[] = "/tmp/ravkernd-nohost-XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(dir));
-    CommandResult result = ravkernd(std::string("status --runtime-dir ") + dir);
+    ravtest::Sandbox box(ravtest::Sandbox::Entry::KeepOut);
+    CommandResult result = ravkernd("status --runtime-dir " + box.runtime());
     EXPECT_EQ(1, result.status);
     EXPECT_NE(std::string::npos, result.output.find("no host answers")) << result.output;
-    rmdir(dir);
 }
 
 TEST_F(Network, ClientKilledHoldingTheBoardLockDoesNotStopTheBus)

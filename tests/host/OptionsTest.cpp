@@ -1,8 +1,7 @@
 #include "host/Options.h"
+#include "tests/support/Sandbox.h"
 
 #include <gtest/gtest.h>
-
-#include <cstdlib>
 
 namespace ravhost {
 namespace {
@@ -33,10 +32,8 @@ TEST(Options, BoardsInOrderWithRangesAndCycle)
 
 TEST(Options, DefaultsAreOneBoardAndTheRuntimeDirectory)
 {
-    char dir[] = "/tmp/ravkernd-options-XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(dir));
-    std::string runtime = std::string(dir) + "/rt";
-    setenv("RAVEL_RUNTIME_DIR", runtime.c_str(), 1);
+    ravtest::Sandbox box;
+    std::string runtime = box.runtime();
     HostConfig config;
     std::string message;
     ASSERT_EQ(ParseResult::Run, parse({}, config, message));
@@ -45,9 +42,6 @@ TEST(Options, DefaultsAreOneBoardAndTheRuntimeDirectory)
     EXPECT_EQ(3u, config.boards[0].ranges);
     EXPECT_EQ(std::chrono::microseconds(1000), config.cycle);
     EXPECT_EQ(runtime, config.runtimeDir);
-    rmdir(runtime.c_str());
-    rmdir(dir);
-    unsetenv("RAVEL_RUNTIME_DIR");
 }
 
 TEST(Options, HelpAndBadValues)

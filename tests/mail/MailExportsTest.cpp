@@ -8,7 +8,7 @@
 #include <functional>
 
 #include "chip/Mky43.h"
-#include "tests/gm/ChipTrace.h"
+#include "tests/support/ChipTrace.h"
 #include "tests/mail/MailHosted.h"
 
 namespace mailtest {

@@ -11,7 +11,7 @@
 #include "lib/EvntCtrl.h"
 #include "lib/MailThd.h"
 #include "lib/Ravlib.h"
-#include "tests/gm/HostedBoard.h"
+#include "tests/support/HostedBoard.h"
 #include "tests/support/Watchdog.h"
 
 namespace mailtest {

@@ -8,7 +8,7 @@
 
 #include "chip/Mky43.h"
 #include "lib/os/ChipAccess.h"
-#include "tests/board/PeerProcess.h"
+#include "tests/support/PeerProcess.h"
 #include "tests/mail/MailHosted.h"
 
 namespace mailtest {

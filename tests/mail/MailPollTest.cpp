@@ -13,7 +13,7 @@
 #include "lib/MailThd.h"
 #include "lib/Ravlib.h"
 #include "lib/os/ChipAccess.h"
-#include "tests/exports/Sandbox.h"
+#include "tests/support/Sandbox.h"
 
 namespace mailtest {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "tests/board/PeerProcess.h"
+#include "tests/support/PeerProcess.h"
 #include "tests/mail/MailHosted.h"
 
 namespace mailtest {

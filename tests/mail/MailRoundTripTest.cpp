@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "tests/gm/HostedBoard.h"
+#include "tests/support/HostedBoard.h"
 
 namespace mailtest {
 namespace {

@@ -5,6 +5,7 @@
 #include "sim/Bus.h"
 #include "sim/Chip.h"
 #include "sim/StationRange.h"
+#include "tests/support/Sandbox.h"
 
 #include <gtest/gtest.h>
 
@@ -22,18 +23,13 @@ namespace {
 
 class BusTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_NE(nullptr, mkdtemp(dir)); }
-    void TearDown() override
-    {
-        boards.clear();
-        rmdir(dir);
-    }
+    void TearDown() override { boards.clear(); }
 
     void addBoards(unsigned n)
     {
         for (unsigned i = 0; i < n; ++i) {
             std::string error;
-            auto files = BoardFiles::create(dir, static_cast<unsigned>(boards.size()), 0, 1, error);
+            auto files = BoardFiles::create(box.runtime(), static_cast<unsigned>(boards.size()), 0, 1, error);
             ASSERT_TRUE(files) << error;
             bus.addBoard(*files);
             boards.push_back(std::move(files));
@@ -96,7 +92,7 @@ protected:
         return -1;
     }
 
-    char dir[32] = "/tmp/ravsim-net-XXXXXX";
+    ravtest::Sandbox box{ravtest::Sandbox::Entry::KeepOut};
     Bus bus;
     std::vector<std::unique_ptr<BoardFiles>> boards;
 };

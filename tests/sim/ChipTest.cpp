@@ -3,6 +3,7 @@
 #include "sim/Bus.h"
 #include "sim/Chip.h"
 #include "sim/ChipMap.h"
+#include "tests/support/Sandbox.h"
 
 #include <gtest/gtest.h>
 
@@ -282,11 +283,10 @@ TEST(RegisterTable, IsTheChipsMapInAddressOrder)
 
 TEST(BusCycle, StepsEveryBoardUnderItsLock)
 {
-    char dir[] = "/tmp/ravsim-bus-XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(dir));
+    ravtest::Sandbox box(ravtest::Sandbox::Entry::KeepOut);
     std::string error;
-    auto a = BoardFiles::create(dir, 0, 0, 1, error);
-    auto b = BoardFiles::create(dir, 1, 1, 1, error);
+    auto a = BoardFiles::create(box.runtime(), 0, 0, 1, error);
+    auto b = BoardFiles::create(box.runtime(), 1, 1, 1, error);
     ASSERT_TRUE(a && b) << error;
     Bus bus;
     bus.addBoard(*a);
@@ -308,16 +308,14 @@ TEST(BusCycle, StepsEveryBoardUnderItsLock)
     a.reset();
     b.reset();
     EXPECT_NE(0, access(pathA.c_str(), F_OK)) << "board files go with the board";
-    rmdir(dir);
 }
 
 TEST(BusCycle, BoardWhoseLockIsHeldMissesCyclesAndOthersGoOn)
 {
-    char dir[] = "/tmp/ravsim-bus-XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(dir));
+    ravtest::Sandbox box(ravtest::Sandbox::Entry::KeepOut);
     std::string error;
-    auto stuck = BoardFiles::create(dir, 0, 0, 1, error);
-    auto free = BoardFiles::create(dir, 1, 1, 1, error);
+    auto stuck = BoardFiles::create(box.runtime(), 0, 0, 1, error);
+    auto free = BoardFiles::create(box.runtime(), 1, 1, 1, error);
     ASSERT_TRUE(stuck && free) << error;
     Bus bus;
     bus.addBoard(*stuck);
@@ -341,7 +339,6 @@ TEST(BusCycle, BoardWhoseLockIsHeldMissesCyclesAndOthersGoOn)
     EXPECT_EQ(1u, stuck->state().cycles);
     stuck.reset();
     free.reset();
-    rmdir(dir);
 }
 
 }  // namespace

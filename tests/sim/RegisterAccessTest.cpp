@@ -3,6 +3,7 @@
 #include "sim/BoardLock.h"
 #include "sim/ChipMap.h"
 #include "sim/RegisterAccess.h"
+#include "tests/support/Sandbox.h"
 
 #include <gtest/gtest.h>
 
@@ -23,16 +24,11 @@ class RegisterAccessTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_NE(nullptr, mkdtemp(dir));
         std::string error;
-        board = BoardFiles::create(dir, 0, 0x2A, 2, error);
+        board = BoardFiles::create(box.runtime(), 0, 0x2A, 2, error);
         ASSERT_TRUE(board) << error;
     }
-    void TearDown() override
-    {
-        board.reset();
-        rmdir(dir);
-    }
+    void TearDown() override { board.reset(); }
 
     // Runs fn in a child process and returns its exit status.
     template <typename Fn>
@@ -46,7 +42,7 @@ protected:
         return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
 
-    char dir[32] = "/tmp/ravsim-access-XXXXXX";
+    ravtest::Sandbox box{ravtest::Sandbox::Entry::KeepOut};
     std::unique_ptr<BoardFiles> board;
 };
 

@@ -1,6 +1,6 @@
 #include "tests/support/ChildProcess.h"
+#include "sim/Interrupted.h"
 
-#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
@@ -41,10 +41,7 @@ pid_t startChild(const std::function<int()>& body)
 int waitChild(pid_t pid)
 {
     int status = 0;
-    pid_t done;
-    do {
-        done = waitpid(pid, &status, 0);
-    } while (done < 0 && errno == EINTR);
+    pid_t done = ravsim::retryInterrupted([&] { return waitpid(pid, &status, 0); });
     return done == pid ? exitCode(status) : -1;
 }
 
@@ -172,10 +169,7 @@ std::string ChildProcess::readLine(int timeoutMs)
 
 int ChildProcess::reap(int options)
 {
-    pid_t done;
-    do {
-        done = waitpid(pid_, &status_, options);
-    } while (done < 0 && errno == EINTR);
+    pid_t done = ravsim::retryInterrupted([&] { return waitpid(pid_, &status_, options); });
     if (done == pid_ || done < 0)
         running_ = false;
     return done;

@@ -7,15 +7,20 @@
 
 namespace ravtest {
 
-Sandbox::Sandbox()
+Sandbox::Sandbox(Entry entry)
 {
     char pattern[] = "/tmp/ravtest-XXXXXX";
     if (mkdtemp(pattern) == nullptr)
         throw std::runtime_error("no temporary directory for the test");
     root_ = pattern;
-    oldCwd_ = std::filesystem::current_path();
     std::filesystem::create_directory(cwd());
     std::filesystem::create_directory(runtime());
+    // Private, as the checks of a runtime directory want it.
+    std::filesystem::permissions(runtime(), std::filesystem::perms::owner_all);
+    if (entry == Entry::KeepOut)
+        return;
+    movedIn_ = true;
+    oldCwd_ = std::filesystem::current_path();
     std::filesystem::current_path(cwd());
     if (const char* old = std::getenv("RAVEL_RUNTIME_DIR")) {
         oldRuntime_ = old;
@@ -27,11 +32,13 @@ Sandbox::Sandbox()
 Sandbox::~Sandbox()
 {
     std::error_code ignored;
-    std::filesystem::current_path(oldCwd_, ignored);
-    if (hadRuntime_)
-        setenv("RAVEL_RUNTIME_DIR", oldRuntime_.c_str(), 1);
-    else
-        unsetenv("RAVEL_RUNTIME_DIR");
+    if (movedIn_) {
+        std::filesystem::current_path(oldCwd_, ignored);
+        if (hadRuntime_)
+            setenv("RAVEL_RUNTIME_DIR", oldRuntime_.c_str(), 1);
+        else
+            unsetenv("RAVEL_RUNTIME_DIR");
+    }
     std::filesystem::remove_all(root_, ignored);
 }
 

@@ -8,11 +8,15 @@
 
 namespace ravtest {
 
-// Moves into a fresh directory under /tmp and points RAVEL_RUNTIME_DIR
-// (inherited by children) at another one beside it; both go again at the end.
+// A fresh current directory and runtime directory under /tmp, removed again
+// at the end. MoveIn makes them this process's current directory and
+// RAVEL_RUNTIME_DIR (inherited by children) until then; KeepOut only makes
+// them, for a test that hands a directory to a host or a simulated board.
 class Sandbox {
 public:
-    Sandbox();
+    enum class Entry { MoveIn, KeepOut };
+
+    explicit Sandbox(Entry entry = Entry::MoveIn);
     ~Sandbox();
     Sandbox(const Sandbox&) = delete;
     Sandbox& operator=(const Sandbox&) = delete;
@@ -28,6 +32,7 @@ public:
 
 private:
     std::string root_;
+    bool movedIn_ = false;
     std::filesystem::path oldCwd_;
     std::string oldRuntime_;
     bool hadRuntime_ = false;

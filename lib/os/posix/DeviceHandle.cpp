@@ -5,6 +5,7 @@
 #include "chip/Mky43.h"
 #include "sim/BoardFiles.h"
 #include "sim/DeviceWire.h"
+#include "sim/Interrupted.h"
 #include "sim/RuntimeDir.h"
 #include "sim/WireSocket.h"
 
@@ -183,10 +184,8 @@ DeviceHandle openDevice(const char* path)
         fail(kErrorNotEnoughMemory);
         return kInvalidDevice;
     }
-    int rc;
-    do
-        rc = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    while (rc != 0 && errno == EINTR);
+    auto* peer = reinterpret_cast<sockaddr*>(&address);
+    int rc = ravsim::retryInterrupted([&] { return connect(fd, peer, sizeof address); });
     if (rc != 0) {
         // A socket file nobody listens on is a device that no longer exists.
         close(fd);

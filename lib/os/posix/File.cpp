@@ -1,11 +1,14 @@
 #include "lib/os/File.h"
 #include "lib/os/posix/PlantedLink.h"
+#include "sim/Interrupted.h"
 
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace ravlib::os {
+
+using ravsim::retryInterrupted;
 
 namespace {
 
@@ -46,15 +49,9 @@ bool File::open(const char* path, Disposition disposition, Access access)
         return false;
     // No rights for other users; a link is followed only when nobody else
     // could have planted it.
-    int fd;
-    do {
-        fd = ::open(path, flags | O_NOFOLLOW, 0660);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0 && errno == ELOOP && !plantedLink(path)) {
-        do {
-            fd = ::open(path, flags, 0660);
-        } while (fd < 0 && errno == EINTR);
-    }
+    int fd = retryInterrupted([&] { return ::open(path, flags | O_NOFOLLOW, 0660); });
+    if (fd < 0 && errno == ELOOP && !plantedLink(path))
+        fd = retryInterrupted([&] { return ::open(path, flags, 0660); });
     if (fd < 0)
         return false;
     if (lseek(fd, 0, SEEK_END) < 0) {
@@ -77,10 +74,7 @@ int32_t File::read(void* buffer, uint32_t count)
 {
     if (handle_ < 0 || (buffer == nullptr && count > 0))
         return -1;
-    ssize_t n;
-    do {
-        n = ::read(handle_, buffer, count > INT32_MAX ? INT32_MAX : count);
-    } while (n < 0 && errno == EINTR);
+    ssize_t n = retryInterrupted([&] { return ::read(handle_, buffer, count > INT32_MAX ? INT32_MAX : count); });
     return n < 0 ? -1 : static_cast<int32_t>(n);
 }
 
@@ -92,9 +86,7 @@ int32_t File::write(const void* buffer, uint32_t count)
     uint32_t limit = count > INT32_MAX ? INT32_MAX : count;
     uint32_t done = 0;
     while (done < limit) {
-        ssize_t n = ::write(handle_, data + done, limit - done);
-        if (n < 0 && errno == EINTR)
-            continue;
+        ssize_t n = retryInterrupted([&] { return ::write(handle_, data + done, limit - done); });
         if (n <= 0)
             return done > 0 ? static_cast<int32_t>(done) : -1;
         done += static_cast<uint32_t>(n);

@@ -1,5 +1,7 @@
 #include "lib/os/FileUpdate.h"
+#include "lib/os/posix/FileLock.h"
 #include "lib/os/posix/PlantedLink.h"
+#include "sim/Interrupted.h"
 
 #include <atomic>
 #include <cerrno>
@@ -12,6 +14,8 @@
 #include <unistd.h>
 
 namespace ravlib::os {
+
+using ravsim::retryInterrupted;
 
 namespace {
 
@@ -29,9 +33,7 @@ bool writeAll(int fd, const std::string& contents)
 {
     std::size_t done = 0;
     while (done < contents.size()) {
-        ssize_t n = ::write(fd, contents.data() + done, contents.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
+        ssize_t n = retryInterrupted([&] { return ::write(fd, contents.data() + done, contents.size() - done); });
         if (n <= 0)
             return false;
         done += static_cast<std::size_t>(n);
@@ -75,11 +77,7 @@ FileUpdateLock::FileUpdateLock(const char* path)
     int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return;
-    int rc;
-    do {
-        rc = flock(fd, LOCK_EX);
-    } while (rc != 0 && errno == EINTR);
-    if (rc != 0) {
+    if (!flockRetry(fd, LOCK_EX)) {
         ::close(fd);
         return;
     }
@@ -107,9 +105,7 @@ ReadResult readFile(const char* path, std::string& contents)
     }
     char buffer[4096];
     for (;;) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
+        ssize_t n = retryInterrupted([&] { return ::read(fd, buffer, sizeof buffer); });
         if (n < 0 || contents.size() + static_cast<std::size_t>(n) > static_cast<std::size_t>(maxFileSize)) {
             ::close(fd);
             contents.clear();

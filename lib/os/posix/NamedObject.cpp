@@ -8,11 +8,12 @@
 // object in the gap.
 #include "lib/os/NamedObject.h"
 #include "lib/os/SharedPlace.h"
+#include "lib/os/posix/FileLock.h"
 #include "lib/os/posix/ObjectsDir.h"
 
+#include "sim/Interrupted.h"
 #include "sim/RuntimeDir.h"
 
-#include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <string>
@@ -45,15 +46,6 @@ std::string sharedPlaceRefusal()
 
 namespace {
 
-bool flockRetry(int fd, int operation)
-{
-    int rc;
-    do {
-        rc = flock(fd, operation);
-    } while (rc != 0 && errno == EINTR);
-    return rc == 0;
-}
-
 // Plain names only: no path separators, nothing hidden, not too long.
 bool validName(const char* name)
 {
@@ -63,31 +55,6 @@ bool validName(const char* name)
     return length <= 200 && std::strchr(name, '/') == nullptr;
 }
 
-// The exclusive lock around creation and removal of objects.
-class DirectoryLock {
-public:
-    explicit DirectoryLock(const std::string& dir)
-    {
-        int fd = ::open((dir + "/.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-        if (fd >= 0 && !flockRetry(fd, LOCK_EX)) {
-            ::close(fd);
-            fd = -1;
-        }
-        fd_ = fd;
-    }
-    ~DirectoryLock()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    DirectoryLock(const DirectoryLock&) = delete;
-    DirectoryLock& operator=(const DirectoryLock&) = delete;
-    bool held() const { return fd_ >= 0; }
-
-private:
-    int fd_ = -1;
-};
-
 bool rangeLock(int fd, int command, short type, std::size_t offset, std::size_t length)
 {
     struct flock lock {};
@@ -95,11 +62,7 @@ bool rangeLock(int fd, int command, short type, std::size_t offset, std::size_t 
     lock.l_whence = SEEK_SET;
     lock.l_start = static_cast<off_t>(offset);
     lock.l_len = static_cast<off_t>(length);
-    int rc;
-    do {
-        rc = fcntl(fd, command, &lock);
-    } while (rc != 0 && errno == EINTR);
-    return rc == 0;
+    return ravsim::retryInterrupted([&] { return fcntl(fd, command, &lock); }) == 0;
 }
 
 }  // namespace
@@ -116,7 +79,8 @@ bool NamedObject::open(const char* name, std::size_t size)
     std::string dir = objectsDir();
     if (dir.empty())
         return false;
-    DirectoryLock dirLock(dir);
+    // The exclusive lock around creation and removal of objects.
+    ExclusiveLockFile dirLock(dir + "/.lock");
     if (!dirLock.held())
         return false;
 
@@ -169,7 +133,7 @@ void NamedObject::close()
     created_ = false;
 
     {
-        DirectoryLock dirLock(path_.substr(0, path_.rfind('/')));
+        ExclusiveLockFile dirLock(path_.substr(0, path_.rfind('/')) + "/.lock");
         // The last holder removes the file; the check is only trustworthy
         // while the directory lock keeps openers out.
         if (dirLock.held() && flockRetry(handle_, LOCK_EX | LOCK_NB))

@@ -10,15 +10,14 @@
 // A view is kept per object path; when the file under that path has been
 // made anew, the new file is mapped over the old view at the same address.
 #include "lib/os/posix/SyncObjectFile.h"
+#include "lib/os/posix/FileLock.h"
 #include "lib/os/posix/ObjectsDir.h"
 
 
 #include <atomic>
-#include <cerrno>
 #include <fcntl.h>
 #include <mutex>
 #include <string>
-#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,35 +26,6 @@
 namespace ravlib::os::sync {
 
 namespace {
-
-class InitLock {
-public:
-    explicit InitLock(const std::string& dir)
-    {
-        fd_ = ::open((dir + "/.init").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-        if (fd_ < 0)
-            return;
-        int rc;
-        do {
-            rc = flock(fd_, LOCK_EX);
-        } while (rc != 0 && errno == EINTR);
-        if (rc != 0) {
-            ::close(fd_);
-            fd_ = -1;
-        }
-    }
-    ~InitLock()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    InitLock(const InitLock&) = delete;
-    InitLock& operator=(const InitLock&) = delete;
-    bool held() const { return fd_ >= 0; }
-
-private:
-    int fd_ = -1;
-};
 
 struct View {
     std::string path;
@@ -129,7 +99,7 @@ void* openObject(NamedObject& object, const char* name, std::uint32_t tag, std::
     std::string dir = objectsDir();
     if (dir.empty() || size < sizeof(std::uint32_t))
         return nullptr;
-    InitLock lock(dir);
+    ExclusiveLockFile lock(dir + "/.init");
     if (!lock.held() || !object.open(name, size))
         return nullptr;
     void* view = processView(dir + "/" + name, size);

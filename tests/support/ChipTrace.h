@@ -12,6 +12,7 @@
 
 #include "lib/os/ChipAccess.h"
 #include "sim/BoardFiles.h"
+#include "tests/support/Sandbox.h"
 
 namespace gmtest {
 
@@ -54,7 +55,7 @@ protected:
     // Fills GM with a pattern that tells every word apart: 0xA000 + word number.
     void fillGm();
 
-    std::string dir_;
+    ravtest::Sandbox box_{ravtest::Sandbox::Entry::KeepOut};
     std::unique_ptr<ravsim::BoardFiles> board_;
     std::uint8_t* window_ = nullptr;
 };

@@ -1,4 +1,4 @@
-#include "tests/board/HostedLibrary.h"
+#include "tests/support/HostedLibrary.h"
 
 #include <filesystem>
 #include <thread>

@@ -1,4 +1,4 @@
-#include "tests/board/PeerProcess.h"
+#include "tests/support/PeerProcess.h"
 
 namespace boardtest {
 

@@ -1,7 +1,5 @@
-#include "tests/gm/ChipTrace.h"
+#include "tests/support/ChipTrace.h"
 
-#include <cstdlib>
-#include <filesystem>
 #include <ostream>
 
 #include "sim/RegisterAccess.h"
@@ -43,11 +41,8 @@ std::vector<Access> ChipTrace::take() {
 }
 
 void SimWindow::SetUp() {
-    char pattern[] = "/tmp/ravgm-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
     std::string error;
-    board_ = ravsim::BoardFiles::create(dir_, 0, 0, 2, error);
+    board_ = ravsim::BoardFiles::create(box_.runtime(), 0, 0, 2, error);
     ASSERT_TRUE(board_) << error;
     window_ = ravsim::mapChipWindow(board_->regionAFd());
     ASSERT_NE(window_, nullptr);
@@ -57,8 +52,6 @@ void SimWindow::TearDown() {
     if (window_)
         ravsim::unmapChipWindow(window_);
     board_.reset();
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
 }
 
 std::uint16_t SimWindow::word(std::size_t offset) const {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "lib/LibraryLoad.h"
-#include "tests/host/HostProcess.h"
+#include "tests/support/HostProcess.h"
 #include "tests/support/LogLines.h"
 #include "tests/support/Sandbox.h"
 

@@ -10,7 +10,7 @@
 
 #include "lib/BoardTable.h"
 #include "lib/Ravlib.h"
-#include "tests/board/HostedLibrary.h"
+#include "tests/support/HostedLibrary.h"
 
 namespace gmtest {
 

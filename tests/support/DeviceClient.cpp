@@ -1,4 +1,4 @@
-#include "DeviceClient.h"
+#include "tests/support/DeviceClient.h"
 
 #include "sim/WireSocket.h"
 

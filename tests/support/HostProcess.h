@@ -6,12 +6,14 @@
 #include <sys/types.h>
 #include <vector>
 
+#include "tests/support/Sandbox.h"
+
 namespace ravtest {
 
 class HostProcess {
 public:
-    HostProcess();
-    ~HostProcess();  // kills a host still running, removes the directory
+    HostProcess() = default;
+    ~HostProcess();  // kills a host still running; the directory goes with the sandbox
     HostProcess(const HostProcess&) = delete;
     HostProcess& operator=(const HostProcess&) = delete;
 
@@ -27,7 +29,7 @@ public:
     // Waits for an exit without sending anything.
     int waitExit(int timeoutMs = 20000);
 
-    const std::string& dir() const { return dir_; }
+    std::string dir() const { return box_.runtime(); }
     bool exists(const std::string& name) const;
     std::string standardError() const;
     std::string standardOutput() const { return stdout_; }
@@ -36,7 +38,7 @@ public:
 private:
     void readOutput(int timeoutMs);
 
-    std::string dir_;
+    Sandbox box_{Sandbox::Entry::KeepOut};
     pid_t pid_ = -1;
     int stdoutFd_ = -1;
     std::string stdout_;

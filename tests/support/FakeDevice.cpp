@@ -1,4 +1,4 @@
-#include "tests/board/FakeDevice.h"
+#include "tests/support/FakeDevice.h"
 
 #include <chrono>
 #include <cstdio>

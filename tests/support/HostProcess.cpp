@@ -1,11 +1,10 @@
-#include "HostProcess.h"
+#include "tests/support/HostProcess.h"
 
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
-#include <filesystem>
 #include <fstream>
 #include <poll.h>
 #include <sstream>
@@ -16,13 +15,6 @@
 
 namespace ravtest {
 
-HostProcess::HostProcess()
-{
-    char pattern[] = "/tmp/ravkernd-test-XXXXXX";
-    if (mkdtemp(pattern))
-        dir_ = pattern;
-}
-
 HostProcess::~HostProcess()
 {
     if (pid_ > 0 && exitStatus_ < 0) {
@@ -31,9 +23,6 @@ HostProcess::~HostProcess()
     }
     if (stdoutFd_ >= 0)
         close(stdoutFd_);
-    std::error_code ec;
-    if (!dir_.empty())
-        std::filesystem::remove_all(dir_, ec);
 }
 
 void HostProcess::spawn(const std::vector<std::string>& args)
@@ -43,11 +32,11 @@ void HostProcess::spawn(const std::vector<std::string>& args)
     stdoutFd_ = -1;
     stdout_.clear();
     exitStatus_ = -1;
-    setenv("RAVEL_RUNTIME_DIR", dir_.c_str(), 1);
+    setenv("RAVEL_RUNTIME_DIR", dir().c_str(), 1);
     int out[2];
     if (pipe2(out, O_CLOEXEC) != 0)
         return;
-    std::string errPath = dir_ + "/stderr.txt";
+    std::string errPath = dir() + "/stderr.txt";
     pid_ = fork();
     if (pid_ == 0) {
         // A test program that dies (a time-out, a crash) takes its host along.
@@ -55,7 +44,7 @@ void HostProcess::spawn(const std::vector<std::string>& args)
         dup2(out[1], 1);
         int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         dup2(err, 2);
-        std::vector<std::string> all{RAVKERND_PATH, "--runtime-dir", dir_};
+        std::vector<std::string> all{RAVKERND_PATH, "--runtime-dir", dir()};
         all.insert(all.end(), args.begin(), args.end());
         std::vector<char*> argv;
         for (std::string& a : all)
@@ -124,12 +113,12 @@ int HostProcess::stop(int signal, int timeoutMs)
 
 bool HostProcess::exists(const std::string& name) const
 {
-    return access((dir_ + "/" + name).c_str(), F_OK) == 0;
+    return access((dir() + "/" + name).c_str(), F_OK) == 0;
 }
 
 std::string HostProcess::standardError() const
 {
-    std::ifstream in(dir_ + "/stderr.txt");
+    std::ifstream in(dir() + "/stderr.txt");
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
