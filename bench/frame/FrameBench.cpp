@@ -2,7 +2,7 @@
 // logging off and with every level on.
 #include <benchmark/benchmark.h>
 
-#include "lib/LibraryLoad.h"
+#include "lib/exports/LibraryLoad.h"
 #include "lib/Ravlib.h"
 #include "tests/support/Sandbox.h"
 

@@ -7,8 +7,8 @@
 #include <thread>
 
 #include "chip/Mky43.h"
-#include "lib/BoardTable.h"
-#include "lib/LibraryLoad.h"
+#include "lib/board/BoardTable.h"
+#include "lib/exports/LibraryLoad.h"
 #include "lib/Ravlib.h"
 #include "lib/os/ChipAccess.h"
 #include "tests/support/HostProcess.h"

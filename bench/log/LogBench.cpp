@@ -1,6 +1,6 @@
 // Cost of one log line written with logging on, and of the level check that
 // every call makes when its level is off.
-#include "lib/LogFile.h"
+#include "lib/files/LogFile.h"
 
 #include "tests/support/Sandbox.h"
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "chip/Mky43.h"
-#include "lib/LibraryLoad.h"
+#include "lib/exports/LibraryLoad.h"
 #include "lib/Ravlib.h"
 #include "tests/support/HostProcess.h"
 #include "tests/support/Sandbox.h"

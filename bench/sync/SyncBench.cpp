@@ -1,8 +1,8 @@
 // The board semaphore against the kernel semaphores it could have been
 // built on, uncontended and handed between processes, and the wake-up
 // latency of a mail event across processes.
-#include "lib/EvntCtrl.h"
-#include "lib/SemCtrl.h"
+#include "lib/sync/EvntCtrl.h"
+#include "lib/sync/SemCtrl.h"
 #include "lib/os/NamedObject.h"
 #include "lib/os/SyncWait.h"
 #include "tests/support/Sandbox.h"

@@ -1,5 +1,5 @@
 // The shared library's load and unload: process attach and detach.
-#include "lib/LibraryLoad.h"
+#include "lib/exports/LibraryLoad.h"
 
 extern "C" int __cxa_atexit(void (*function)(void*), void* argument, void* dso);
 extern "C" void* __dso_handle;

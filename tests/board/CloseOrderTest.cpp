@@ -3,9 +3,9 @@
 // unloading with boards still open.
 #include <chrono>
 
-#include "lib/BoardTable.h"
-#include "lib/EvntCtrl.h"
-#include "lib/MailThd.h"
+#include "lib/board/BoardTable.h"
+#include "lib/sync/EvntCtrl.h"
+#include "lib/window/MailThd.h"
 #include "lib/Ravlib.h"
 #include "lib/os/DeviceHandle.h"
 #include "tests/support/HostedLibrary.h"

@@ -2,7 +2,7 @@
 // first whose switch names the board wins; and the rate code of Ravlib.ini.
 #include <cstdio>
 
-#include "lib/BoardTable.h"
+#include "lib/board/BoardTable.h"
 #include "lib/Ravlib.h"
 #include "tests/support/FakeDevice.h"
 #include "tests/support/HostedLibrary.h"

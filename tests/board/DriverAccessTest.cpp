@@ -2,7 +2,7 @@
 #include <cstring>
 #include <functional>
 
-#include "lib/BoardCtrl.h"
+#include "lib/board/BoardCtrl.h"
 #include "tests/support/HostedLibrary.h"
 
 namespace boardtest {

@@ -3,11 +3,11 @@
 // while another process has the library loaded.
 #include <thread>
 
-#include "lib/BoardTable.h"
-#include "lib/EvntCtrl.h"
-#include "lib/LogFile.h"
+#include "lib/board/BoardTable.h"
+#include "lib/sync/EvntCtrl.h"
+#include "lib/files/LogFile.h"
 #include "lib/Ravlib.h"
-#include "lib/SemCtrl.h"
+#include "lib/sync/SemCtrl.h"
 #include "lib/os/SyncWait.h"
 #include "tests/support/HostedLibrary.h"
 #include "tests/support/PeerProcess.h"

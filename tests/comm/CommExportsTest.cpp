@@ -12,8 +12,8 @@
 
 #include "chip/Mky43.h"
 #include "driver/RavkernIoctl.h"
-#include "lib/BoardTable.h"
-#include "lib/SemCtrl.h"
+#include "lib/board/BoardTable.h"
+#include "lib/sync/SemCtrl.h"
 #include "lib/os/SyncWait.h"
 #include "tests/support/PeerProcess.h"
 #include "tests/support/ChipTrace.h"

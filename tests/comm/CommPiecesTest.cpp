@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "chip/Mky43.h"
-#include "lib/CommControl.h"
+#include "lib/window/CommControl.h"
 #include "sim/RegisterAccess.h"
 #include "tests/support/ChipTrace.h"
 

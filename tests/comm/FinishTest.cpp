@@ -7,7 +7,7 @@
 
 #include "chip/Mky43.h"
 #include "driver/RavkernIoctl.h"
-#include "lib/LibraryLoad.h"
+#include "lib/exports/LibraryLoad.h"
 #include "lib/Ravlib.h"
 #include "tests/support/HostProcess.h"
 #include "tests/support/LogLines.h"

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "lib/CallFrame.h"
+#include "lib/exports/CallFrame.h"
 #include "lib/Ravlib.h"
 #include "tests/exports/FrameTestSupport.h"
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "lib/BoardTable.h"
-#include "lib/LibraryLoad.h"
+#include "lib/board/BoardTable.h"
+#include "lib/exports/LibraryLoad.h"
 #include "tests/support/LogLines.h"
 #include "tests/support/Sandbox.h"
 

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "chip/Mky43.h"
-#include "lib/GmAccess.h"
+#include "lib/window/GmAccess.h"
 #include "lib/Ravlib.h"
-#include "lib/SemCtrl.h"
+#include "lib/sync/SemCtrl.h"
 #include "tests/support/Sandbox.h"
 #include "tests/support/ChipTrace.h"
 

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "chip/Mky43.h"
-#include "lib/BoardTable.h"
+#include "lib/board/BoardTable.h"
 #include "tests/support/FakeDevice.h"
 #include "tests/support/HostedBoard.h"
 

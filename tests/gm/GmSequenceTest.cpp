@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "chip/Mky43.h"
-#include "lib/GmAccess.h"
+#include "lib/window/GmAccess.h"
 #include "lib/Ravlib.h"
 #include "tests/support/ChipTrace.h"
 

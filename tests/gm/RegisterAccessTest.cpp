@@ -4,7 +4,7 @@
 
 #include "chip/Mky43.h"
 #include "lib/Ravlib.h"
-#include "lib/RegisterAccess.h"
+#include "lib/window/RegisterAccess.h"
 #include "sim/RegisterAccess.h"
 #include "tests/support/ChipTrace.h"
 

@@ -1,4 +1,4 @@
-#include "lib/IniFile.h"
+#include "lib/files/IniFile.h"
 
 #include "tests/support/Sandbox.h"
 

@@ -1,5 +1,5 @@
-#include "lib/LibraryLoad.h"
-#include "lib/LogFile.h"
+#include "lib/exports/LibraryLoad.h"
+#include "lib/files/LogFile.h"
 #include "lib/Ravlib.h"
 
 #include "tests/log/LogTestSupport.h"

@@ -1,4 +1,4 @@
-#include "lib/LogLine.h"
+#include "lib/files/LogLine.h"
 
 #include "tests/log/LogTestSupport.h"
 

@@ -1,4 +1,4 @@
-#include "lib/LogFile.h"
+#include "lib/files/LogFile.h"
 
 #include "tests/log/LogTestSupport.h"
 #include "tests/support/Sandbox.h"

@@ -1,7 +1,7 @@
 // Shared pieces of the log tests: a fixed clock and the lines it writes.
 #pragma once
 
-#include "lib/LogFile.h"
+#include "lib/files/LogFile.h"
 
 #include <string>
 #include <vector>

@@ -1,6 +1,6 @@
-#include "lib/LogFile.h"
-#include "lib/MapFile.h"
-#include "lib/ProcMapFile.h"
+#include "lib/files/LogFile.h"
+#include "lib/files/MapFile.h"
+#include "lib/files/ProcMapFile.h"
 
 #include "tests/log/LogTestSupport.h"
 #include "tests/support/ChildProcess.h"

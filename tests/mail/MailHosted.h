@@ -7,9 +7,9 @@
 #include <array>
 #include <chrono>
 
-#include "lib/BoardTable.h"
-#include "lib/EvntCtrl.h"
-#include "lib/MailThd.h"
+#include "lib/board/BoardTable.h"
+#include "lib/sync/EvntCtrl.h"
+#include "lib/window/MailThd.h"
 #include "lib/Ravlib.h"
 #include "tests/support/HostedBoard.h"
 #include "tests/support/Watchdog.h"

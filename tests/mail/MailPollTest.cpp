@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "chip/Mky43.h"
-#include "lib/EvntCtrl.h"
-#include "lib/MailThd.h"
+#include "lib/sync/EvntCtrl.h"
+#include "lib/window/MailThd.h"
 #include "lib/Ravlib.h"
 #include "lib/os/ChipAccess.h"
 #include "tests/support/Sandbox.h"

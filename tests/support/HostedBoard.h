@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "lib/BoardTable.h"
+#include "lib/board/BoardTable.h"
 #include "lib/Ravlib.h"
 #include "tests/support/HostedLibrary.h"
 

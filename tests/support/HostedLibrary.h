@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "lib/LibraryLoad.h"
+#include "lib/exports/LibraryLoad.h"
 #include "tests/support/HostProcess.h"
 #include "tests/support/LogLines.h"
 #include "tests/support/Sandbox.h"

@@ -29,12 +29,12 @@
 #include <unistd.h>
 #include <vector>
 
-#include "lib/BoardTable.h"
-#include "lib/EvntCtrl.h"
-#include "lib/LibraryLoad.h"
-#include "lib/LogFile.h"
+#include "lib/board/BoardTable.h"
+#include "lib/sync/EvntCtrl.h"
+#include "lib/exports/LibraryLoad.h"
+#include "lib/files/LogFile.h"
 #include "lib/Ravlib.h"
-#include "lib/SemCtrl.h"
+#include "lib/sync/SemCtrl.h"
 #include "lib/os/SyncWait.h"
 
 namespace {

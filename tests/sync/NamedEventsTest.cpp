@@ -1,7 +1,7 @@
 #include "tests/sync/SyncRoles.h"
 #include "tests/support/Sandbox.h"
 
-#include "lib/EvntCtrl.h"
+#include "lib/sync/EvntCtrl.h"
 #include "lib/os/NamedEvents.h"
 #include "lib/os/SyncWait.h"
 

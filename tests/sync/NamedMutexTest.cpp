@@ -1,7 +1,7 @@
 #include "tests/sync/SyncRoles.h"
 #include "tests/support/Sandbox.h"
 
-#include "lib/MutxCtrl.h"
+#include "lib/sync/MutxCtrl.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "tests/sync/SyncRoles.h"
 #include "tests/support/Sandbox.h"
 
-#include "lib/LogFile.h"
-#include "lib/SemCtrl.h"
+#include "lib/files/LogFile.h"
+#include "lib/sync/SemCtrl.h"
 #include "lib/os/NamedEvents.h"
 #include "lib/os/NamedMutex.h"
 #include "lib/os/NamedObject.h"

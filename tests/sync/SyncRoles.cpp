@@ -3,9 +3,9 @@
 // standard input; a child left alone ends after a minute.
 #include "tests/sync/SyncRoles.h"
 
-#include "lib/EvntCtrl.h"
-#include "lib/MutxCtrl.h"
-#include "lib/SemCtrl.h"
+#include "lib/sync/EvntCtrl.h"
+#include "lib/sync/MutxCtrl.h"
+#include "lib/sync/SemCtrl.h"
 #include "lib/os/NamedObject.h"
 #include "lib/os/SyncWait.h"
 

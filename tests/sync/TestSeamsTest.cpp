@@ -1,10 +1,10 @@
 #include "tests/sync/SyncRoles.h"
 #include "tests/support/Sandbox.h"
 
-#include "lib/EvntCtrl.h"
-#include "lib/MutxCtrl.h"
-#include "lib/SemCtrl.h"
-#include "lib/ThrdCtrl.h"
+#include "lib/sync/EvntCtrl.h"
+#include "lib/sync/MutxCtrl.h"
+#include "lib/sync/SemCtrl.h"
+#include "lib/sync/ThrdCtrl.h"
 #include "lib/os/TestSeams.h"
 
 #include <gtest/gtest.h>

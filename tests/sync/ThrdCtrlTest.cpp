@@ -1,4 +1,4 @@
-#include "lib/ThrdCtrl.h"
+#include "lib/sync/ThrdCtrl.h"
 
 #include "lib/os/TestSeams.h"
 
