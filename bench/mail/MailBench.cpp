@@ -22,15 +22,15 @@
 
 namespace {
 
-constexpr int ECHO_STATION = 20;
-constexpr int32_t MAIL_BYTES = 256;
-constexpr int16_t SEND_ERRORS = 0x001E;
-constexpr int16_t MAIL_WAITS = 0x0100;
-constexpr auto GIVE_UP = std::chrono::seconds(10);
+constexpr int kEchoStation = 20;
+constexpr int32_t kMailBytes = 256;
+constexpr int16_t kSendErrors = 0x001E;
+constexpr int16_t kMailWaits = 0x0100;
+constexpr auto kGiveUp = std::chrono::seconds(10);
 // The host's own mail time: no --mail-min-us on its command line.
-constexpr int HOST_DEFAULT = 0;
+constexpr int kHostDefault = 0;
 
-using Mail = std::array<int16_t, MAIL_BYTES / 2>;
+using Mail = std::array<int16_t, kMailBytes / 2>;
 
 // The demo network with the given shortest mail time, and the library
 // attached in a private directory; no RavlibLog.ini, so logging is off.
@@ -38,7 +38,7 @@ class Network {
 public:
     explicit Network(int mailMinUs) : mailMinUs_(mailMinUs) {
         std::vector<std::string> args{"--board", "0", "--station", "10:2:counter", "--station", "20:1:echo"};
-        if (mailMinUs != HOST_DEFAULT) {
+        if (mailMinUs != kHostDefault) {
             args.push_back("--mail-min-us");
             args.push_back(std::to_string(mailMinUs));
         }
@@ -138,15 +138,15 @@ Mail numbered(int n) {
 // Asks RV_MailStatus until a mail waits; "" then, else what went wrong. A
 // short sleep between asks leaves the cores to the host and the mail thread.
 std::string pollForMail() {
-    const auto end = std::chrono::steady_clock::now() + GIVE_UP;
+    const auto end = std::chrono::steady_clock::now() + kGiveUp;
     while (std::chrono::steady_clock::now() < end) {
         int16_t status = 0;
         if (const int32_t result = RV_MailStatus(0, 0, &status); result != MKY43_ER_OK)
             return "RV_MailStatus answered " + std::to_string(result);
-        if (status & MAIL_WAITS)
+        if (status & kMailWaits)
             return "";
         // The send cleared the error bits, so any now set are its own.
-        if (status & SEND_ERRORS)
+        if (status & kSendErrors)
             return "the send failed, status " + hex(status);
         std::this_thread::sleep_for(std::chrono::microseconds(50));
     }
@@ -158,7 +158,7 @@ std::string pollForMail() {
 std::string waitForMail(ravtest::Watchdog& guard) {
     for (int i = 0; i < 8; ++i) {
         int16_t status = 0;
-        guard.arm(GIVE_UP);
+        guard.arm(kGiveUp);
         const int32_t result = RV_MailWaitObject(0, 0, &status);
         guard.disarm();
         if (result == MKY43_ER_MAILRECEIVE)
@@ -167,7 +167,7 @@ std::string waitForMail(ravtest::Watchdog& guard) {
             return "no mail came back within 10 s";
         if (result != MKY43_ER_MAILSENDRESULT)
             return "RV_MailWaitObject answered " + std::to_string(result);
-        if (status & SEND_ERRORS)
+        if (status & kSendErrors)
             return "the send failed, status " + hex(status);
     }
     return "RV_MailWaitObject gave only send results";
@@ -193,7 +193,7 @@ void RoundTrip(benchmark::State& state, Notice notice, int mailMinUs) {
     for (auto _ : state) {
         const Mail sent = numbered(n);
         const auto begin = std::chrono::steady_clock::now();
-        if (const int32_t result = RV_MailSend(0, 0, ECHO_STATION, sent.data(), MAIL_BYTES); result != MKY43_ER_OK) {
+        if (const int32_t result = RV_MailSend(0, 0, kEchoStation, sent.data(), kMailBytes); result != MKY43_ER_OK) {
             state.SkipWithError(("RV_MailSend answered " + std::to_string(result)).c_str());
             break;
         }
@@ -203,13 +203,13 @@ void RoundTrip(benchmark::State& state, Notice notice, int mailMinUs) {
         }
         Mail got{};
         int32_t source = -1;
-        const int32_t result = RV_MailReceive(0, 0, got.data(), MAIL_BYTES, &source);
+        const int32_t result = RV_MailReceive(0, 0, got.data(), kMailBytes, &source);
         trips.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count());
         if (result != MKY43_ER_OK) {
             state.SkipWithError(("mail " + std::to_string(n) + ": RV_MailReceive answered " + std::to_string(result)).c_str());
             break;
         }
-        if (source != ECHO_STATION || got != sent) {
+        if (source != kEchoStation || got != sent) {
             state.SkipWithError(("mail " + std::to_string(n) + " came back from station " + std::to_string(source)
                                  + (got[0] == sent[0] ? " changed" : " as mail " + std::to_string(got[0])))
                                     .c_str());
@@ -233,7 +233,7 @@ double processCpuSeconds() {
 // This process's CPU time over idle wall time: the library's threads are all
 // that run while the benchmark sleeps.
 void IdleCpu(benchmark::State& state, bool mail) {
-    StartedBoard board(state, HOST_DEFAULT, mail);
+    StartedBoard board(state, kHostDefault, mail);
     if (!board.ok())
         return;
     double cpu = 0;
@@ -249,18 +249,18 @@ void IdleCpu(benchmark::State& state, bool mail) {
 }
 
 void registerAll() {
-    const int mailTimes[] = {HOST_DEFAULT, 200};
+    const int mailTimes[] = {kHostDefault, 200};
     const struct {
         const char* name;
         Notice notice;
     } notices[] = {{"StatusPoll", Notice::StatusPoll}, {"Wait", Notice::Wait}};
     // Grouped by mail time, so each host starts once.
     for (const int mailMinUs : mailTimes) {
-        const std::string time = mailMinUs == HOST_DEFAULT ? "host_default" : "mail_min_us:" + std::to_string(mailMinUs);
+        const std::string time = mailMinUs == kHostDefault ? "host_default" : "mail_min_us:" + std::to_string(mailMinUs);
         for (const auto& notice : notices)
             benchmark::RegisterBenchmark(("MailRoundTrip/" + std::string(notice.name) + "/" + time).c_str(), RoundTrip,
                                          notice.notice, mailMinUs)
-                ->Iterations(mailMinUs == HOST_DEFAULT ? 100 : 300)
+                ->Iterations(mailMinUs == kHostDefault ? 100 : 300)
                 ->UseRealTime()
                 ->Unit(benchmark::kMillisecond);
     }

@@ -190,12 +190,12 @@ void BM_SemaphoreHandoffAcrossProcesses(benchmark::State& state)
 }
 BENCHMARK(BM_SemaphoreHandoffAcrossProcesses)->UseRealTime();
 
-const char* const kPing[EvntCtrl::EVENTS] = {"Ping0", "Ping1", "Ping2", "Ping3", "Ping4"};
-const char* const kPong[EvntCtrl::EVENTS] = {"Pong0", "Pong1", "Pong2", "Pong3", "Pong4"};
+const char* const kPing[EvntCtrl::kEvents] = {"Ping0", "Ping1", "Ping2", "Ping3", "Ping4"};
+const char* const kPong[EvntCtrl::kEvents] = {"Pong0", "Pong1", "Pong2", "Pong3", "Pong4"};
 
 bool createAll(EvntCtrl& events, const char* const* names)
 {
-    for (int i = 0; i < EvntCtrl::EVENTS; ++i) {
+    for (int i = 0; i < EvntCtrl::kEvents; ++i) {
         if (events.create(i, names[i]) != 1)
             return false;
     }

@@ -20,10 +20,10 @@ namespace {
 
 using Control = int32_t (BoardCtrl::*)(const ConnectRequest*);
 
-constexpr auto RATE_SETTLE = std::chrono::milliseconds(200);
-constexpr auto AFTER_START = std::chrono::milliseconds(100);
-constexpr auto AROUND_STOP = std::chrono::milliseconds(100);
-constexpr int32_t NO_RATE = -1;
+constexpr auto kRateSettle = std::chrono::milliseconds(200);
+constexpr auto kAfterStart = std::chrono::milliseconds(100);
+constexpr auto kAroundStop = std::chrono::milliseconds(100);
+constexpr int32_t kNoRate = -1;
 
 // With a rate code the chip is first opened in GMM mode, given the rate,
 // then connected with `last` (none for GMM). One hold covers all of it, so
@@ -31,11 +31,11 @@ constexpr int32_t NO_RATE = -1;
 int32_t connectSequence(BoardCtrl& board, int32_t line, const void* request, Control plain, Control last) {
     const auto* r = static_cast<const ConnectRequest*>(request);
     SemHold hold(board.commStartSem(line));
-    if (board.rateCode(line) == NO_RATE)
+    if (board.rateCode(line) == kNoRate)
         return (board.*plain)(r) == 0 ? 0 : -1;
     if (board.ioConnectGmm(r) != 0)
         return -1;
-    std::this_thread::sleep_for(RATE_SETTLE);
+    std::this_thread::sleep_for(kRateSettle);
     if (board.setBaudRate(line) != 0)
         return -1;
     if (last && (board.*last)(r) != 0)
@@ -73,7 +73,7 @@ int32_t BoardCtrl::startWith(int32_t line, int32_t stationAdr, int32_t stationSi
     }
     theLog().writef(LOG_DETAIL, "%s %s: Adr(%d)-Size(%d): OK: ", boardName_, title, range.address, range.size);
     recordStation(range.address, range.size);
-    std::this_thread::sleep_for(AFTER_START);
+    std::this_thread::sleep_for(kAfterStart);
     return MKY43_ER_OK;
 }
 
@@ -97,13 +97,13 @@ int32_t BoardCtrl::startGmm(int32_t line) {
 
 // The outcome is only logged: the caller reports success.
 void BoardCtrl::stop(int32_t line) {
-    std::this_thread::sleep_for(AROUND_STOP);
+    std::this_thread::sleep_for(kAroundStop);
     recordStation(0, 0);
     if (disconnect(line) == 0)
         theLog().writef(LOG_DETAIL, "%s RavelDisConnect: OK: ", boardName_);
     else
         theLog().writef(LOG_DETAIL, "%s RavelDisConnect: NG: <CE=%u>", boardName_, os::deviceLastError());
-    std::this_thread::sleep_for(AROUND_STOP);
+    std::this_thread::sleep_for(kAroundStop);
 }
 
 // Fills the recorded own area; with nothing recorded block 0 is rewritten

@@ -17,17 +17,17 @@
 namespace ravlib {
 
 namespace {
-constexpr const char* BOARD_NAME_BASE = "RavlibBrd";
-constexpr const char* DEVICE_PATH_BASE = "\\\\.\\Ravkern";
-constexpr int32_t DEVICES = 4;
-constexpr const char* MAIL_EVENT_WORDS[BoardCtrl::MAIL_EVENTS] = {
+constexpr const char* kBoardNameBase = "RavlibBrd";
+constexpr const char* kDevicePathBase = "\\\\.\\Ravkern";
+constexpr int32_t kDevices = 4;
+constexpr const char* kMailEventWords[BoardCtrl::kMailEvents] = {
     "MailRecv1", "MailRecv2", "MailSeRes", "MailClose", "MailError"};
 }  // namespace
 
 BoardCtrl::BoardCtrl(int32_t boardNo) : boardNo_(boardNo), deviceNo_(boardNo) {
-    std::snprintf(boardName_, sizeof boardName_, "%s%d", BOARD_NAME_BASE, boardNo);
-    for (int i = 0; i < MAIL_EVENTS; ++i)
-        std::snprintf(mailEventBase_[i], sizeof mailEventBase_[i], "%s_%d", MAIL_EVENT_WORDS[i], boardNo);
+    std::snprintf(boardName_, sizeof boardName_, "%s%d", kBoardNameBase, boardNo);
+    for (int i = 0; i < kMailEvents; ++i)
+        std::snprintf(mailEventBase_[i], sizeof mailEventBase_[i], "%s_%d", kMailEventWords[i], boardNo);
 }
 
 // The named objects and the mail thread release themselves; the device
@@ -71,9 +71,9 @@ int32_t BoardCtrl::open() {
 // Devices are numbered from 0 without gaps; the first whose switch (low two
 // bits) names this board is kept open.
 bool BoardCtrl::searchDevice() {
-    for (int32_t n = 0; n < DEVICES; ++n) {
+    for (int32_t n = 0; n < kDevices; ++n) {
         char path[260];
-        std::snprintf(path, sizeof path, "%s%d", DEVICE_PATH_BASE, n);
+        std::snprintf(path, sizeof path, "%s%d", kDevicePathBase, n);
         if (openDevice(path) == os::kInvalidDevice)
             return false;
         ravkern::DipSwitchInfo info = {};

@@ -24,8 +24,8 @@ class SemCtrl;
 
 class BoardCtrl {
 public:
-    static constexpr int LINES = 2;  // per-line members; only line 0 is used
-    static constexpr int MAIL_EVENTS = 5;
+    static constexpr int kLines = 2;  // per-line members; only line 0 is used
+    static constexpr int kMailEvents = 5;
 
     explicit BoardCtrl(int32_t boardNo);
     // Releases a device handle (and its view) that no close released; the
@@ -134,7 +134,7 @@ public:
     CallGate& gate() { return gate_; }
 
 private:
-    static constexpr int SEMAPHORE_KINDS = 3;  // Comm Start, GM Read, GM Write
+    static constexpr int kSemaphoreKinds = 3;  // Comm Start, GM Read, GM Write
 
     bool searchDevice();
     int32_t startWith(int32_t line, int32_t stationAdr, int32_t stationSize, bool lf);
@@ -147,19 +147,19 @@ private:
     os::DeviceHandle openHandle_ = os::kInvalidDevice;
     int32_t deviceNo_;
     char devicePath_[260] = {};
-    std::atomic<int32_t> baudRate_[LINES] = {-1, -1};  // RV_config may run on any thread
+    std::atomic<int32_t> baudRate_[kLines] = {-1, -1};  // RV_config may run on any thread
     // The recorded range is read and written as one (start, stop and
     // RV_GetCnectStat may run on different threads).
     mutable std::mutex stationLock_;
     int32_t stationAdr_ = 0;
     int32_t stationSize_ = 0;
-    std::unique_ptr<SemCtrl> commStartSem_[LINES];
-    std::unique_ptr<SemCtrl> gmReadSem_[LINES];
-    std::unique_ptr<SemCtrl> gmWriteSem_[LINES];
-    std::unique_ptr<MailThd> mailThread_[LINES];
-    std::unique_ptr<MutxCtrl> mailOpenMutex_[LINES];
-    char mailEventBase_[MAIL_EVENTS][260];
-    std::shared_ptr<EvntCtrl> mailEvents_[LINES];
+    std::unique_ptr<SemCtrl> commStartSem_[kLines];
+    std::unique_ptr<SemCtrl> gmReadSem_[kLines];
+    std::unique_ptr<SemCtrl> gmWriteSem_[kLines];
+    std::unique_ptr<MailThd> mailThread_[kLines];
+    std::unique_ptr<MutxCtrl> mailOpenMutex_[kLines];
+    char mailEventBase_[kMailEvents][260];
+    std::shared_ptr<EvntCtrl> mailEvents_[kLines];
     std::uint8_t* gmBase_ = nullptr;
     ravkern::MapRequest mapRequest_ = {};
 

@@ -10,7 +10,7 @@ namespace ravlib {
 
 namespace {
 
-enum MailEvent { MAIL_RECV1, MAIL_RECV2, MAIL_SE_RES, MAIL_CLOSE, MAIL_ERROR };
+enum MailEvent { kMailRecv1, kMailRecv2, kMailSendResult, kMailClose, kMailError };
 
 // 16 without a chip window, 19 while mail is closed in this process.
 int32_t mailReady(const MailThd* thread) {
@@ -88,16 +88,16 @@ int32_t BoardCtrl::mailWaitObject(int32_t line, int16_t* status) {
     const uint32_t woken = events->wait(os::kInfinite);
     const bool stillOpen = gate_.stepIn();
     switch (woken) {
-    case MAIL_RECV1:
-    case MAIL_RECV2:
+    case kMailRecv1:
+    case kMailRecv2:
         *status = 0;
         return MKY43_ER_MAILRECEIVE;
-    case MAIL_SE_RES:
+    case kMailSendResult:
         if (!stillOpen)
             break;
         *status = static_cast<int16_t>(thread->mailStatus());
         return MKY43_ER_MAILSENDRESULT;
-    case MAIL_CLOSE:
+    case kMailClose:
         break;
     default:
         return MKY43_ER_OTHER;

@@ -19,11 +19,11 @@ struct SemaphoreKind {
     const char* suffix;
     const char* title;
 };
-constexpr SemaphoreKind SEMAPHORES[] = {{"_StaSem", "Comm Start Semaphore"},
+constexpr SemaphoreKind kSemaphores[] = {{"_StaSem", "Comm Start Semaphore"},
                                         {"_GmSemR", "GM Read Semaphore"},
                                         {"_GmSemW", "GM Write Semaphore"}};
 
-constexpr int MAIL_CLOSE_EVENT = 3;
+constexpr int kMailCloseEvent = 3;
 
 // A name cut short would name another object.
 bool fits(int length, size_t size) {
@@ -38,8 +38,8 @@ std::unique_ptr<SemCtrl>& BoardCtrl::semaphoreSlot(int kind, int32_t line) {
 }
 
 int32_t BoardCtrl::createSemaphores(int32_t line) {
-    for (int k = 0; k < SEMAPHORE_KINDS; ++k) {
-        const SemaphoreKind& kind = SEMAPHORES[k];
+    for (int k = 0; k < kSemaphoreKinds; ++k) {
+        const SemaphoreKind& kind = kSemaphores[k];
         char name[260];
         const int length = std::snprintf(name, sizeof name, "%s%d%s", boardName_, line, kind.suffix);
         std::unique_ptr<SemCtrl>& slot = semaphoreSlot(k, line);
@@ -57,11 +57,11 @@ int32_t BoardCtrl::createSemaphores(int32_t line) {
 }
 
 void BoardCtrl::destroySemaphores(int32_t line) {
-    for (int k = 0; k < SEMAPHORE_KINDS; ++k) {
+    for (int k = 0; k < kSemaphoreKinds; ++k) {
         std::unique_ptr<SemCtrl>& slot = semaphoreSlot(k, line);
         if (!slot)
             continue;
-        theLog().writef(LOG_DETAIL, "%s: DestorySemaphore: %s: Line(%d)", boardName_, SEMAPHORES[k].title, line);
+        theLog().writef(LOG_DETAIL, "%s: DestorySemaphore: %s: Line(%d)", boardName_, kSemaphores[k].title, line);
         slot.reset();
     }
 }
@@ -77,7 +77,7 @@ int32_t BoardCtrl::createMailEvents(int32_t line) {
         std::lock_guard lock(eventsLock_);
         mailEvents_[line] = events;
     }
-    for (int j = 0; j < MAIL_EVENTS; ++j) {
+    for (int j = 0; j < kMailEvents; ++j) {
         char name[260];
         const int length = std::snprintf(name, sizeof name, "%s%d_MailEve", mailEventBase_[j], line);
         if (!events || !fits(length, sizeof name) || !events->create(j, name)) {
@@ -115,9 +115,9 @@ void BoardCtrl::destroyMailEvents(int32_t line) {
         return;
     if (mailThread_[line])
         mailThread_[line]->setEvents(nullptr);
-    for (int j = 0; j < MAIL_EVENTS; ++j) {
+    for (int j = 0; j < kMailEvents; ++j) {
         theLog().writef(LOG_DETAIL, "%s: DestoryEvent: Mail Event: Line(%d)", mailEventBase_[j], line);
-        events->set(MAIL_CLOSE_EVENT);
+        events->set(kMailCloseEvent);
     }
 }
 

@@ -41,10 +41,10 @@ std::shared_ptr<BoardCtrl> BoardTable::take(int32_t board) {
 }
 
 void BoardTable::clear() {
-    std::shared_ptr<BoardCtrl> dropped[SLOTS];
+    std::shared_ptr<BoardCtrl> dropped[kSlots];
     {
         std::lock_guard lock(mutex_);
-        for (int32_t i = 0; i < SLOTS; ++i) {
+        for (int32_t i = 0; i < kSlots; ++i) {
             dropped[i] = std::exchange(slots_[i].board, nullptr);
             slots_[i].reserved = false;
         }

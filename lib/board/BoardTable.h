@@ -12,13 +12,13 @@ namespace ravlib {
 
 class BoardTable {
 public:
-    static constexpr int32_t SLOTS = 4;
+    static constexpr int32_t kSlots = 4;
 
     constexpr BoardTable() = default;
     BoardTable(const BoardTable&) = delete;
     BoardTable& operator=(const BoardTable&) = delete;
 
-    static bool inRange(int32_t board) { return board >= 0 && board < SLOTS; }
+    static bool inRange(int32_t board) { return board >= 0 && board < kSlots; }
 
     // The open board in the slot, or empty (also while it is being opened).
     std::shared_ptr<BoardCtrl> find(int32_t board) const;
@@ -42,7 +42,7 @@ private:
         bool reserved = false;
     };
     mutable std::mutex mutex_;
-    Slot slots_[SLOTS];
+    Slot slots_[kSlots];
 };
 
 // The process-wide table. It is never destroyed: unloading empties it before

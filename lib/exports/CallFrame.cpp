@@ -100,7 +100,7 @@ int32_t CallFrame::finishTrace(const char* textFormat, ...) {
         va_list args;
         va_start(args, textFormat);
         LineText line;
-        line.add("%s(%d) %s: Line(%d)", LIBRARY_NAME, boardNo_, name_, line_);
+        line.add("%s(%d) %s: Line(%d)", kLibraryName, boardNo_, name_, line_);
         line.addv(textFormat, args);
         va_end(args);
         theLog().write(LOG_TRACE, line.text());
@@ -112,7 +112,7 @@ void CallFrame::writeLine(int32_t level, const char* detailFormat, va_list* args
     if (inert_ || !theLog().enabled(level))
         return;
     LineText line;
-    line.add("%s(%d) %s: Line(%d)", LIBRARY_NAME, boardNo_, name_, line_);
+    line.add("%s(%d) %s: Line(%d)", kLibraryName, boardNo_, name_, line_);
     if (detailFormat)
         line.addv(detailFormat, *args);
     if (result_ == 0)

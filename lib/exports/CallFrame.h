@@ -11,7 +11,7 @@
 
 namespace ravlib {
 
-inline constexpr const char* LIBRARY_NAME = "Ravlib";
+inline constexpr const char* kLibraryName = "Ravlib";
 
 class CallFrame {
 public:

@@ -58,13 +58,13 @@ int32_t closeBoard(int32_t board) {
 int32_t logged(int32_t (*action)(int32_t), int32_t board, const char* name, const char* failed) {
     if (!inService())
         return MKY43_ER_OTHER;
-    theLog().writef(LOG_TRACE, "%s(%d) %s", LIBRARY_NAME, board, name);
+    theLog().writef(LOG_TRACE, "%s(%d) %s", kLibraryName, board, name);
     const int32_t result = action(board);
     if (result != MKY43_ER_OK)
-        theLog().writef(LOG_NG, "%s(%d) %s%s: Ret(%xh)", LIBRARY_NAME, board, name, failed,
+        theLog().writef(LOG_NG, "%s(%d) %s%s: Ret(%xh)", kLibraryName, board, name, failed,
                         static_cast<unsigned>(result));
     else
-        theLog().writef(LOG_DETAIL, "%s(%d) %s: OK", LIBRARY_NAME, board, name);
+        theLog().writef(LOG_DETAIL, "%s(%d) %s: OK", kLibraryName, board, name);
     return result;
 }
 

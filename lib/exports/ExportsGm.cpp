@@ -42,7 +42,7 @@ int32_t writeGm(const char* exportName, const char* sizeName, int32_t board, int
 int32_t notSupported(const char* exportName, int32_t board, int32_t line) {
     if (!inService())
         return MKY43_ER_OTHER;
-    theLog().writef(LOG_NG, "%s(%d) %s: Line(%d): NG: Ret(%xh)", LIBRARY_NAME, board, exportName, line,
+    theLog().writef(LOG_NG, "%s(%d) %s: Line(%d): NG: Ret(%xh)", kLibraryName, board, exportName, line,
                     static_cast<unsigned>(MKY43_ER_NOTSUPPORT));
     return MKY43_ER_NOTSUPPORT;
 }

@@ -7,10 +7,10 @@ using namespace ravlib;
 
 namespace {
 
-constexpr int32_t MAIL_MAX_LENGTH = 256;
+constexpr int32_t kMailMaxLength = 256;
 
 bool validMailLength(int32_t length) {
-    return length >= 1 && length <= MAIL_MAX_LENGTH;
+    return length >= 1 && length <= kMailMaxLength;
 }
 
 // The status is shown as its sign-extended 16-bit value.

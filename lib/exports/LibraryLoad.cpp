@@ -32,7 +32,7 @@ bool processAttach() {
 void processDetach() {
     if (!serving.exchange(false, std::memory_order_acq_rel))
         return;
-    for (int32_t board = 0; board < BoardTable::SLOTS; ++board) {
+    for (int32_t board = 0; board < BoardTable::kSlots; ++board) {
         if (std::shared_ptr<BoardCtrl> ctrl = boardTable().take(board)) {
             ctrl->finish();
             ctrl->close(false);

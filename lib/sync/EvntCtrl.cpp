@@ -10,7 +10,7 @@ namespace {
 
 bool validIndex(int32_t index)
 {
-    return index >= 0 && index < EvntCtrl::EVENTS;
+    return index >= 0 && index < EvntCtrl::kEvents;
 }
 
 }  // namespace
@@ -22,7 +22,7 @@ EvntCtrl::EvntCtrl()
 
 EvntCtrl::~EvntCtrl()
 {
-    close(EVENTS);
+    close(kEvents);
 }
 
 int32_t EvntCtrl::create(int32_t index, const char* name)
@@ -38,8 +38,8 @@ int32_t EvntCtrl::create(int32_t index, const char* name)
 
 void EvntCtrl::close(int32_t index)
 {
-    if (index == EVENTS) {
-        for (int32_t each = 0; each < EVENTS; ++each)
+    if (index == kEvents) {
+        for (int32_t each = 0; each < kEvents; ++each)
             close(each);
         return;
     }
@@ -51,11 +51,11 @@ void EvntCtrl::close(int32_t index)
 
 uint32_t EvntCtrl::wait(uint32_t timeout)
 {
-    os::NamedEvent* events[EVENTS];
-    for (int32_t each = 0; each < EVENTS; ++each)
+    os::NamedEvent* events[kEvents];
+    for (int32_t each = 0; each < kEvents; ++each)
         events[each] = &handle_[each];
-    uint32_t result = os::waitAny(events, EVENTS, timeout);
-    if (result < static_cast<uint32_t>(EVENTS))
+    uint32_t result = os::waitAny(events, kEvents, timeout);
+    if (result < static_cast<uint32_t>(kEvents))
         handle_[result].reset();
     return result;
 }

@@ -10,7 +10,7 @@ namespace ravlib {
 
 class EvntCtrl {
 public:
-    static constexpr int EVENTS = 5;
+    static constexpr int kEvents = 5;
 
     EvntCtrl();
     ~EvntCtrl();
@@ -38,8 +38,8 @@ public:
     const char* name(int32_t index) const;
 
 private:
-    os::NamedEvent handle_[EVENTS];
-    char name_[EVENTS][260];
+    os::NamedEvent handle_[kEvents];
+    char name_[kEvents][260];
 };
 
 }  // namespace ravlib

@@ -21,9 +21,9 @@ void ThrdCtrl::procedure(void* self)
 {
     auto* thread = static_cast<ThrdCtrl*>(self);
     int32_t gate;
-    while ((gate = thread->gate_.load(std::memory_order_acquire)) == GATE_HELD)
-        thread->gate_.wait(GATE_HELD, std::memory_order_acquire);
-    if (gate == GATE_OPEN)
+    while ((gate = thread->gate_.load(std::memory_order_acquire)) == kGateHeld)
+        thread->gate_.wait(kGateHeld, std::memory_order_acquire);
+    if (gate == kGateOpen)
         thread->run();
     thread->finished_.store(1, std::memory_order_release);
 }
@@ -40,7 +40,7 @@ int32_t ThrdCtrl::start(int32_t suspended)
     }
     // Set before the thread exists, so that its first look at the flags
     // already sees them started.
-    gate_.store(suspended != 0 ? GATE_HELD : GATE_OPEN, std::memory_order_release);
+    gate_.store(suspended != 0 ? kGateHeld : kGateOpen, std::memory_order_release);
     suspended_.store(suspended != 0 ? 1 : 0, std::memory_order_release);
     terminate_.store(0, std::memory_order_release);
     finished_.store(0, std::memory_order_release);
@@ -65,7 +65,7 @@ void ThrdCtrl::stop(int32_t wait)
     if (finished() == 0) {
         terminate_.store(1, std::memory_order_release);
         if (suspended() != 0) {
-            gate_.store(GATE_CANCELLED, std::memory_order_release);
+            gate_.store(kGateCancelled, std::memory_order_release);
             gate_.notify_all();
         }
         if (wait != 0) {
@@ -82,8 +82,8 @@ void ThrdCtrl::resume()
     if (handle_ == nullptr || suspended() == 0)
         return;
     suspended_.store(0, std::memory_order_release);
-    int32_t held = GATE_HELD;
-    if (gate_.compare_exchange_strong(held, GATE_OPEN, std::memory_order_acq_rel))
+    int32_t held = kGateHeld;
+    if (gate_.compare_exchange_strong(held, kGateOpen, std::memory_order_acq_rel))
         gate_.notify_all();
 }
 

@@ -51,7 +51,7 @@ protected:
     void awaitThreads();
 
 private:
-    enum Gate : int32_t { GATE_OPEN, GATE_HELD, GATE_CANCELLED };
+    enum Gate : int32_t { kGateOpen, kGateHeld, kGateCancelled };
 
     static void procedure(void* self);
     void keepUntilJoined();
@@ -64,7 +64,7 @@ private:
     uint32_t exitCode_ = 0;
     // A thread whose handle a stop without waiting has closed.
     std::unique_ptr<os::Thread> released_;
-    std::atomic<int32_t> gate_ {GATE_OPEN};
+    std::atomic<int32_t> gate_ {kGateOpen};
 };
 
 }  // namespace ravlib

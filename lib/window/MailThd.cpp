@@ -14,10 +14,10 @@ namespace ravlib {
 
 namespace {
 
-constexpr auto CYCLE = std::chrono::milliseconds(10);
-constexpr uint16_t SEND_SEEN = 4;
+constexpr auto kCycle = std::chrono::milliseconds(10);
+constexpr uint16_t kSendSeen = 4;
 
-enum MailEvent { MAIL_RECV1, MAIL_RECV2, MAIL_SE_RES, MAIL_CLOSE, MAIL_ERROR };
+enum MailEvent { kMailRecv1, kMailRecv2, kMailSendResult, kMailClose, kMailError };
 
 // MESR bits 0, 1, 2 and 5 as status bits 0x0002..0x0010.
 uint16_t errorBits(uint16_t mesr) {
@@ -49,7 +49,7 @@ MailThd::~MailThd() {
 void MailThd::run() {
     running_.store(1, std::memory_order_release);
     while (terminate() == 0) {
-        std::this_thread::sleep_for(CYCLE);
+        std::this_thread::sleep_for(kCycle);
         if (mailOpen() == 1)
             poll();
     }
@@ -72,32 +72,32 @@ void MailThd::pollLocked(std::uint8_t* base) {
     const uint16_t holding = mky43::kMrcrArmed | mky43::kMrcrReceived;
     const bool anyArmed = (mr0cr & holding) || (mr1cr & holding);
     if (!anyArmed)
-        status |= NO_BUFFER;
+        status |= kNoBuffer;
     const uint16_t received = receivedBits(mr0cr, mr1cr);
     if (received)
-        status |= MAIL_WAITING;
+        status |= kMailWaiting;
     const bool sending = (mscr & mky43::kMscrSending) != 0;
-    if (mailStatus() & SENT)
-        status |= SENT;
+    if (mailStatus() & kSent)
+        status |= kSent;
 
     const std::shared_ptr<EvntCtrl> events = this->events();
-    if (sendState_ == SEND_SEEN && !sending) {
-        mailStatus_.store(status | SENT, std::memory_order_release);
+    if (sendState_ == kSendSeen && !sending) {
+        mailStatus_.store(status | kSent, std::memory_order_release);
         if (events)
-            events->set(MAIL_SE_RES);
+            events->set(kMailSendResult);
     } else {
         mailStatus_.store(status, std::memory_order_release);
     }
-    sendState_ = sending ? SEND_SEEN : 0;
+    sendState_ = sending ? kSendSeen : 0;
     offerFrom(received);
 
     if (events) {
         if (!(rxPrev_ & 1) && (received & 1))
-            events->set(MAIL_RECV1);
+            events->set(kMailRecv1);
         else if (!(rxPrev_ & 2) && (received & 2))
-            events->set(MAIL_RECV2);
+            events->set(kMailRecv2);
         if (!anyArmed)
-            events->set(MAIL_ERROR);
+            events->set(kMailError);
     }
     rxPrev_ = received;
 }
@@ -140,7 +140,7 @@ int32_t MailThd::sendLocked(std::uint8_t* base, int32_t stationAdr, const int16_
         return MKY43_ER_MAILSENDING;
     if (length % 2 != 0)
         return MKY43_ER_MAILSIZE;
-    mailStatus_.store(mailStatus() & MAIL_WAITING, std::memory_order_release);
+    mailStatus_.store(mailStatus() & kMailWaiting, std::memory_order_release);
     os::write16(base, mky43::SSR, mky43::kSsrMail);
     os::write16(base, mky43::MESR, 0);
     os::write16(base, mky43::MSLR, mky43::kMslrSendLimit);
@@ -150,7 +150,7 @@ int32_t MailThd::sendLocked(std::uint8_t* base, int32_t stationAdr, const int16_
     os::write16(base, mky43::MSCR, static_cast<uint16_t>(stationAdr * 256 + units + mky43::kMscrSending));
     // Counted as under way from here: a send that ends before the next poll
     // (refused off the bus, or simply fast) still gets its send result.
-    sendState_ = SEND_SEEN;
+    sendState_ = kSendSeen;
     return MKY43_ER_OK;
 }
 
@@ -220,7 +220,7 @@ std::shared_ptr<EvntCtrl> MailThd::events() const {
 
 void MailThd::awaitRunEnd(int rounds) const {
     for (int i = 0; i < rounds; ++i) {
-        std::this_thread::sleep_for(CYCLE);
+        std::this_thread::sleep_for(kCycle);
         if (running() == 0)
             return;
     }

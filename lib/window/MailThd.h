@@ -19,9 +19,9 @@ class EvntCtrl;
 class MailThd : public ThrdCtrl {
 public:
     // Mail status word bits.
-    static constexpr uint16_t SENT = 0x0001;
-    static constexpr uint16_t NO_BUFFER = 0x0020;
-    static constexpr uint16_t MAIL_WAITING = 0x0100;
+    static constexpr uint16_t kSent = 0x0001;
+    static constexpr uint16_t kNoBuffer = 0x0020;
+    static constexpr uint16_t kMailWaiting = 0x0100;
 
     MailThd() = default;
     // Gives the thread up to 5 × 10 ms to leave its loop, asks it to stop

@@ -45,20 +45,20 @@ TEST_P(DeviceSearch, FindsTheFirstDeviceWithTheBoardsSwitch) {
 }
 
 constexpr int32_t OK = MKY43_ER_OK;
-constexpr int32_t NONE = MKY43_ER_OPENDEVICE;
+constexpr int32_t kNone = MKY43_ER_OPENDEVICE;
 
 INSTANTIATE_TEST_SUITE_P(
     Hosts, DeviceSearch,
     ::testing::Values(
-        SearchCase{"NoHost", {}, {NONE, NONE, NONE, NONE}, {}},
-        SearchCase{"SwitchesZeroAndOne", {"--board", "0", "--board", "1"}, {OK, OK, NONE, NONE}, {0, 1}},
-        SearchCase{"BoardZeroOnDeviceTwo", {"--board", "1", "--board", "2", "--board", "0"}, {OK, OK, OK, NONE},
+        SearchCase{"NoHost", {}, {kNone, kNone, kNone, kNone}, {}},
+        SearchCase{"SwitchesZeroAndOne", {"--board", "0", "--board", "1"}, {OK, OK, kNone, kNone}, {0, 1}},
+        SearchCase{"BoardZeroOnDeviceTwo", {"--board", "1", "--board", "2", "--board", "0"}, {OK, OK, OK, kNone},
                    {2, 0, 1}},
         // Only the low two bits of the switch count.
-        SearchCase{"HighSwitchBitsIgnored", {"--board", "7", "--board", "4"}, {OK, NONE, NONE, OK}, {1, 0, 0, 0}},
+        SearchCase{"HighSwitchBitsIgnored", {"--board", "7", "--board", "4"}, {OK, kNone, kNone, OK}, {1, 0, 0, 0}},
         // Device 0 exists but does not start, so there is no device 0 to open.
-        SearchCase{"DeviceZeroNotStarted", {"--board", "0:1", "--board", "1"}, {NONE, NONE, NONE, NONE}, {}},
-        SearchCase{"SameSwitchLowerDeviceWins", {"--board", "3", "--board", "3"}, {NONE, NONE, NONE, OK},
+        SearchCase{"DeviceZeroNotStarted", {"--board", "0:1", "--board", "1"}, {kNone, kNone, kNone, kNone}, {}},
+        SearchCase{"SameSwitchLowerDeviceWins", {"--board", "3", "--board", "3"}, {kNone, kNone, kNone, OK},
                    {0, 0, 0, 0}}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -32,7 +32,7 @@ ConnectRequest request(const char* text, int32_t size) {
     return r;
 }
 
-const ControlCase CONTROLS[] = {
+const ControlCase kControls[] = {
     {"GetConnectState", [](BoardCtrl& b) { ConnectState s{}; return b.ioGetConnectState(&s); }},
     {"GetDipSwitch", [](BoardCtrl& b) { DipSwitchInfo i{}; return b.ioGetDipSwitch(&i); }},
     {"Connect", [](BoardCtrl& b) { const auto r = request("3", 2); return b.ioConnect(&r); }},
@@ -45,14 +45,14 @@ const ControlCase CONTROLS[] = {
 
 TEST_F(DriverAccess, EveryControlSucceedsOnTheOpenDevice) {
     ASSERT_NE(board_.openDevice("\\\\.\\Ravkern0"), ravlib::os::kInvalidDevice);
-    for (const ControlCase& c : CONTROLS)
+    for (const ControlCase& c : kControls)
         EXPECT_EQ(c.send(board_), 0) << c.name << " error " << ravlib::os::deviceLastError();
 }
 
 TEST_F(DriverAccess, EveryControlAfterCloseFailsWithInvalidHandle) {
     ASSERT_NE(board_.openDevice("\\\\.\\Ravkern0"), ravlib::os::kInvalidDevice);
     board_.closeDevice();
-    for (const ControlCase& c : CONTROLS) {
+    for (const ControlCase& c : kControls) {
         EXPECT_EQ(c.send(board_), -1) << c.name;
         EXPECT_EQ(ravlib::os::deviceLastError(), ravlib::os::kErrorInvalidHandle) << c.name;
     }

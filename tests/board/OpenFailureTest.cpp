@@ -10,11 +10,11 @@ namespace {
 
 using ravlib::os::testing::SyncKind;
 
-const char* const OBJECT_NAMES[] = {"RavlibBrd00_StaSem",   "RavlibBrd00_GmSemR",   "RavlibBrd00_GmSemW",
+const char* const kObjectNames[] = {"RavlibBrd00_StaSem",   "RavlibBrd00_GmSemR",   "RavlibBrd00_GmSemW",
                                     "MailRecv1_00_MailEve", "MailRecv2_00_MailEve", "MailSeRes_00_MailEve",
                                     "MailClose_00_MailEve", "MailError_00_MailEve"};
 
-const char* const EVENT_WORDS[] = {"MailRecv1", "MailRecv2", "MailSeRes", "MailClose", "MailError"};
+const char* const kEventWords[] = {"MailRecv1", "MailRecv2", "MailSeRes", "MailClose", "MailError"};
 
 struct FailureCase {
     const char* name;
@@ -53,8 +53,8 @@ std::vector<std::string> expectedLines(const FailureCase& c) {
     } else {
         lines = joined(lines, sems, std::vector<std::string>{opened});
         lines.insert(lines.end(), made.begin(), made.begin() + 1 + c.skip);
-        lines.push_back(detail(std::string(EVENT_WORDS[c.skip]) + "_0: CreateEvent: Mail Event: Line(0): NG: Name(" +
-                               EVENT_WORDS[c.skip] + "_00_MailEve)"));
+        lines.push_back(detail(std::string(kEventWords[c.skip]) + "_0: CreateEvent: Mail Event: Line(0): NG: Name(" +
+                               kEventWords[c.skip] + "_00_MailEve)"));
         lines.push_back(closed);
         lines.push_back(detail("RavlibBrd0: DestoryThread: Mail Thread: Line(0)"));
         lines.insert(lines.end(), semClose.begin(), semClose.end());
@@ -78,7 +78,7 @@ TEST_P(OpenFailure, AnswersItsCodeAndLeavesNothing) {
     EXPECT_EQ(threadCount(), threads);
     EXPECT_EQ(socketCount(), sockets);
     EXPECT_EQ(chipViews(host_.dir()), 0);
-    for (const char* name : OBJECT_NAMES)
+    for (const char* name : kObjectNames)
         EXPECT_TRUE(objectGone(name)) << name;
 
     // Nothing is left that would stand in the way of the next open.
@@ -106,7 +106,7 @@ TEST_F(HostedLibrary, NoDeviceLeavesNothingEither) {
     EXPECT_EQ(newLines(), joined(std::vector<std::string>{"**   Ravlib(0) RV_open"}, ravtest::noDeviceOpenLines(0),
                                  std::vector<std::string>{"@@   Ravlib(0) RV_open NG: Ret(4h)"}));
     EXPECT_EQ(threadCount(), threads);
-    for (const char* name : OBJECT_NAMES)
+    for (const char* name : kObjectNames)
         EXPECT_TRUE(objectGone(name)) << name;
 }
 

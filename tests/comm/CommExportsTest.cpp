@@ -25,9 +25,9 @@ namespace {
 using namespace ravlib;
 using gmtest::Access;
 using gmtest::ChipTrace;
-using gmtest::DETAIL;
+using gmtest::kDetail;
 using gmtest::NG;
-using gmtest::TRACE;
+using gmtest::kTrace;
 
 ravkern::ConnectState driverState() {
     ravkern::ConnectState state{-1, -1, -1};
@@ -63,9 +63,9 @@ TEST_P(StartClamps, TheDriverReceivesTheClampedRange) {
     ASSERT_EQ(RV_start(0, 0, c.address, c.size, 12345), MKY43_ER_OK);
     const std::vector<std::string> lines = newLines();
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], std::string(DETAIL) + "RavlibBrd0 RavelConnect: Adr(" + std::to_string(c.sentAddress) +
+    EXPECT_EQ(lines[0], std::string(kDetail) + "RavlibBrd0 RavelConnect: Adr(" + std::to_string(c.sentAddress) +
                             ")-Size(" + std::to_string(c.sentSize) + "): OK: ");
-    EXPECT_EQ(lines[1], std::string(TRACE) + "Ravlib(0) RV_start: Line(0): OK");
+    EXPECT_EQ(lines[1], std::string(kTrace) + "Ravlib(0) RV_start: Line(0): OK");
     const ravkern::ConnectState state = driverState();
     EXPECT_EQ(state.sa, c.sentAddress);
     EXPECT_EQ(state.slen, c.sentSize);
@@ -94,7 +94,7 @@ TEST_F(CommExports, ConfigSevenWritesTheBitsOfTwelve) {
     ASSERT_EQ(RV_SetReg16(0, 0, mky43::BCR, 0x3F3F), MKY43_ER_OK);
     newLines();
     ASSERT_EQ(RV_config(0, 0, 7), MKY43_ER_OK);
-    EXPECT_EQ(lastLine(), std::string(TRACE) + "Ravlib(0) RV_config: Line(0): Baudrate(7): Ret(0h)");
+    EXPECT_EQ(lastLine(), std::string(kTrace) + "Ravlib(0) RV_config: Line(0): Baudrate(7): Ret(0h)");
     ChipTrace trace(window());
     ASSERT_EQ(RV_start_gmm(0, 0, 0), MKY43_ER_OK);
     const std::vector<Access> bcr = bcrAccesses(trace.take());
@@ -111,15 +111,15 @@ TEST_F(CommExports, StopAnswersZeroWhenTheDriverRefuses) {
     EXPECT_EQ(RV_stop(0, 0), MKY43_ER_OK);
     const std::vector<std::string> lines = newLines();
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], std::string(DETAIL) + "RavlibBrd0 RavelDisConnect: NG: <CE=1167>");
-    EXPECT_EQ(lines[1], std::string(TRACE) + "Ravlib(0) RV_stop: Line(0): OK");
+    EXPECT_EQ(lines[0], std::string(kDetail) + "RavlibBrd0 RavelDisConnect: NG: <CE=1167>");
+    EXPECT_EQ(lines[1], std::string(kTrace) + "Ravlib(0) RV_stop: Line(0): OK");
     EXPECT_EQ(RV_DisConnect(0, 0), MKY43_ER_OTHER);
     EXPECT_EQ(RV_start(0, 0, 1, 1, 0), MKY43_ER_CONNECT);
-    EXPECT_EQ(newLines().at(1), std::string(DETAIL) + "RavlibBrd0 RavelConnect: Adr(1)-Size(1): NG: <CE=1167>");
+    EXPECT_EQ(newLines().at(1), std::string(kDetail) + "RavlibBrd0 RavelConnect: Adr(1)-Size(1): NG: <CE=1167>");
     EXPECT_EQ(RV_start_lf(0, 0, 4, 1, 0), MKY43_ER_CONNECT);
-    EXPECT_EQ(newLines().at(0), std::string(DETAIL) + "RavlibBrd0 RavelConnectLF: Adr(4)-Size(1): NG: <CE=1167>");
+    EXPECT_EQ(newLines().at(0), std::string(kDetail) + "RavlibBrd0 RavelConnectLF: Adr(4)-Size(1): NG: <CE=1167>");
     EXPECT_EQ(RV_start_gmm(0, 0, 0), MKY43_ER_CONNECT);
-    EXPECT_EQ(newLines().at(0), std::string(DETAIL) + "RavlibBrd0 RavelConnectGMM: NG: <CE=1167>");
+    EXPECT_EQ(newLines().at(0), std::string(kDetail) + "RavlibBrd0 RavelConnectGMM: NG: <CE=1167>");
     ravkern::ConnectState state{};
     EXPECT_EQ(RV_Status(0, 0, &state), MKY43_ER_OTHER);
 }
@@ -137,7 +137,7 @@ TEST_F(CommExports, ResetFillsTheOwnAreaAndNothingElse) {
     newLines();
     ChipTrace trace(window());
     ASSERT_EQ(RV_reset(0, 0, 0x11234), MKY43_ER_OK);
-    EXPECT_EQ(lastLine(), std::string(TRACE) + "Ravlib(0) RV_reset: Line(0) Data(4660): OK");
+    EXPECT_EQ(lastLine(), std::string(kTrace) + "Ravlib(0) RV_reset: Line(0) Data(4660): OK");
     int filled = 0;
     for (const Access& a : trace.take()) {
         if (a.kind == 'W' && (a.offset == mky43::RHCR0 || a.offset == mky43::WHCR0)) {
@@ -177,7 +177,7 @@ TEST_F(CommExports, ConnectGmmLeavesTheRecordedRange) {
     ASSERT_EQ(RV_GetCnectStat(0, 0, &adr, &size), MKY43_ER_OK);
     EXPECT_EQ(adr, 2);
     EXPECT_EQ(size, 3);
-    EXPECT_EQ(lastLine(), std::string(TRACE) + "Ravlib(0) RV_GetCnectStat: Line(0): StationAdr(2)-StationSize(3): Ret(0h)");
+    EXPECT_EQ(lastLine(), std::string(kTrace) + "Ravlib(0) RV_GetCnectStat: Line(0): StationAdr(2)-StationSize(3): Ret(0h)");
     RV_stop(0, 0);
 }
 
@@ -214,9 +214,9 @@ TEST_F(CommExports, ConnectsPassTheCallersRequestUnchanged) {
 
 TEST_F(CommExports, StartLfGmmAndNameWriteTheirLines) {
     ASSERT_EQ(RV_start_lf(0, 0, 4, 1, 0), MKY43_ER_OK);
-    EXPECT_EQ(newLines().at(0), std::string(DETAIL) + "RavlibBrd0 RavelConnectLF: Adr(4)-Size(1): OK: ");
+    EXPECT_EQ(newLines().at(0), std::string(kDetail) + "RavlibBrd0 RavelConnectLF: Adr(4)-Size(1): OK: ");
     ASSERT_EQ(RV_start_gmm(0, 0, 0), MKY43_ER_OK);
-    EXPECT_EQ(newLines().at(0), std::string(DETAIL) + "RavlibBrd0 RavelConnectGMM: OK: ");
+    EXPECT_EQ(newLines().at(0), std::string(kDetail) + "RavlibBrd0 RavelConnectGMM: OK: ");
     RV_stop(0, 0);
     ravkern::DipSwitchInfo info{};
     ASSERT_EQ(RV_Name(0, 0, &info), MKY43_ER_OK);

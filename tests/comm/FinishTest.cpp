@@ -26,7 +26,7 @@ long indexOf(const std::vector<std::string>& lines, const std::string& line) {
 
 TEST(Finish, TheLastProcessZeroesItsAreaAndDisconnects) {
     ravtest::Sandbox box;
-    box.write("RavlibLog.ini", ravtest::LOG_ALL);
+    box.write("RavlibLog.ini", ravtest::kLogAll);
     ravtest::HostProcess host;
     host.spawn({"--board", "0"});
     ASSERT_TRUE(host.waitReady()) << host.standardError();
@@ -61,7 +61,7 @@ TEST(Finish, TheLastProcessZeroesItsAreaAndDisconnects) {
 
 TEST(Finish, NotTheLastProcessLeavesTheBoardRunning) {
     ravtest::Sandbox box;
-    box.write("RavlibLog.ini", ravtest::LOG_ALL);
+    box.write("RavlibLog.ini", ravtest::kLogAll);
     ravtest::HostProcess host;
     host.spawn({"--board", "0"});
     ASSERT_TRUE(host.waitReady()) << host.standardError();

@@ -93,7 +93,7 @@ struct NullCase {
     const char* ngDetail;
 };
 
-const NullCase NULL_CASES[] = {
+const NullCase kNullCases[] = {
     {"RV_Status", [](int32_t b) { return RV_Status(b, 0, nullptr); }, ""},
     {"RV_Name", [](int32_t b) { return RV_Name(b, 0, nullptr); }, ""},
     {"RV_Connect", [](int32_t b) { return RV_Connect(b, 0, nullptr); }, ""},
@@ -135,7 +135,7 @@ TEST_P(NullPointer, IsInvalidOnAnOpenBoardAndNotOpenOnAClosedOne) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Frame, NullPointer, ::testing::ValuesIn(NULL_CASES));
+INSTANTIATE_TEST_SUITE_P(Frame, NullPointer, ::testing::ValuesIn(kNullCases));
 
 TEST_F(Boards, GetCnectStatWithANullVariableShowsZeroForIt) {
     placeBoard(1);
@@ -159,7 +159,7 @@ TEST_F(Boards, UnloadFinishesAndClosesOpenBoardsBeforeServiceStop) {
     EXPECT_EQ(newLines(), (std::vector<std::string>{"##    RavlibBrd0 RavelDisConnect: NG: <CE=6>",
                                                     "##    RavlibBrd0 Finish: OK: ",
                                                     "##    RavlibBrd2 RavelDisConnect: NG: <CE=6>",
-                                                    "##    RavlibBrd2 Finish: OK: ", SERVICE_STOP}));
+                                                    "##    RavlibBrd2 Finish: OK: ", kServiceStop}));
     EXPECT_TRUE(first.expired());
     EXPECT_TRUE(second.expired());
     EXPECT_EQ(RV_Free(0, 0), MKY43_ER_OTHER);
@@ -203,11 +203,11 @@ TEST_F(Boards, CloseWaitsForTheCallInProgressAndLetsNoNewCallIn) {
 TEST(BoardTable, ConcurrentReservationsOfOneSlotHaveOneWinner) {
     for (int round = 0; round < 50; ++round) {
         ravlib::BoardTable table;
-        constexpr int THREADS = 8;
-        std::latch start(THREADS);
+        constexpr int kThreads = 8;
+        std::latch start(kThreads);
         std::atomic<int> winners{0};
         std::vector<std::thread> threads;
-        for (int i = 0; i < THREADS; ++i)
+        for (int i = 0; i < kThreads; ++i)
             threads.emplace_back([&] {
                 start.arrive_and_wait();
                 if (table.reserve(3))
@@ -233,7 +233,7 @@ TEST(BoardTable, OutOfRangeBoardsHaveNoSlot) {
 }
 
 TEST_F(Boards, CallsRaceWithOpensAndClosesWithoutHarm) {
-    constexpr int ROUNDS = 300;
+    constexpr int kRounds = 300;
     std::atomic<bool> done{false};
     std::atomic<int> unexpected{0};
     std::vector<std::thread> callers;
@@ -253,7 +253,7 @@ TEST_F(Boards, CallsRaceWithOpensAndClosesWithoutHarm) {
             }
         });
     std::thread opener([&] {
-        for (int round = 0; round < ROUNDS; ++round) {
+        for (int round = 0; round < kRounds; ++round) {
             const int32_t board = round % 4;
             if (ravlib::boardTable().reserve(board))
                 ravlib::boardTable().fill(board, std::make_shared<ravlib::BoardCtrl>(board));

@@ -26,7 +26,7 @@ struct BoardLineExport {
     const char* ngDetail;  // between "Line(n)" and ": NG"
 };
 
-const BoardLineExport EXPORTS[] = {
+const BoardLineExport kExports[] = {
     {"RV_start", [](int32_t b, int32_t l) { return RV_start(b, l, 5, 3, 0); }, ""},
     {"RV_start_lf", [](int32_t b, int32_t l) { return RV_start_lf(b, l, 5, 3, 0); }, ""},
     {"RV_start_gmm", [](int32_t b, int32_t l) { return RV_start_gmm(b, l, 0); }, ""},
@@ -81,7 +81,7 @@ struct CheckCase {
 };
 
 // Every board is closed here.
-const CheckCase CHECK_CASES[] = {
+const CheckCase kCheckCases[] = {
     {4, 0, MKY43_ER_INVALIDPARAM},  {-1, 0, MKY43_ER_INVALIDPARAM}, {INT_MIN, 0, MKY43_ER_INVALIDPARAM},
     {0, 1, MKY43_ER_INVALIDPARAM},  {0, -1, MKY43_ER_INVALIDPARAM}, {4, 1, MKY43_ER_INVALIDPARAM},
     {0, 0, MKY43_ER_NOTOPEN},       {3, 0, MKY43_ER_NOTOPEN},
@@ -91,7 +91,7 @@ class EveryExport : public AttachedLibrary, public ::testing::WithParamInterface
 
 TEST_P(EveryExport, SharedCheckCodesAndLines) {
     const BoardLineExport& e = GetParam();
-    for (const CheckCase& c : CHECK_CASES) {
+    for (const CheckCase& c : kCheckCases) {
         EXPECT_EQ(e.call(c.board, c.line), c.result) << "board " << c.board << " line " << c.line;
         EXPECT_EQ(newLines(), std::vector<std::string>{ngLine(e, c.board, c.line, c.result)});
     }
@@ -109,7 +109,7 @@ TEST_P(EveryExport, BadLineOnOpenBoardIsInvalid) {
 TEST_P(EveryExport, InertLibraryAnswersOtherAndWritesNothing) {
     const BoardLineExport& e = GetParam();
     ravlib::processDetach();
-    ASSERT_EQ(allLines().back(), SERVICE_STOP);
+    ASSERT_EQ(allLines().back(), kServiceStop);
     seen_ = allLines().size();
     EXPECT_EQ(e.call(0, 0), MKY43_ER_OTHER);
     EXPECT_EQ(e.call(4, 0), MKY43_ER_OTHER);
@@ -118,10 +118,10 @@ TEST_P(EveryExport, InertLibraryAnswersOtherAndWritesNothing) {
 
 TEST(InertLibrary, EveryExportAnswersOtherWhenTheLogCannotOpen) {
     Sandbox box;
-    box.write("RavlibLog.ini", LOG_ALL);
+    box.write("RavlibLog.ini", kLogAll);
     std::filesystem::create_directory(box.cwd() + "/RavlibLog_0000.log");
     ASSERT_FALSE(ravlib::processAttach());
-    for (const BoardLineExport& e : EXPORTS)
+    for (const BoardLineExport& e : kExports)
         EXPECT_EQ(e.call(0, 0), MKY43_ER_OTHER) << e.name;
     EXPECT_EQ(RV_open(0), MKY43_ER_OTHER);
     EXPECT_EQ(RV_close(0), MKY43_ER_OTHER);
@@ -137,7 +137,7 @@ TEST(InertLibrary, EveryExportAnswersOtherWhenTheLogCannotOpen) {
     EXPECT_TRUE(std::filesystem::is_directory(box.cwd() + "/RavlibLog_0000.log"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Frame, EveryExport, ::testing::ValuesIn(EXPORTS),
+INSTANTIATE_TEST_SUITE_P(Frame, EveryExport, ::testing::ValuesIn(kExports),
                          [](const auto& info) { return std::string(info.param.name); });
 
 using Frame = AttachedLibrary;

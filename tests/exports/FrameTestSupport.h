@@ -15,15 +15,15 @@
 
 namespace ravtest {
 
-inline const std::string SERVICE_START = "**   ------------------- Ravlib.dll Service Start -------------------";
-inline const std::string SERVICE_STOP = "**   ------------------- Ravlib.dll Service Stop -------------------";
+inline const std::string kServiceStart = "**   ------------------- Ravlib.dll Service Start -------------------";
+inline const std::string kServiceStop = "**   ------------------- Ravlib.dll Service Stop -------------------";
 
 class AttachedLibrary : public ::testing::Test {
 protected:
     void SetUp() override {
-        box_.write("RavlibLog.ini", LOG_ALL);
+        box_.write("RavlibLog.ini", kLogAll);
         ASSERT_TRUE(ravlib::processAttach());
-        ASSERT_EQ(allLines(), std::vector<std::string>{SERVICE_START});
+        ASSERT_EQ(allLines(), std::vector<std::string>{kServiceStart});
         seen_ = 1;
     }
     void TearDown() override { ravlib::processDetach(); }

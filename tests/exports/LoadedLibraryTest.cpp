@@ -21,7 +21,7 @@
 namespace ravtest {
 namespace {
 
-const std::set<std::string> EXPORT_NAMES = {
+const std::set<std::string> kExportNames = {
     "RV_boardname",   "RV_dllname",      "RV_version",     "RV_maxline",     "RV_open",        "RV_close",
     "RV_start",       "RV_start_lf",     "RV_start_gmm",   "RV_stop",        "RV_reset",       "RV_GetCnectStat",
     "RV_config",      "RV_Status",       "RV_Name",        "RV_Connect",     "RV_ConnectLF",   "RV_ConnectGMM",
@@ -32,8 +32,8 @@ const std::set<std::string> EXPORT_NAMES = {
     "RV_GetMemDLong", "RV_SetMemByte",   "RV_SetMemShort", "RV_SetMemLong",  "RV_SetMemDLong", "RV_HardReset",
 };
 
-const std::string START_LINE = "**   ------------------- Ravlib.dll Service Start -------------------";
-const std::string STOP_LINE = "**   ------------------- Ravlib.dll Service Stop -------------------";
+const std::string kStartLine = "**   ------------------- Ravlib.dll Service Start -------------------";
+const std::string kStopLine = "**   ------------------- Ravlib.dll Service Stop -------------------";
 
 std::set<std::string> definedDynamicSymbols(const std::string& library) {
     std::set<std::string> names;
@@ -53,14 +53,14 @@ std::set<std::string> definedDynamicSymbols(const std::string& library) {
 }
 
 TEST(LoadedLibrary, ExportsExactlyThe48Names) {
-    EXPECT_EQ(definedDynamicSymbols(RAVLIB_PATH), EXPORT_NAMES);
+    EXPECT_EQ(definedDynamicSymbols(RAVLIB_PATH), kExportNames);
 }
 
 TEST(LoadedLibrary, EveryNameBindsByDlsym) {
     Sandbox box;
     void* library = dlopen(RAVLIB_PATH, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(library, nullptr) << dlerror();
-    for (const std::string& name : EXPORT_NAMES)
+    for (const std::string& name : kExportNames)
         EXPECT_NE(dlsym(library, name.c_str()), nullptr) << name;
     EXPECT_EQ(dlsym(library, "_ZN6ravlib6theLogEv"), nullptr);
     dlclose(library);
@@ -114,15 +114,15 @@ class LoadUnload : public ::testing::TestWithParam<UnloadCase> {};
 
 TEST_P(LoadUnload, WritesServiceStartAndStopAroundTheCalls) {
     Sandbox box;
-    box.write("RavlibLog.ini", LOG_ALL);
+    box.write("RavlibLog.ini", kLogAll);
     const bool byExit = GetParam().byExit;
     ASSERT_EQ(runChild([&] { return loadAndRun(closedBoardCalls, byExit); }), 0);
-    std::vector<std::string> expected{START_LINE, "@@   Ravlib(0) RV_Status: Line(0): NG: Ret(2h)",
+    std::vector<std::string> expected{kStartLine, "@@   Ravlib(0) RV_Status: Line(0): NG: Ret(2h)",
                                       "**   Ravlib(1) RV_open"};
     for (const std::string& line : noDeviceOpenLines(1))
         expected.push_back(line);
     expected.push_back("@@   Ravlib(1) RV_open NG: Ret(4h)");
-    expected.push_back(STOP_LINE);
+    expected.push_back(kStopLine);
     EXPECT_EQ(logLines(box.cwd() + "/RavlibLog_0000.log"), expected);
     // The log's position keys went back into the settings at unload.
     std::ifstream ini(box.cwd() + "/RavlibLog.ini");
@@ -192,21 +192,21 @@ private:
 
 TEST(LoadedLibrary, TwoProcessesLoadedAtOnceWriteTheirOwnSlotFiles) {
     Sandbox box;
-    box.write("RavlibLog.ini", LOG_ALL);
+    box.write("RavlibLog.ini", kLogAll);
     HeldLoad first(box.cwd());
     ASSERT_EQ(first.ready(), MKY43_ER_NOTOPEN);
     HeldLoad second(box.cwd());
     ASSERT_EQ(second.ready(), MKY43_ER_NOTOPEN);
     EXPECT_EQ(second.release(), 0);
     EXPECT_EQ(first.release(), 0);
-    const std::vector<std::string> expected{START_LINE, "@@   Ravlib(0) RV_Status: Line(0): NG: Ret(2h)", STOP_LINE};
+    const std::vector<std::string> expected{kStartLine, "@@   Ravlib(0) RV_Status: Line(0): NG: Ret(2h)", kStopLine};
     EXPECT_EQ(logLines(box.cwd() + "/RavlibLog_0000.log"), expected);
     EXPECT_EQ(logLines(box.cwd() + "/RavlibLog_0100.log"), expected);
 }
 
 TEST(LoadedLibrary, ALoadThatCannotOpenItsLogStaysInertAndFreesItsSlot) {
     Sandbox box;
-    box.write("RavlibLog.ini", LOG_ALL);
+    box.write("RavlibLog.ini", kLogAll);
     std::filesystem::create_directory(box.cwd() + "/RavlibLog_0000.log");
     HeldLoad inert(box.cwd());
     ASSERT_EQ(inert.ready(), MKY43_ER_OTHER);
@@ -214,12 +214,12 @@ TEST(LoadedLibrary, ALoadThatCannotOpenItsLogStaysInertAndFreesItsSlot) {
     // A process loading next, in another directory, gets slot 0 again.
     const std::string other = box.root() + "/other";
     std::filesystem::create_directory(other);
-    std::ofstream(other + "/RavlibLog.ini") << LOG_ALL;
+    std::ofstream(other + "/RavlibLog.ini") << kLogAll;
     HeldLoad next(other);
     EXPECT_EQ(next.ready(), MKY43_ER_NOTOPEN);
     EXPECT_EQ(next.release(), 0);
     EXPECT_EQ(logLines(other + "/RavlibLog_0000.log"),
-              (std::vector<std::string>{START_LINE, "@@   Ravlib(0) RV_Status: Line(0): NG: Ret(2h)", STOP_LINE}));
+              (std::vector<std::string>{kStartLine, "@@   Ravlib(0) RV_Status: Line(0): NG: Ret(2h)", kStopLine}));
 
     EXPECT_EQ(inert.release(), 0);
     EXPECT_TRUE(std::filesystem::is_directory(box.cwd() + "/RavlibLog_0000.log"));

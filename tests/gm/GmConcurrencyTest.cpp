@@ -20,9 +20,9 @@ namespace {
 
 using namespace ravlib;
 
-constexpr int WRITERS = 4;
-constexpr int BLOCKS = 8;
-constexpr int ROUNDS = 3000;
+constexpr int kWriters = 4;
+constexpr int kBlocks = 8;
+constexpr int kRounds = 3000;
 
 // Writer t owns word t of blocks 0..7; its values carry t in the top bits.
 uint16_t value(int writer, int round) {
@@ -46,10 +46,10 @@ TEST_F(GmConcurrency, NoLostUpdateAndNoInventedValue) {
     std::atomic<bool> done{false};
     std::atomic<int> badReads{0};
     std::thread reader([&] {
-        int16_t seen[BLOCKS * 4];
+        int16_t seen[kBlocks * 4];
         while (!done.load()) {
-            ASSERT_EQ(gmAccess.read(seen, 0, BLOCKS * 4, 2), MKY43_ER_OK);
-            for (int i = 0; i < BLOCKS * 4; ++i) {
+            ASSERT_EQ(gmAccess.read(seen, 0, kBlocks * 4, 2), MKY43_ER_OK);
+            for (int i = 0; i < kBlocks * 4; ++i) {
                 const auto v = static_cast<uint16_t>(seen[i]);
                 if (v != 0 && (v >> 12) != i % 4)
                     badReads.fetch_add(1);
@@ -57,10 +57,10 @@ TEST_F(GmConcurrency, NoLostUpdateAndNoInventedValue) {
         }
     });
     std::vector<std::thread> writers;
-    for (int t = 0; t < WRITERS; ++t) {
+    for (int t = 0; t < kWriters; ++t) {
         writers.emplace_back([&, t] {
-            for (int r = 0; r < ROUNDS; ++r) {
-                const int block = r % BLOCKS;
+            for (int r = 0; r < kRounds; ++r) {
+                const int block = r % kBlocks;
                 const int16_t v = static_cast<int16_t>(value(t, r));
                 ASSERT_EQ(gmAccess.write(&v, static_cast<uint16_t>(block * 8 + t * 2), 1, 2), MKY43_ER_OK);
             }
@@ -71,10 +71,10 @@ TEST_F(GmConcurrency, NoLostUpdateAndNoInventedValue) {
     done = true;
     reader.join();
     EXPECT_EQ(badReads.load(), 0);
-    for (int t = 0; t < WRITERS; ++t) {
-        for (int b = 0; b < BLOCKS; ++b) {
-            int last = ROUNDS - 1;
-            while (last % BLOCKS != b)
+    for (int t = 0; t < kWriters; ++t) {
+        for (int b = 0; b < kBlocks; ++b) {
+            int last = kRounds - 1;
+            while (last % kBlocks != b)
                 --last;
             EXPECT_EQ(word(b * 8 + t * 2), value(t, last)) << "writer " << t << " block " << b;
         }
@@ -82,7 +82,7 @@ TEST_F(GmConcurrency, NoLostUpdateAndNoInventedValue) {
 }
 
 // Block 1 as two 32-bit counts either side of a carry: 0x0000FFFF, then 0x00010000.
-constexpr uint16_t COUNTS[2][4] = {{0xFFFF, 0, 0xFFFF, 0}, {0, 1, 0, 1}};
+constexpr uint16_t kCounts[2][4] = {{0xFFFF, 0, 0xFFFF, 0}, {0, 1, 0, 1}};
 
 // After every read of the chip window, commits the other counts into block 1.
 struct CommitAfterEachRead : os::testing::ChipAccessRecorder {
@@ -91,7 +91,7 @@ struct CommitAfterEachRead : os::testing::ChipAccessRecorder {
             return;
         next ^= 1;
         for (int w = 0; w < 4; ++w)
-            os::write16(const_cast<void*>(a.base), mky43::WHPB0 + 2 * w, COUNTS[next][w]);
+            os::write16(const_cast<void*>(a.base), mky43::WHPB0 + 2 * w, kCounts[next][w]);
         os::write16(const_cast<void*>(a.base), mky43::WHCR0, 1);
     }
     int next = 0;
@@ -99,7 +99,7 @@ struct CommitAfterEachRead : os::testing::ChipAccessRecorder {
 
 TEST_F(GmConcurrency, ABlockCommittedBetweenTheWordsOfAReadComesBackWhole) {
     GmAccess gmAccess(window_, &readSem_, &writeSem_);
-    ASSERT_EQ(gmAccess.write(COUNTS[0], 8, 4, 2), MKY43_ER_OK);
+    ASSERT_EQ(gmAccess.write(kCounts[0], 8, 4, 2), MKY43_ER_OK);
     CommitAfterEachRead committer;
     uint32_t seen[2] = {};
     os::testing::recordChipAccess(&committer);

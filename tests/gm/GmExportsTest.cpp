@@ -44,7 +44,7 @@ TEST_F(GmExports, SetMemShortInsideABlockIsOneReadModifyWriteOfIt) {
     EXPECT_EQ(gm(13), 0x1111);
     EXPECT_EQ(gm(14), 0x2222);
     EXPECT_EQ(gm(15), 0xA00F);
-    EXPECT_EQ(lastLine(), std::string(TRACE) + "Ravlib(0) RV_SetMemShort: Line(0)-OffsetAdr(26)-ShortSize(2): OK");
+    EXPECT_EQ(lastLine(), std::string(kTrace) + "Ravlib(0) RV_SetMemShort: Line(0)-OffsetAdr(26)-ShortSize(2): OK");
 }
 
 // What each export computes from station, index and count, and the blocks
@@ -84,7 +84,7 @@ TEST_P(ExportForming, PositionAndLine) {
     const std::vector<Access> seen = trace.take();
     ASSERT_FALSE(seen.empty());
     EXPECT_EQ(seen.front(), W(c.write ? RHCR0 : mky43::RHCR1, static_cast<std::uint16_t>(c.firstBlock)));
-    EXPECT_EQ(lastLine(), std::string(TRACE) + "Ravlib(0) " + c.exportName + ": Line(0)" + c.shown + ": OK");
+    EXPECT_EQ(lastLine(), std::string(kTrace) + "Ravlib(0) " + c.exportName + ": Line(0)" + c.shown + ": OK");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -161,7 +161,7 @@ TEST_F(GmExports, CkReadsTheCycleCounter) {
     std::uint16_t code = 0;
     ASSERT_EQ(RV_Ck(0, 0, &code), MKY43_ER_OK);
     EXPECT_EQ(code, 0x8123);
-    EXPECT_EQ(lastLine(), std::string(TRACE) + "Ravlib(0) RV_Ck: Line(0)-CHKC(0xffff8123): OK");
+    EXPECT_EQ(lastLine(), std::string(kTrace) + "Ravlib(0) RV_Ck: Line(0)-CHKC(0xffff8123): OK");
 }
 
 TEST_F(GmExports, PutWritesTheDriversOwnStationDirectly) {
@@ -191,7 +191,7 @@ TEST_F(GmExports, RegisterWordOrder) {
     EXPECT_EQ(static_cast<std::uint32_t>(value), 0xBEEF0203u);
     ASSERT_EQ(RV_GetReg32(0, 0, 0x10356, &value), MKY43_ER_OK);
     EXPECT_EQ(static_cast<std::uint32_t>(value), 0xBEEF0203u);
-    EXPECT_EQ(lastLine(), std::string(TRACE) + "Ravlib(0) RV_GetReg32: Line(0)-OffsetAdr(0x356)-Reg(0xbeef0203): OK");
+    EXPECT_EQ(lastLine(), std::string(kTrace) + "Ravlib(0) RV_GetReg32: Line(0)-OffsetAdr(0x356)-Reg(0xbeef0203): OK");
 
     ChipTrace trace(window());
     ASSERT_EQ(RV_SetReg64(0, 0, 0x10, static_cast<int32_t>(0xBBBBAAAA), static_cast<int32_t>(0xDDDDCCCC)),
@@ -236,7 +236,7 @@ TEST_F(GmExports, HardResetKeepsTheWindowAndResetsTheRegisters) {
     std::uint16_t bcr = 1;
     ASSERT_EQ(RV_GetReg16(0, 0, mky43::BCR, &bcr), MKY43_ER_OK);
     EXPECT_EQ(bcr, 0);
-    EXPECT_EQ(lastLine(), std::string(TRACE) + "Ravlib(0) RV_GetReg16: Line(0)-OffsetAdr(0x356)-Reg(0x0): OK");
+    EXPECT_EQ(lastLine(), std::string(kTrace) + "Ravlib(0) RV_GetReg16: Line(0)-OffsetAdr(0x356)-Reg(0x0): OK");
 }
 
 TEST_F(GmExports, WritesRunningPastGmChangeNothingInTheWindow) {

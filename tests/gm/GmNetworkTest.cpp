@@ -70,15 +70,15 @@ TEST_F(GmNetwork, DemoNetworkCounterAdvancesAndMembersShow) {
     EXPECT_EQ(RV_close(0), MKY43_ER_OK);
     // The lines of the session in the order the calls made them.
     const std::vector<std::string> want = {
-        std::string(DETAIL) + "RavlibBrd0 RavelConnect: Adr(1)-Size(2): OK: ",
-        std::string(TRACE) + "Ravlib(0) RV_start: Line(0): OK",
-        std::string(TRACE) + "Ravlib(0) RV_SetMemShort: Line(0)-OffsetAdr(8)-ShortSize(8): OK",
-        std::string(TRACE) + "Ravlib(0) RV_GetMemShort: Line(0)-OffsetAdr(4)-ShortSize(8): OK",
-        std::string(TRACE) + "Ravlib(0) RV_GetMemShort: Line(0)-OffsetAdr(40)-ShortSize(8): OK",
-        std::string(DETAIL) + "RavlibBrd0 RavelDisConnect: OK: ",
-        std::string(TRACE) + "Ravlib(0) RV_stop: Line(0): OK",
-        std::string(TRACE) + "Ravlib(0) RV_close",
-        std::string(DETAIL) + "Ravlib(0) RV_close: OK"};
+        std::string(kDetail) + "RavlibBrd0 RavelConnect: Adr(1)-Size(2): OK: ",
+        std::string(kTrace) + "Ravlib(0) RV_start: Line(0): OK",
+        std::string(kTrace) + "Ravlib(0) RV_SetMemShort: Line(0)-OffsetAdr(8)-ShortSize(8): OK",
+        std::string(kTrace) + "Ravlib(0) RV_GetMemShort: Line(0)-OffsetAdr(4)-ShortSize(8): OK",
+        std::string(kTrace) + "Ravlib(0) RV_GetMemShort: Line(0)-OffsetAdr(40)-ShortSize(8): OK",
+        std::string(kDetail) + "RavlibBrd0 RavelDisConnect: OK: ",
+        std::string(kTrace) + "Ravlib(0) RV_stop: Line(0): OK",
+        std::string(kTrace) + "Ravlib(0) RV_close",
+        std::string(kDetail) + "Ravlib(0) RV_close: OK"};
     const std::vector<std::string> lines = newLines();
     size_t found = 0;
     for (const std::string& line : lines)

@@ -16,7 +16,7 @@ namespace {
 
 using namespace ravlib;
 
-constexpr int PROCESSES = 4;
+constexpr int kProcesses = 4;
 
 // The owner tag a word of blocks 0..7 may carry.
 int ownerTag(int word) {
@@ -31,7 +31,7 @@ using GmProcesses = HostedBoard;
 TEST_F(GmProcesses, NoLostUpdateAcrossProcesses) {
     openOn({"--board", "0"});
     std::vector<std::unique_ptr<boardtest::PeerProcess>> peers;
-    for (int p = 0; p < PROCESSES; ++p) {
+    for (int p = 0; p < kProcesses; ++p) {
         peers.push_back(std::make_unique<boardtest::PeerProcess>());
         ASSERT_TRUE(peers.back()->ready());
         ASSERT_EQ(peers.back()->ask("open 0"), "0");
@@ -51,10 +51,10 @@ TEST_F(GmProcesses, NoLostUpdateAcrossProcesses) {
                     ++invented;
         }
     });
-    for (int p = 0; p < PROCESSES; ++p)
+    for (int p = 0; p < kProcesses; ++p)
         peers[p]->send("write " + std::to_string(p) + " 2");
     std::vector<std::string> answers;
-    for (int p = 0; p < PROCESSES; ++p)
+    for (int p = 0; p < kProcesses; ++p)
         answers.push_back(peers[p]->readLine(30000));
     done = true;
     reader.join();

@@ -19,7 +19,7 @@ using gmtest::ChipTrace;
 
 // An echo at 20 and a station that never arms a buffer at 30; mail takes
 // 100 ms, so a send is surely still under way right after it was asked for.
-const std::vector<std::string> SLOW_MAIL = {"--board",   "0",         "--station",    "20:1:echo",
+const std::vector<std::string> kSlowMail = {"--board",   "0",         "--station",    "20:1:echo",
                                             "--station", "30:1:idle", "--mail-min-us", "100000"};
 
 using MailExports = HostedMail;
@@ -34,7 +34,7 @@ struct RefusedSend {
 };
 
 TEST_F(MailExports, RefusedSendsWriteNoRegister) {
-    openMail(SLOW_MAIL, {1});
+    openMail(kSlowMail, {1});
     const RefusedSend cases[] = {
         {"empty", 0, 20, true, 0, MKY43_ER_MAILSIZE},
         {"negative", 0, 20, true, -2, MKY43_ER_MAILSIZE},
@@ -65,7 +65,7 @@ TEST_F(MailExports, RefusedSendsWriteNoRegister) {
 }
 
 TEST_F(MailExports, ASendWhileOneIsUnderWayAnswersSending) {
-    openMail(SLOW_MAIL, {1});
+    openMail(kSlowMail, {1});
     const Mail words = numbered(2);
     ASSERT_EQ(RV_MailSend(0, 0, 20, words.data(), 2), MKY43_ER_OK);
     const std::uint16_t mscr = os::read16(window(), mky43::MSCR);
@@ -92,7 +92,7 @@ struct SendOutcome {
 };
 
 TEST_F(MailExports, ASendsOutcomeShowsInTheStatusUntilTheNextSend) {
-    openMail(SLOW_MAIL, {1});
+    openMail(kSlowMail, {1});
     const SendOutcome cases[] = {
         {"absent station", 40, 0x0003},
         {"station without a receive buffer", 30, 0x0005},
@@ -120,7 +120,7 @@ TEST_F(MailExports, ASendsOutcomeShowsInTheStatusUntilTheNextSend) {
 }
 
 TEST_F(MailExports, ASendRefusedOffTheBusStillEndsTheWait) {
-    openOn(SLOW_MAIL);
+    openOn(kSlowMail);
     ASSERT_EQ(RV_MailOpen(0, 0), MKY43_ER_OK);
     const Mail words = numbered(5);
     ASSERT_EQ(RV_MailSend(0, 0, 20, words.data(), 8), MKY43_ER_OK);
@@ -130,7 +130,7 @@ TEST_F(MailExports, ASendRefusedOffTheBusStillEndsTheWait) {
 }
 
 TEST_F(MailExports, WithBothBuffersDisarmedTheStatusAndTheWaitReportIt) {
-    openMail(SLOW_MAIL, {1});
+    openMail(kSlowMail, {1});
     ASSERT_EQ(RV_SetReg16(0, 0, static_cast<int32_t>(mky43::MR0CR), 0), MKY43_ER_OK);
     ASSERT_EQ(RV_SetReg16(0, 0, static_cast<int32_t>(mky43::MR1CR), 0), MKY43_ER_OK);
     int16_t status = 0x7777;
@@ -145,7 +145,7 @@ TEST_F(MailExports, WithBothBuffersDisarmedTheStatusAndTheWaitReportIt) {
 }
 
 TEST_F(MailExports, AfterMailCloseEveryMailCallAnswersNotOpen) {
-    openMail(SLOW_MAIL, {1});
+    openMail(kSlowMail, {1});
     ASSERT_EQ(RV_MailClose(0, 0), MKY43_ER_OK);
     Mail words = numbered(4);
     int16_t status = 0;
@@ -165,7 +165,7 @@ TEST_F(MailExports, AfterMailCloseEveryMailCallAnswersNotOpen) {
 }
 
 TEST_F(MailExports, OpenTwiceInOneProcessLeavesTheMutexAlone) {
-    openMail(SLOW_MAIL, {1});
+    openMail(kSlowMail, {1});
     EXPECT_EQ(RV_MailOpen(0, 0), MKY43_ER_ALREADYMAILOPEN);
     EXPECT_EQ(newLines(), std::vector<std::string>{"@@   Ravlib(0) RV_MailOpen: Line(0): NG: Ret(12h)"});
     EXPECT_EQ(RV_MailClose(0, 0), MKY43_ER_OK);
@@ -173,7 +173,7 @@ TEST_F(MailExports, OpenTwiceInOneProcessLeavesTheMutexAlone) {
 }
 
 TEST_F(MailExports, BoardCloseClosesMailFirstAndDisarmsBothBuffers) {
-    openMail(SLOW_MAIL, {1});
+    openMail(kSlowMail, {1});
     std::vector<gmtest::Access> writes;
     {
         ChipTrace trace(window());

@@ -16,7 +16,7 @@ namespace {
 
 using namespace ravlib;
 
-const std::vector<std::string> THREE_BOARDS = {"--board", "0", "--board", "1", "--board", "2"};
+const std::vector<std::string> kThreeBoards = {"--board", "0", "--board", "1", "--board", "2"};
 
 using MailNetwork = HostedMail;
 
@@ -26,7 +26,7 @@ struct ReceiveCase {
 };
 
 TEST_F(MailNetwork, AReceiveCopiesTheSmallerLengthAndLeavesTheRestAlone) {
-    openMail(THREE_BOARDS, {1, 5});
+    openMail(kThreeBoards, {1, 5});
     const ReceiveCase cases[] = {{256, 12}, {10, 5}, {7, 3}, {24, 12}};
     for (const ReceiveCase& c : cases) {
         const Mail sent = numbered(c.length);
@@ -53,7 +53,7 @@ TEST_F(MailNetwork, AReceiveCopiesTheSmallerLengthAndLeavesTheRestAlone) {
 }
 
 TEST_F(MailNetwork, TwoMailsBetweenTwoPollsWakeOneWaitAndAreReadInTurn) {
-    openMail(THREE_BOARDS, {1, 5, 9});
+    openMail(kThreeBoards, {1, 5, 9});
     MailThd* thread = ctrl(0)->mailThread(0);
     std::uint8_t* base = thread->gmBase();
     // Board 0's mail thread sees no window while both mails land.
@@ -92,7 +92,7 @@ TEST_F(MailNetwork, TwoMailsBetweenTwoPollsWakeOneWaitAndAreReadInTurn) {
 }
 
 TEST_F(MailNetwork, ABoardClosedByAnotherThreadEndsItsWaitWithMailClose) {
-    openMail(THREE_BOARDS, {1});
+    openMail(kThreeBoards, {1});
     std::shared_ptr<EvntCtrl> events = ctrl(0)->mailEvents(0);
     std::weak_ptr<EvntCtrl> watch = events;
     events.reset();
@@ -111,7 +111,7 @@ TEST_F(MailNetwork, ABoardClosedByAnotherThreadEndsItsWaitWithMailClose) {
 }
 
 TEST_F(MailNetwork, ABoardClosedByAnotherProcessEndsTheWaitHere) {
-    openMail(THREE_BOARDS, {1});
+    openMail(kThreeBoards, {1});
     boardtest::PeerProcess peer;
     ASSERT_TRUE(peer.ready());
     ASSERT_EQ(peer.ask("open 0"), "0");

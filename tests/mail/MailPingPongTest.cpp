@@ -10,7 +10,7 @@
 namespace mailtest {
 namespace {
 
-constexpr int EXCHANGES = 1000;
+constexpr int kExchanges = 1000;
 
 enum class Notice { StatusPoll, Wait };
 
@@ -35,7 +35,7 @@ TEST_P(MailPingPong, EveryMailComesBackOnceAndWhole) {
     // Logging off: a thousand exchanges' lines add nothing here.
     box_.write("RavlibLog.ini", "[LOG]\r\nLOGLEVEL=0H\r\n");
     openMail({"--board", "0", "--station", "20:1:echo", "--mail-min-us", "200"}, {1});
-    for (int n = 0; n < EXCHANGES; ++n) {
+    for (int n = 0; n < kExchanges; ++n) {
         const Mail sent = numbered(n);
         ASSERT_EQ(RV_MailSend(0, 0, 20, sent.data(), 256), MKY43_ER_OK) << "mail " << n;
         if (GetParam() == Notice::StatusPoll)

@@ -20,24 +20,24 @@ namespace {
 
 using namespace ravlib;
 
-constexpr uint16_t RECEIVED = mky43::kMrcrReceived;
-constexpr uint16_t ARMED = mky43::kMrcrArmed;
+constexpr uint16_t kReceived = mky43::kMrcrReceived;
+constexpr uint16_t kArmed = mky43::kMrcrArmed;
 
 // A received mail's control word: units, source station, bit 7.
 uint16_t landed(int units, int source) {
-    return static_cast<uint16_t>(RECEIVED | units | source << 8);
+    return static_cast<uint16_t>(kReceived | units | source << 8);
 }
 
 class MailPoll : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (int j = 0; j < EvntCtrl::EVENTS; ++j)
+        for (int j = 0; j < EvntCtrl::kEvents; ++j)
             ASSERT_EQ(events_->create(j, ("PollEvent" + std::to_string(j)).c_str()), 1);
         mail_.setEvents(events_);
         mail_.setGmBase(window_);
         mail_.setMailOpen(1);
-        set(mky43::MR0CR, ARMED);
-        set(mky43::MR1CR, ARMED);
+        set(mky43::MR0CR, kArmed);
+        set(mky43::MR1CR, kArmed);
     }
     void TearDown() override { mail_.setEvents(nullptr); }
 
@@ -47,10 +47,10 @@ protected:
     // The events set since the last call, as their indexes; they are reset.
     std::vector<int> takeEvents() {
         std::vector<int> set;
-        for (int j = 0; j < EvntCtrl::EVENTS; ++j)
+        for (int j = 0; j < EvntCtrl::kEvents; ++j)
             if (events_->isSet(j))
                 set.push_back(j);
-        while (events_->wait(0) < static_cast<uint32_t>(EvntCtrl::EVENTS)) {
+        while (events_->wait(0) < static_cast<uint32_t>(EvntCtrl::kEvents)) {
         }
         return set;
     }
@@ -86,18 +86,18 @@ TEST_P(PollStep, RegistersGiveStatusOfferAndEvents) {
 INSTANTIATE_TEST_SUITE_P(
     Mail, PollStep,
     ::testing::Values(
-        PollCase{"Quiet", 0, 0, ARMED, ARMED, 0, 0, {}},
-        PollCase{"NoMember", 0x0001, 0, ARMED, ARMED, 0x0002, 0, {}},
-        PollCase{"NoBufferThere", 0x0002, 0, ARMED, ARMED, 0x0004, 0, {}},
-        PollCase{"NotOnBus", 0x0004, 0, ARMED, ARMED, 0x0008, 0, {}},
-        PollCase{"BadLength", 0x0020, 0, ARMED, ARMED, 0x0010, 0, {}},
-        PollCase{"OtherErrorBitsIgnored", 0xFFD8, 0, ARMED, ARMED, 0, 0, {}},
+        PollCase{"Quiet", 0, 0, kArmed, kArmed, 0, 0, {}},
+        PollCase{"NoMember", 0x0001, 0, kArmed, kArmed, 0x0002, 0, {}},
+        PollCase{"NoBufferThere", 0x0002, 0, kArmed, kArmed, 0x0004, 0, {}},
+        PollCase{"NotOnBus", 0x0004, 0, kArmed, kArmed, 0x0008, 0, {}},
+        PollCase{"BadLength", 0x0020, 0, kArmed, kArmed, 0x0010, 0, {}},
+        PollCase{"OtherErrorBitsIgnored", 0xFFD8, 0, kArmed, kArmed, 0, 0, {}},
         PollCase{"NothingArmed", 0, 0, 0, 0, 0x0020, 0, {4}},
-        PollCase{"OneArmedIsEnough", 0, 0, 0, ARMED, 0, 0, {}},
-        PollCase{"MailInBuffer0", 0, 0, landed(3, 5), ARMED, 0x0100, 1, {0}},
-        PollCase{"MailInBuffer1", 0, 0, ARMED, landed(1, 9), 0x0100, 2, {1}},
+        PollCase{"OneArmedIsEnough", 0, 0, 0, kArmed, 0, 0, {}},
+        PollCase{"MailInBuffer0", 0, 0, landed(3, 5), kArmed, 0x0100, 1, {0}},
+        PollCase{"MailInBuffer1", 0, 0, kArmed, landed(1, 9), 0x0100, 2, {1}},
         PollCase{"MailInBothWakesBuffer0Only", 0, 0, landed(1, 5), landed(2, 9), 0x0100, 1, {0}},
-        PollCase{"SendInProgressIsNotASendResult", 0, 0x4000 | 20 << 8 | 1, ARMED, ARMED, 0, 0, {}}),
+        PollCase{"SendInProgressIsNotASendResult", 0, 0x4000 | 20 << 8 | 1, kArmed, kArmed, 0, 0, {}}),
     [](const ::testing::TestParamInfo<PollCase>& info) { return std::string(info.param.name); });
 
 TEST_F(MailPoll, SendSeenInProgressThenEndedSetsSentAndTheSendResultOnce) {
@@ -215,7 +215,7 @@ TEST_P(ReceiveCopy, CopiesTheSmallerLengthAndRearms) {
     EXPECT_EQ(source, 42);
     for (int i = 0; i < 130; ++i)
         EXPECT_EQ(got[i], i < c.words ? 0x4400 + i : 0x5A5A) << "word " << i;
-    EXPECT_EQ(reg(mky43::MR0CR), ARMED);
+    EXPECT_EQ(reg(mky43::MR0CR), kArmed);
     EXPECT_EQ(reg(mky43::SSR), 0x0030);
 }
 
@@ -265,7 +265,7 @@ TEST_F(MailPoll, ClosedMailOrNoWindowRefusesEverySequence) {
     EXPECT_EQ(mail_.send(1, data, 2), MKY43_ER_MAILNOTOPEN);
     EXPECT_EQ(mail_.receive(data, 8, &source), MKY43_ER_MAILNOTOPEN);
     EXPECT_EQ(mail_.arm(0, false), MKY43_ER_MAILNOTOPEN);
-    EXPECT_EQ(reg(mky43::MR0CR), ARMED);
+    EXPECT_EQ(reg(mky43::MR0CR), kArmed);
     mail_.setMailOpen(1);
     mail_.setGmBase(nullptr);
     EXPECT_EQ(mail_.send(1, data, 2), MKY43_ER_UNCONNECT);

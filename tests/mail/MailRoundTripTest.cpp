@@ -13,7 +13,7 @@ namespace {
 using namespace ravlib;
 using gmtest::HostedBoard;
 
-const std::vector<std::string> DEMO = {"--board", "0", "--station", "10:2:counter", "--station", "20:1:echo"};
+const std::vector<std::string> kDemo = {"--board", "0", "--station", "10:2:counter", "--station", "20:1:echo"};
 
 using MailRoundTrip = HostedBoard;
 
@@ -29,7 +29,7 @@ int32_t waitForMail(int board, int16_t* status, int rounds = 4) {
 }
 
 TEST_F(MailRoundTrip, NumberedBytesComeBackUnchangedFromTheEcho) {
-    openOn(DEMO);
+    openOn(kDemo);
     ASSERT_EQ(RV_start(0, 0, 1, 2, 0), MKY43_ER_OK);
     ASSERT_EQ(RV_MailOpen(0, 0), MKY43_ER_OK);
     uint8_t sent[256];

@@ -44,8 +44,8 @@ protected:
     }
 };
 
-inline const char* const TRACE = "**   ";
+inline const char* const kTrace = "**   ";
 inline const char* const NG = "@@   ";
-inline const char* const DETAIL = "##    ";
+inline const char* const kDetail = "##    ";
 
 }  // namespace gmtest

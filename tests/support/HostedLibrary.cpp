@@ -11,7 +11,7 @@
 namespace boardtest {
 
 namespace {
-const char* const EVENT_WORDS[] = {"MailRecv1", "MailRecv2", "MailSeRes", "MailClose", "MailError"};
+const char* const kEventWords[] = {"MailRecv1", "MailRecv2", "MailSeRes", "MailClose", "MailError"};
 }
 
 std::vector<std::string> semaphoreLines(int board) {
@@ -24,7 +24,7 @@ std::vector<std::string> semaphoreLines(int board) {
 std::vector<std::string> threadAndEventLines(int board) {
     const std::string b = std::to_string(board);
     std::vector<std::string> lines{detail("RavlibBrd" + b + ": CreateThread: Mail Thread: Line(0): OK")};
-    for (const char* word : EVENT_WORDS)
+    for (const char* word : kEventWords)
         lines.push_back(detail(std::string(word) + "_" + b + ": CreateEvent: Mail Event: Line(0): OK: Name(" + word +
                                "_" + b + "0_MailEve)"));
     return lines;
@@ -34,7 +34,7 @@ std::vector<std::string> eventThreadSemaphoreCloseLines(int board) {
     const std::string b = std::to_string(board);
     const std::string name = "RavlibBrd" + b;
     std::vector<std::string> lines;
-    for (const char* word : EVENT_WORDS)
+    for (const char* word : kEventWords)
         lines.push_back(detail(std::string(word) + "_" + b + ": DestoryEvent: Mail Event: Line(0)"));
     lines.push_back(detail(name + ": DestoryThread: Mail Thread: Line(0)"));
     lines.push_back(detail(name + ": DestorySemaphore: Comm Start Semaphore: Line(0)"));

@@ -16,7 +16,7 @@ namespace boardtest {
 
 class HostedLibrary : public ::testing::Test {
 protected:
-    void SetUp() override { box_.write("RavlibLog.ini", ravtest::LOG_ALL); }
+    void SetUp() override { box_.write("RavlibLog.ini", ravtest::kLogAll); }
     void TearDown() override {
         if (attached_)
             ravlib::processDetach();

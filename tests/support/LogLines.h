@@ -8,7 +8,7 @@
 namespace ravtest {
 
 // A RavlibLog.ini that switches every level on.
-inline const char* const LOG_ALL = "[LOG]\r\nLOGLEVEL=10007H\r\n";
+inline const char* const kLogAll = "[LOG]\r\nLOGLEVEL=10007H\r\n";
 
 // The lines of a log file with the "MM/DD/YY HH:MM:SS " prefix removed, so
 // each holds the level marker and the message. A line without the prefix or

@@ -21,13 +21,13 @@ using namespace ravlib;
 using synctest::Child;
 using ravtest::Sandbox;
 
-const char* const kNames[EvntCtrl::EVENTS] = {"MailRecv1_00_MailEve", "MailRecv2_00_MailEve",
+const char* const kNames[EvntCtrl::kEvents] = {"MailRecv1_00_MailEve", "MailRecv2_00_MailEve",
                                               "MailSeRes_00_MailEve", "MailClose_00_MailEve",
                                               "MailError_00_MailEve"};
 
 bool createAll(EvntCtrl& events, const char* const* names = kNames)
 {
-    for (int i = 0; i < EvntCtrl::EVENTS; ++i) {
+    for (int i = 0; i < EvntCtrl::kEvents; ++i) {
         if (events.create(i, names[i]) != 1)
             return false;
     }
@@ -96,7 +96,7 @@ TEST_F(MailEvents, CloseOneAllOrNothing)
     ASSERT_TRUE(createAll(events));
     events.close(6);
     events.close(-1);
-    for (int i = 0; i < EvntCtrl::EVENTS; ++i)
+    for (int i = 0; i < EvntCtrl::kEvents; ++i)
         EXPECT_TRUE(events.isOpen(i));
     events.close(2);
     EXPECT_FALSE(events.isOpen(2));
@@ -107,7 +107,7 @@ TEST_F(MailEvents, CloseOneAllOrNothing)
     events.set(0);
     EXPECT_EQ(events.wait(0), os::kWaitFailed);
     events.close(5);
-    for (int i = 0; i < EvntCtrl::EVENTS; ++i)
+    for (int i = 0; i < EvntCtrl::kEvents; ++i)
         EXPECT_FALSE(events.isOpen(i));
     EXPECT_TRUE(runtime.objectFiles().empty());
 }

@@ -30,7 +30,7 @@ TEST_F(MailMutex, IsNewBeforeAnyCreate)
 // One process, several handles: each step creates or closes one handle and
 // states the expected result and isNew of every handle afterwards.
 struct Step {
-    enum Action { CREATE, CLOSE } action;
+    enum Action { kCreate, kClose } action;
     int handle;
     int32_t result;        // of create; unused for close
     int32_t isNew[3];
@@ -52,7 +52,7 @@ TEST_P(MailMutexSequence, GivesIsNewAsWindowsWould)
     int index = 0;
     for (const Step& step : GetParam().steps) {
         SCOPED_TRACE("step " + std::to_string(index++));
-        if (step.action == Step::CREATE)
+        if (step.action == Step::kCreate)
             EXPECT_EQ(handles[step.handle].create("RavlibBrd00_Mutx"), step.result);
         else
             handles[step.handle].close();
@@ -65,27 +65,27 @@ INSTANTIATE_TEST_SUITE_P(
     Steps, MailMutexSequence,
     testing::Values(
         Sequence {"SecondCreateFindsItExisting",
-                  {{Step::CREATE, 0, 1, {1, 1, 1}}, {Step::CREATE, 1, 1, {1, 0, 1}}}},
+                  {{Step::kCreate, 0, 1, {1, 1, 1}}, {Step::kCreate, 1, 1, {1, 0, 1}}}},
         Sequence {"CloseOfTheOpenerLeavesItExisting",
-                  {{Step::CREATE, 0, 1, {1, 1, 1}},
-                   {Step::CREATE, 1, 1, {1, 0, 1}},
-                   {Step::CLOSE, 1, 0, {1, 1, 1}},
-                   {Step::CREATE, 2, 1, {1, 1, 0}}}},
+                  {{Step::kCreate, 0, 1, {1, 1, 1}},
+                   {Step::kCreate, 1, 1, {1, 0, 1}},
+                   {Step::kClose, 1, 0, {1, 1, 1}},
+                   {Step::kCreate, 2, 1, {1, 1, 0}}}},
         Sequence {"CloseOfTheCreatorLeavesItToTheOpener",
-                  {{Step::CREATE, 0, 1, {1, 1, 1}},
-                   {Step::CREATE, 1, 1, {1, 0, 1}},
-                   {Step::CLOSE, 0, 0, {1, 0, 1}},
-                   {Step::CREATE, 2, 1, {1, 0, 0}}}},
+                  {{Step::kCreate, 0, 1, {1, 1, 1}},
+                   {Step::kCreate, 1, 1, {1, 0, 1}},
+                   {Step::kClose, 0, 0, {1, 0, 1}},
+                   {Step::kCreate, 2, 1, {1, 0, 0}}}},
         Sequence {"CloseAndCreateAgainMakesItNew",
-                  {{Step::CREATE, 0, 1, {1, 1, 1}},
-                   {Step::CLOSE, 0, 0, {1, 1, 1}},
-                   {Step::CREATE, 0, 1, {1, 1, 1}},
-                   {Step::CREATE, 1, 1, {1, 0, 1}},
-                   {Step::CLOSE, 1, 0, {1, 1, 1}},
-                   {Step::CLOSE, 0, 0, {1, 1, 1}},
-                   {Step::CREATE, 2, 1, {1, 1, 1}}}},
+                  {{Step::kCreate, 0, 1, {1, 1, 1}},
+                   {Step::kClose, 0, 0, {1, 1, 1}},
+                   {Step::kCreate, 0, 1, {1, 1, 1}},
+                   {Step::kCreate, 1, 1, {1, 0, 1}},
+                   {Step::kClose, 1, 0, {1, 1, 1}},
+                   {Step::kClose, 0, 0, {1, 1, 1}},
+                   {Step::kCreate, 2, 1, {1, 1, 1}}}},
         Sequence {"CreateAgainOnTheSameHandle",
-                  {{Step::CREATE, 0, 1, {1, 1, 1}}, {Step::CREATE, 0, 1, {1, 1, 1}}, {Step::CREATE, 1, 1, {1, 0, 1}}}}),
+                  {{Step::kCreate, 0, 1, {1, 1, 1}}, {Step::kCreate, 0, 1, {1, 1, 1}}, {Step::kCreate, 1, 1, {1, 0, 1}}}}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(MailMutex, BadNameFailsAndKeepsIsNew)

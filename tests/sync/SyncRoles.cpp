@@ -109,7 +109,7 @@ int mutexHold(char** args)
 int events(char** args)
 {
     ravlib::EvntCtrl set;
-    for (int i = 0; i < ravlib::EvntCtrl::EVENTS; ++i) {
+    for (int i = 0; i < ravlib::EvntCtrl::kEvents; ++i) {
         std::string name = std::string(args[0]) + std::to_string(i);
         if (set.create(i, name.c_str()) != 1)
             return 2;

@@ -36,7 +36,7 @@ int32_t createOne(SyncKind kind, int n, Keep& keep)
         keep.mutexes.push_back(std::make_unique<MutxCtrl>());
         return keep.mutexes.back()->create(name.c_str());
     case SyncKind::Event:
-        return keep.events[n / EvntCtrl::EVENTS].create(n % EvntCtrl::EVENTS, name.c_str());
+        return keep.events[n / EvntCtrl::kEvents].create(n % EvntCtrl::kEvents, name.c_str());
     case SyncKind::Thread:
         keep.threads.push_back(std::make_unique<ThrdCtrl>());
         return keep.threads.back()->start(0);
