@@ -9,6 +9,7 @@
 #include "GmCellDelegate.h"
 #include "MainWindowFixture.h"
 #include "TBViewForm.h"
+#include "chip/Mky43.h"
 
 using namespace probetest;
 using ravprobe::ReturnCodeText;
@@ -175,7 +176,7 @@ void MainWindowTest::receivePreview() {
   ProbeUnderTest p(testDir());
   Standin s(lib());
   s.reset();
-  s.poke(0x400, QByteArray::fromHex("80414243FF"));
+  s.poke(mky43::kMailReceiveBuffer0, QByteArray::fromHex("80414243FF"));
   s.setMail(0, 23);
   p.setText("edtMailRevSize", QStringLiteral("4"));
   p.click("btnMailReceive");
@@ -302,7 +303,7 @@ void MainWindowTest::monitorShowsBlocksAndMembers() {
   s.reset();
   // Station 10: bytes 01..08; members 1, 2 (own, address 1 size 2) and 10.
   s.poke(10 * 8, QByteArray::fromHex("0102030405060708"));
-  s.poke(0x310, QByteArray::fromHex("0604000000000000"));
+  s.poke(mky43::MFR, QByteArray::fromHex("0604000000000000"));
   p.control<QSpinBox>("updSa")->setValue(1);
   p.control<QSpinBox>("updSaSize")->setValue(2);
   p.click("btnOpen");
@@ -330,7 +331,7 @@ void MainWindowTest::stopClearsAndStartRedraws() {
   Standin s(lib());
   s.reset();
   s.poke(5 * 8, QByteArray::fromHex("3412"));
-  s.poke(0x310, QByteArray::fromHex("0100000000000000"));
+  s.poke(mky43::MFR, QByteArray::fromHex("0100000000000000"));
   p.click("btnOpen");
   p.click("btnStart");
   p.form().show();
@@ -346,7 +347,7 @@ void MainWindowTest::stopClearsAndStartRedraws() {
   QTest::qWait(300);
   QCOMPARE(p.grid()->item(5, 0)->text(), QStringLiteral("0000"));
   // A batch of a cycle that ran into the stop, landing once GMM has enabled the monitor again.
-  s.poke(0x310, QByteArray(8, '\0'));
+  s.poke(mky43::MFR, QByteArray(8, '\0'));
   p.click("btnGmm");
   emit p.form().monitor().cellsChanged({beforeStop, 1, {}});
   QCoreApplication::processEvents();
@@ -392,7 +393,7 @@ void MainWindowTest::agingExchangesInOrder() {
   ProbeUnderTest p(testDir());
   Standin s(lib());
   s.reset();
-  s.poke(0x400, QByteArray("pong"));
+  s.poke(mky43::kMailReceiveBuffer0, QByteArray("pong"));
   p.control<QSpinBox>("updMailSa")->setValue(20);
   p.click("btnOpen");
   p.click("btnStart");
@@ -423,7 +424,7 @@ void MainWindowTest::agingCounterWraps() {
   ProbeUnderTest p(testDir());
   Standin s(lib());
   s.reset();
-  s.poke(0x400, QByteArray("x"));
+  s.poke(mky43::kMailReceiveBuffer0, QByteArray("x"));
   p.form().statusThread().setAgingCounter(9999999);
   p.click("btnOpen");
   p.click("btnStart");
@@ -444,7 +445,7 @@ void MainWindowTest::agingReceiveWithoutZeroByte() {
   ProbeUnderTest p(testDir());
   Standin s(lib());
   s.reset();
-  s.poke(0x400, QByteArray(256, 'Z'));
+  s.poke(mky43::kMailReceiveBuffer0, QByteArray(256, 'Z'));
   p.click("btnOpen");
   p.click("btnStart");
   p.click("btnMailOpen");

@@ -10,6 +10,7 @@
 #include "MainWindowFixture.h"
 #include "NumberText.h"
 #include "TReg43Form.h"
+#include "chip/Mky43.h"
 
 using namespace probetest;
 using ravprobe::TReg43Form;
@@ -108,8 +109,8 @@ void RegisterWindowTest::rowsGroupsAndButtons() {
   QCOMPARE(writes.size(), 27);
   QCOMPARE(form.findChildren<QLineEdit*>().size(), 36 + 27);
   // The offset rule at its joints.
-  const int offsets[][2] = {{0, 0x300}, {7, 0x338}, {8, 0x33A}, {22, 0x356}, {31, 0x368}, {32, 0x370}, {35, 0x388}};
-  for (const auto& o : offsets) QCOMPARE(TReg43Form::offsetOf(o[0]), o[1]);
+  const std::uint32_t offsets[][2] = {{0, mky43::RFR}, {7, mky43::RHCR0}, {8, mky43::RHCR1}, {22, mky43::BCR}, {31, mky43::CCR}, {32, mky43::RHPB0}, {35, mky43::WHPB1}};
+  for (const auto& o : offsets) QCOMPARE(TReg43Form::offsetOf(int(o[0])), int(o[1]));
   for (const char* readOnly : {"btnRfr", "btnMsrr", "btnFsr", "btnCcr", "btnRhpb0"})
     QVERIFY2(form.findChild<QPushButton*>(QLatin1String(readOnly)) == nullptr, readOnly);
 }
@@ -156,15 +157,15 @@ void RegisterWindowTest::readFormatsAndChipCode() {
   ProbeUnderTest p(testDir());
   Standin s(lib());
   s.reset();
-  s.poke(0x356, le16(0xABCD));
+  s.poke(mky43::BCR, le16(0xABCD));
   s.poke(0x310, QByteArray::fromHex("0102030405060708"));
-  s.poke(0x368, QByteArray("MKY4\0XYZ", 8));
+  s.poke(mky43::CCR, QByteArray("MKY4\0XYZ", 8));
   TReg43Form& form = p.app().reg43Form();
   form.show();
   QCOMPARE(form.findChild<QLineEdit*>(QStringLiteral("edtBcr"))->text(), QStringLiteral("ABCD"));
   QCOMPARE(form.findChild<QLineEdit*>(QStringLiteral("edtMfr"))->text(), QStringLiteral("0807060504030201"));
   QCOMPARE(form.findChild<QLineEdit*>(QStringLiteral("edtCcr"))->text(), QStringLiteral("MKY4"));
-  s.poke(0x368, QByteArray("MKY43RAV", 8));
+  s.poke(mky43::CCR, QByteArray("MKY43RAV", 8));
   // A written register shows at the next refresh.
   QLineEdit* write = form.findChild<QLineEdit*>(QStringLiteral("edtWBcr"));
   write->setText(QStringLiteral("0x1234"));
@@ -178,13 +179,13 @@ void RegisterWindowTest::failedReadKeepsText() {
   ProbeUnderTest p(testDir());
   Standin s(lib());
   s.reset();
-  s.poke(0x33A, le16(0x0042));
+  s.poke(mky43::RHCR1, le16(0x0042));
   TReg43Form& form = p.app().reg43Form();
   form.show();
   auto* field = form.findChild<QLineEdit*>(QStringLiteral("edtRhcr1"));
   QCOMPARE(field->text(), QStringLiteral("0042"));
   s.setResult("RV_GetReg16", 16);
-  s.poke(0x33A, le16(0x0099));
+  s.poke(mky43::RHCR1, le16(0x0099));
   QTest::qWait(300);
   QCOMPARE(field->text(), QStringLiteral("0042"));
   form.hide();
