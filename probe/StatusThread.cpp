@@ -39,7 +39,8 @@ void StatusThread::run() {
 void StatusThread::ShowMailStatus() {
   if (!state_.currentOpened()) return;
   emit mailStatusText(Hex16Text(status_));
-  if ((status_ & kMailArrived) != 0) {
+  // After a failed poll status_ is the last word read, not news of a mail.
+  if (lastResult_ == 0 && (status_ & kMailArrived) != 0) {
     emit mailLamp(true);
     if (window_.agingActive) AgingStep(state_.board, state_.line);
   } else {

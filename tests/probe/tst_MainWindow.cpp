@@ -379,6 +379,10 @@ void MainWindowTest::arrivedMailLightsTheLamp() {
   s.setMail(0x0100, 0);
   QTRY_COMPARE_WITH_TIMEOUT(p.lamp("pnMailRev"), kYellow, 10000);
   QTRY_COMPARE_WITH_TIMEOUT(p.text("edtMailStatus"), QStringLiteral("0100"), 10000);
+  // A failed poll (mail closed) does not light the lamp from the last word it read.
+  s.setResult("RV_MailStatus", 16);
+  QTRY_VERIFY_WITH_TIMEOUT(p.lamp("pnMailRev") != kYellow, 10000);
+  s.setResult("RV_MailStatus", 0);
   s.setMail(0x0000, 0);
   QTRY_VERIFY_WITH_TIMEOUT(p.lamp("pnMailRev") != kYellow, 10000);
   // The poll mode switches on a later cycle.
