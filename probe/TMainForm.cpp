@@ -26,8 +26,6 @@ namespace {
 
 constexpr int kPreviewBytes = 10;
 constexpr int kMailBytes = 256;
-const QColor kLampGreen(0x00, 0x80, 0x00);
-const QColor kLampYellow(0xFF, 0xFF, 0x00);
 
 std::unique_ptr<Ui::TMainForm> setUpUi(QWidget* form) {
   auto ui = std::make_unique<Ui::TMainForm>();
@@ -63,7 +61,8 @@ TMainForm::TMainForm(LibraryBinding& binding, QString programDir, QWidget* paren
   const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   ui->pnlSendData->setFont(fixed);
   ui->pnlRevData->setFont(fixed);
-  for (QFrame* lamp : {ui->pnlOpen, ui->pnlConnect, ui->pnlGMM, ui->pnlMailOpen, ui->pnMailRev}) setLampFace(lamp);
+  for (Lamp* lamp : {ui->pnlOpen, ui->pnlConnect, ui->pnlGMM, ui->pnlMailOpen, ui->pnMailRev}) lamp->setLit(false);
+  ui->pnMailRev->setLitColour(Lamp::yellow());
   gmCells_ = new GmCellDelegate(*monitor_, state_, ui->sgrGM);
   ui->sgrGM->setItemDelegate(gmCells_);
   connectHandlers();
@@ -137,27 +136,9 @@ void TMainForm::connectHandlers() {
   connect(monitor_.get(), &GMMonitor::cellsChanged, this, &TMainForm::applyGmCells, Qt::QueuedConnection);
   connect(statusThread_.get(), &StatusThread::mailStatusText, ui->edtMailStatus, &QLineEdit::setText,
           Qt::QueuedConnection);
-  connect(
-      statusThread_.get(), &StatusThread::mailLamp, this,
-      [this](bool arrived) {
-        if (arrived)
-          setLamp(ui->pnMailRev, kLampYellow);
-        else
-          setLampFace(ui->pnMailRev);
-      },
-      Qt::QueuedConnection);
+  connect(statusThread_.get(), &StatusThread::mailLamp, ui->pnMailRev, &Lamp::setLit, Qt::QueuedConnection);
   connect(statusThread_.get(), &StatusThread::mailReceived, this, &TMainForm::showReceivedMail, Qt::QueuedConnection);
 }
-
-void TMainForm::setLamp(QFrame* lamp, const QColor& colour) {
-  QPalette palette = lamp->palette();
-  palette.setColor(QPalette::Window, colour);
-  lamp->setPalette(palette);
-}
-
-void TMainForm::setLampFace(QFrame* lamp) { setLamp(lamp, palette().color(QPalette::Button)); }
-
-bool TMainForm::lampLit(QFrame* lamp) const { return lamp->palette().color(QPalette::Window) == kLampGreen; }
 
 void TMainForm::btnOpenClick() {
   state_.board = ui->updBoard->value();
@@ -167,7 +148,7 @@ void TMainForm::btnOpenClick() {
   ShowResult(QStringLiteral("Open: "), *r);
   if (*r != 0 || board < 0 || board >= BoardState::kBoards) return;
   state_.opened[static_cast<std::size_t>(board)] = 1;
-  setLamp(ui->pnlOpen, kLampGreen);
+  ui->pnlOpen->setLit(true);
 }
 
 void TMainForm::btnCloseClick() {
@@ -184,7 +165,7 @@ void TMainForm::btnCloseClick() {
   if (*r != 0) return;
   state_.opened[static_cast<std::size_t>(board)] = 0;
   state_.gmmStarted[static_cast<std::size_t>(board)] = 0;
-  setLampFace(ui->pnlOpen);
+  ui->pnlOpen->setLit(false);
   // A Stop that failed left the monitor on; a closed board has no members.
   dropMemberColours();
 }
@@ -200,8 +181,8 @@ void TMainForm::btnStartClick() {
   ShowResult(QStringLiteral("Start: "), *r);
   if (*r != 0) return;
   ui->grbInfo->setEnabled(false);
-  setLamp(ui->pnlConnect, kLampGreen);
-  if (lampLit(ui->pnlGMM)) setLampFace(ui->pnlGMM);
+  ui->pnlConnect->setLit(true);
+  ui->pnlGMM->setLit(false);
   monitor_->MonitorEnabled = true;
   statusThread_->PollEnabled = true;
   if (board >= 0 && board < BoardState::kBoards) {
@@ -217,8 +198,8 @@ void TMainForm::btnStopClick() {
   ShowResult(QStringLiteral("Stop: "), *r);
   if (*r != 0) return;
   ui->grbInfo->setEnabled(true);
-  setLampFace(ui->pnlConnect);
-  if (lampLit(ui->pnlGMM)) setLampFace(ui->pnlGMM);
+  ui->pnlConnect->setLit(false);
+  ui->pnlGMM->setLit(false);
   QCoreApplication::processEvents();
   monitor_->MonitorEnabled = false;
   dropMemberColours();
@@ -244,7 +225,7 @@ void TMainForm::btnGmmClick() {
   if (!r) return;
   ShowResult(QStringLiteral("GMM: "), *r);
   if (*r != 0) return;
-  setLamp(ui->pnlGMM, kLampGreen);
+  ui->pnlGMM->setLit(true);
   monitor_->MonitorEnabled = true;
   state_.gmmStarted[static_cast<std::size_t>(board)] = 1;
 }
@@ -301,7 +282,7 @@ void TMainForm::btnMailOpenClick() {
   if (!r) return;
   ShowResult(QStringLiteral("Mail Open: "), *r);
   if (*r != 0) return;
-  setLamp(ui->pnlMailOpen, kLampGreen);
+  ui->pnlMailOpen->setLit(true);
   ui->btnAgeStart->setEnabled(true);
   ui->btnAgeStop->setEnabled(true);
 }
@@ -311,8 +292,8 @@ void TMainForm::btnMailCloseClick() {
   if (!r) return;
   ShowResult(QStringLiteral("Mail Close: "), *r);
   if (*r != 0) return;
-  setLampFace(ui->pnlMailOpen);
-  setLampFace(ui->pnMailRev);
+  ui->pnlMailOpen->setLit(false);
+  ui->pnMailRev->setLit(false);
   ui->btnAgeStart->setEnabled(false);
   ui->btnAgeStop->setEnabled(false);
 }
@@ -340,7 +321,7 @@ void TMainForm::btnMailReceiveClick() {
   if (bViewForm_ != nullptr) bViewForm_->showData(bytes, shown);
   ui->pnlRevData->setText(bytePreview(bytes, std::min(shown, kPreviewBytes)));
   ui->pnlMailRevSA->setText(QString::number(sa));
-  setLampFace(ui->pnMailRev);
+  ui->pnMailRev->setLit(false);
 }
 
 void TMainForm::btnMailStatusClick() {
@@ -378,7 +359,7 @@ void TMainForm::showReceivedMail(const QByteArray& bytes, int sa) {
   if (bViewForm_ != nullptr) bViewForm_->showData(data, static_cast<int>(bytes.size()));
   ui->pnlRevData->setText(bytePreview(data, std::min(static_cast<int>(bytes.size()), kPreviewBytes)));
   ui->pnlMailRevSA->setText(QString::number(sa));
-  setLampFace(ui->pnMailRev);
+  ui->pnMailRev->setLit(false);
 }
 
 void TMainForm::applyGmCells(const ravprobe::GmBatch& batch) {

@@ -89,9 +89,6 @@ class TMainForm : public QWidget {
   void applyGmCells(const ravprobe::GmBatch& batch);
   void dropMemberColours();
   void showReceivedMail(const QByteArray& bytes, int sa);
-  void setLamp(QFrame* lamp, const QColor& colour);
-  void setLampFace(QFrame* lamp);
-  bool lampLit(QFrame* lamp) const;
   bool stopThread(QThread* thread);
 
   std::unique_ptr<Ui::TMainForm> ui;
