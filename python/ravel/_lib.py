@@ -135,13 +135,15 @@ def load(log_dir: str | os.PathLike[str] | None = None) -> ctypes.CDLL:
         if _library is not None:
             return _library
         path = locate()
-        here = os.getcwd()
-        if log_dir is not None:
-            os.chdir(log_dir)
-        try:
+        if log_dir is None:
             library = ctypes.CDLL(str(path))
-        finally:
-            os.chdir(here)
+        else:
+            here = os.getcwd()
+            os.chdir(log_dir)
+            try:
+                library = ctypes.CDLL(str(path))
+            finally:
+                os.chdir(here)
         for name, (result, arguments) in EXPORTS.items():
             function = getattr(library, name)
             function.restype = result
