@@ -134,20 +134,21 @@ def load(log_dir: str | os.PathLike[str] | None = None) -> ctypes.CDLL:
     with _lock:
         if _library is not None:
             return _library
-        path = locate()
+        path = os.path.abspath(locate())  # the load may run in another directory
         if log_dir is None:
-            library = ctypes.CDLL(str(path))
+            library = ctypes.CDLL(path)
         else:
             here = os.getcwd()
             os.chdir(log_dir)
             try:
-                library = ctypes.CDLL(str(path))
+                library = ctypes.CDLL(path)
             finally:
                 os.chdir(here)
         for name, (result, arguments) in EXPORTS.items():
             function = getattr(library, name)
             function.restype = result
             function.argtypes = arguments
+            globals()[name] = function  # later uses skip the module's __getattr__
         _runtime_dir_at_load = os.environ.get("RAVEL_RUNTIME_DIR")
         _library = library
         return library
