@@ -8,7 +8,7 @@ from types import TracebackType
 from typing import Literal, NamedTuple, Sequence
 
 from . import _lib
-from .errors import NotStartedError, check
+from .errors import NotStartedError, RavelError, check
 from .mail import Mail
 from .registers import BY_NAME, Registers, _checked_value, _checked_width
 
@@ -122,6 +122,10 @@ class Board:
     """
 
     def __init__(self, number: int, line: int = 0) -> None:
+        for name, value in (("number", number), ("line", line)):
+            # The library judges the range; only a C int must reach it uncut.
+            if not isinstance(value, int) or not -(1 << 31) <= value < (1 << 31):
+                raise ValueError(f"board {name} must be a 32-bit int, not {value!r}")
         self.number = number
         self.line = line
         self.gm = Gm(self)
@@ -147,9 +151,10 @@ class Board:
                  trace: TracebackType | None) -> None:
         try:
             self.close()
-        except Exception:
+        except RavelError as failure:
             if error is None:
                 raise
+            error.add_note(f"closing board {self.number} failed as well: {failure}")
 
     def start(self, station: int = 0, size: int = 1, mode: Literal["normal", "lf", "gmm"] = "normal") -> None:
         """Start communication as ``size`` stations from ``station`` on.

@@ -26,7 +26,7 @@ from types import TracebackType
 from typing import TYPE_CHECKING, NamedTuple
 
 from . import _lib
-from .errors import check
+from .errors import RavelError, check
 
 if TYPE_CHECKING:
     from .board import Board
@@ -81,9 +81,10 @@ class Mail:
                  trace: TracebackType | None) -> None:
         try:
             self.close()
-        except Exception:
+        except RavelError as failure:
             if error is None:
                 raise
+            error.add_note(f"closing mail failed as well: {failure}")
 
     def send(self, station: int, data: bytes) -> None:
         """Send ``data`` (2 to 256 bytes, even length) to ``station``.

@@ -95,7 +95,8 @@ def runtime_dir() -> str:
             raise RuntimeError(f"the library was loaded for the runtime directory "
                                f"{_lib.runtime_dir_at_load() or '(default)'}; a process talks to one runtime "
                                "directory: start the first Host before the first board is opened")
-        os.environ["RAVEL_RUNTIME_DIR"] = runtime
+        if os.environ.get("RAVEL_RUNTIME_DIR") != runtime:
+            os.environ["RAVEL_RUNTIME_DIR"] = runtime
         _lib.load(log_dir=_top / "log")
         return runtime
 
@@ -160,9 +161,13 @@ class Host:
             arguments += ["--mail-min-us", str(self.mail_min_us)]
         output = Path(self.runtime_dir).parent / "ravkernd.out"
         errors = output.with_suffix(".err")
-        with open(output, "wb") as out, open(errors, "wb") as err:
-            self._process = subprocess.Popen(arguments, stdout=out, stderr=err, stdin=subprocess.DEVNULL,
-                                             preexec_fn=lambda: _prctl(_PR_SET_PDEATHSIG, signal.SIGKILL))
+        try:
+            with open(output, "wb") as out, open(errors, "wb") as err:
+                self._process = subprocess.Popen(arguments, stdout=out, stderr=err, stdin=subprocess.DEVNULL,
+                                                 preexec_fn=lambda: _prctl(_PR_SET_PDEATHSIG, signal.SIGKILL))
+        except BaseException:
+            self.stop()
+            raise
         ready = wait_until(lambda: b"ready\n" in output.read_bytes() or self._process.poll() is not None,
                            self.ready_timeout, 0.02) and b"ready\n" in output.read_bytes()
         if not ready:

@@ -24,7 +24,7 @@ def test_context_managers_close_on_success_and_on_exception(ravel_host, resource
     board = ravel.Board(0)
     with board if resource == "mail" else contextlib.nullcontext():
         expected = not_open if escapes == "close error" else escapes
-        with pytest.raises(expected) if expected else contextlib.nullcontext():
+        with pytest.raises(expected) if expected else contextlib.nullcontext() as caught:
             with opened(board) as entered:
                 assert entered is opened(board) or resource == "mail"
                 probe(board)
@@ -32,6 +32,8 @@ def test_context_managers_close_on_success_and_on_exception(ravel_host, resource
                     entered.close()
                 if raise_inside:
                     raise Boom
+        if close_inside and raise_inside:
+            assert "failed as well" in caught.value.__notes__[0]
         with pytest.raises(not_open):
             probe(board)
     with pytest.raises(ravel.NotOpenError):
