@@ -89,7 +89,10 @@ def test_gm_round_trip_between_two_boards(pair, width, data, writer, reader, sta
 ])
 def test_registers_by_name_and_offset(board0, where, width, value, back):
     regs = board0.registers
-    regs.write(where, value, width) if width else regs.__setitem__(where, value)
+    if width:
+        regs.write(where, value, width)
+    else:
+        regs[where] = value
     for at, at_width, expected in back:
         assert (regs.read(at, at_width) if at_width else regs[at]) == expected
 
