@@ -2,7 +2,8 @@
 # Builds every configuration of CMakePresets.json and runs every test: the
 # plain build (with the test program), AddressSanitizer +
 # UndefinedBehaviorSanitizer (clang, with the fuzz targets) and
-# ThreadSanitizer for the non-GUI code.
+# ThreadSanitizer for the non-GUI code; the Python package's tests run
+# against the plain build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -20,6 +21,8 @@ run_config() {
 }
 
 run_config plain build
+echo "=== test python package against build/bin"
+PYTHONDONTWRITEBYTECODE=1 RAVLIB_PATH=$PWD/build/bin RAVKERND=$PWD/build/bin/ravkernd /usr/bin/python3 -m pytest -q -p no:cacheprovider python/tests
 run_config asan build-asan
 run_config tsan build-tsan
 echo "=== all configurations passed"
