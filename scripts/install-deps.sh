@@ -3,7 +3,7 @@
 # system. Needs root; does nothing when everything is present.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ clang libclang-rt-14-dev
+packages=(cmake ninja-build g++ clang clang-format libclang-rt-14-dev
           libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev fonts-noto-cjk xvfb xauth
           python3-pytest python3-setuptools python3-venv)
