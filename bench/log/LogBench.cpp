@@ -21,45 +21,40 @@ private:
     ravtest::Sandbox box_;
 };
 
-void writeLine(benchmark::State& state)
+// Runs body(log) once per iteration on a log opened with the given level mask.
+template <typename Body>
+void onOpenLog(benchmark::State& state, const char* loglevel, Body body)
 {
-    Scratch scratch("10007H");
+    Scratch scratch(loglevel);
     ravlib::LogFile log;
     if (!log.open("RavlibLog", "RavlibLog.ini", "RavlibLog.Map", 0)) {
         state.SkipWithError("log did not open");
         return;
     }
     for (auto _ : state)
-        log.write(ravlib::LOG_TRACE, "Ravlib(0) RV_GetMemShort: Line(0): OK");
+        body(log);
     log.close();
+}
+
+void writeLine(benchmark::State& state)
+{
+    onOpenLog(state, "10007H",
+              [](ravlib::LogFile& log) { log.write(ravlib::LOG_TRACE, "Ravlib(0) RV_GetMemShort: Line(0): OK"); });
 }
 BENCHMARK(writeLine);
 
 void writefLine(benchmark::State& state)
 {
-    Scratch scratch("10007H");
-    ravlib::LogFile log;
-    if (!log.open("RavlibLog", "RavlibLog.ini", "RavlibLog.Map", 0)) {
-        state.SkipWithError("log did not open");
-        return;
-    }
-    for (auto _ : state)
+    onOpenLog(state, "10007H", [](ravlib::LogFile& log) {
         log.writef(ravlib::LOG_TRACE, "%s(%d) RV_GetMemShort: Line(%d): OK", "Ravlib", 0, 0);
-    log.close();
+    });
 }
 BENCHMARK(writefLine);
 
 void enabledWhenOff(benchmark::State& state)
 {
-    Scratch scratch("10001H");
-    ravlib::LogFile log;
-    if (!log.open("RavlibLog", "RavlibLog.ini", "RavlibLog.Map", 0)) {
-        state.SkipWithError("log did not open");
-        return;
-    }
-    for (auto _ : state)
-        benchmark::DoNotOptimize(log.enabled(ravlib::LOG_DETAIL));
-    log.close();
+    onOpenLog(state, "10001H",
+              [](ravlib::LogFile& log) { benchmark::DoNotOptimize(log.enabled(ravlib::LOG_DETAIL)); });
 }
 BENCHMARK(enabledWhenOff);
 

@@ -4,11 +4,11 @@ from __future__ import annotations
 
 import array
 import ctypes
-from types import TracebackType
 from typing import Literal, NamedTuple, Sequence
 
 from . import _lib
-from .errors import NotStartedError, RavelError, check
+from ._opened import Opened
+from .errors import NotStartedError, check
 from .mail import Mail
 from .registers import BY_NAME, Registers, _checked_value, _checked_width
 
@@ -109,7 +109,7 @@ class Gm:
             raise ValueError(f"{name} must be even, not {value}")
 
 
-class Board:
+class Board(Opened):
     """Board ``number`` (0..3, its switch), ``line`` 0.
 
     ``with Board(0) as board:`` opens it and closes it at the end of the
@@ -144,17 +144,8 @@ class Board:
         """Close the board: its mail first, then everything it held."""
         check(_lib.RV_close(self.number), "RV_close")
 
-    def __enter__(self) -> Board:
-        return self.open()
-
-    def __exit__(self, kind: type[BaseException] | None, error: BaseException | None,
-                 trace: TracebackType | None) -> None:
-        try:
-            self.close()
-        except RavelError as failure:
-            if error is None:
-                raise
-            error.add_note(f"closing board {self.number} failed as well: {failure}")
+    def _what(self) -> str:
+        return f"board {self.number}"
 
     def start(self, station: int = 0, size: int = 1, mode: Literal["normal", "lf", "gmm"] = "normal") -> None:
         """Start communication as ``size`` stations from ``station`` on.

@@ -22,11 +22,11 @@ from __future__ import annotations
 import ctypes
 import enum
 import time
-from types import TracebackType
 from typing import TYPE_CHECKING, NamedTuple
 
 from . import _lib
-from .errors import RavelError, check
+from ._opened import Opened
+from .errors import check
 
 if TYPE_CHECKING:
     from .board import Board
@@ -59,7 +59,7 @@ class Received(NamedTuple):
     data: bytes
 
 
-class Mail:
+class Mail(Opened):
     """The mail of one board line."""
 
     def __init__(self, board: Board) -> None:
@@ -74,17 +74,8 @@ class Mail:
         """Close mail; mail that arrives afterwards is not taken."""
         check(_lib.RV_MailClose(self._board.number, self._board.line), "RV_MailClose")
 
-    def __enter__(self) -> Mail:
-        return self.open()
-
-    def __exit__(self, kind: type[BaseException] | None, error: BaseException | None,
-                 trace: TracebackType | None) -> None:
-        try:
-            self.close()
-        except RavelError as failure:
-            if error is None:
-                raise
-            error.add_note(f"closing mail failed as well: {failure}")
+    def _what(self) -> str:
+        return "mail"
 
     def send(self, station: int, data: bytes) -> None:
         """Send ``data`` (2 to 256 bytes, even length) to ``station``.
