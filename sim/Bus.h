@@ -93,8 +93,9 @@ private:
     void land(MailTransfer& mail, std::uint16_t error);
     bool finishSend(Slot& slot);
 
-    // Written only by cycle(), under mutex_; read by status() without it.
-    // Relaxed loads and stores: counting costs the cycle a plain add.
+    // The statistics (lateCycles_, counters_) are written only by cycle(),
+    // under mutex_, and read by status() without it. Relaxed loads and
+    // stores: counting costs the cycle a plain add.
     struct StationCounters {
         std::atomic<std::uint64_t> mailsSent{0};
         std::atomic<std::uint64_t> mailsReceived{0};
