@@ -2,6 +2,7 @@
 // request, then checks the running bit and restarts communication when it drops.
 #include "driver/ChipAreas.h"
 #include "driver/DeviceExtension.h"
+#include "driver/Ravkern.h"
 
 namespace ravkern {
 
@@ -81,6 +82,12 @@ Step runState(DEVICE_EXTENSION& ext, const ConnectParameters& p)
 
 }  // namespace
 
+ConnectStatistics connectStatistics(KDevice* device)
+{
+    const DEVICE_EXTENSION& ext = *deviceExtension(device);
+    return {ext.seqState.load(), ext.supervisionRestarts.load(std::memory_order_relaxed)};
+}
+
 void rearmTick(DEVICE_EXTENSION& ext)
 {
     if (ext.timerEnabled.load())
@@ -109,6 +116,9 @@ void tickRoutine(KDpc*, void* context)
     const bool advanced = ext.seqState.compare_exchange_strong(expected, step.nextState);
     if (advanced)
         ext.seqWait = step.wait;
+    if (advanced && parameters.state == 1004 && step.nextState == 1003)
+        ext.supervisionRestarts.store(ext.supervisionRestarts.load(std::memory_order_relaxed) + 1,
+                                      std::memory_order_relaxed);
     if (step.rearm || !advanced)
         rearmTick(ext);
 }

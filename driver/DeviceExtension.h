@@ -31,6 +31,7 @@ struct DEVICE_EXTENSION {
     std::atomic<bool> timerEnabled;
     std::atomic<int32_t> seqState;
     int32_t seqWait;  // tick routine only (and prepare, when no tick runs)
+    std::atomic<uint32_t> supervisionRestarts;  // written by the tick routine only
 
     SpinLock paramLock;
     char saText[8];

@@ -15,7 +15,8 @@ namespace ravhost {
 
 namespace {
 
-constexpr std::size_t kMaxMessage = 4096;
+// Room for the status of a bus with every station busy, in either form.
+constexpr std::size_t kMaxMessage = 65536;
 
 bool makeAddress(const std::string& path, sockaddr_un& address)
 {
@@ -48,35 +49,14 @@ std::string controlSocketPath(const std::string& runtimeDir)
     return runtimeDir + "/ravkernd.control";
 }
 
-std::string formatStatus(const ravsim::BusStatus& status)
-{
-    std::string text = "cycles " + std::to_string(status.cycles) + "\n";
-    for (const auto& b : status.boards) {
-        text += "board " + std::to_string(b.index) + ": ";
-        if (b.running)
-            text += "station " + std::to_string(b.station) + " size " + std::to_string(b.size) + " running";
-        else
-            text += b.monitoring ? "monitoring GM, no station" : "not running";
-        if (b.refusedJoins)
-            text += ", " + std::to_string(b.refusedJoins) + " start(s) refused: station range taken or invalid";
-        text += "\n";
-    }
-    for (const auto& s : status.stations)
-        text += "station " + std::to_string(s.address) + " size " + std::to_string(s.size) + " "
-            + ravsim::stationRoleName(s.role) + (s.onBus ? ": on the bus\n" : ": off the bus\n");
-    text += "members:";
-    for (unsigned i = 0; i < 64; ++i)
-        if (status.members >> i & 1)
-            text += " " + std::to_string(i);
-    return text + "\n";
-}
-
-std::string answerControl(ravsim::Bus& bus, std::string_view request)
+std::string answerControl(ravsim::Bus& bus, const StatusSource& status, std::string_view request)
 {
     while (!request.empty() && (request.back() == '\n' || request.back() == '\0'))
         request.remove_suffix(1);
     if (request == "status")
-        return "ok\n" + formatStatus(bus.status());
+        return "ok\n" + formatStatus(status());
+    if (request == "status --json")
+        return "ok\n" + formatStatusJson(status());
     bool off = request.starts_with("station-off ");
     bool on = request.starts_with("station-on ");
     if (!off && !on)
@@ -131,7 +111,7 @@ void ControlServer::serveOne()
     char request[256];
     ssize_t n = recv(fd, request, sizeof request, 0);
     if (n > 0) {
-        std::string answer = answerControl(bus_, std::string_view(request, static_cast<std::size_t>(n)));
+        std::string answer = answerControl(bus_, status_, std::string_view(request, static_cast<std::size_t>(n)));
         if (answer.size() > kMaxMessage)
             answer.resize(kMaxMessage);
         if (send(fd, answer.data(), answer.size(), MSG_NOSIGNAL) < 0)
@@ -169,6 +149,8 @@ int runControlCommand(int argc, const char* const* argv)
     for (; i < argc; ++i) {
         if (std::string_view(argv[i]) == "--runtime-dir" && i + 1 < argc && argv[i + 1][0]) {
             dir = argv[++i];
+        } else if (request == "status" && std::string_view(argv[i]) == "--json") {
+            request += " --json";
         } else {
             std::fprintf(stderr, "ravkernd: unexpected argument: %s\n", argv[i]);
             return 2;

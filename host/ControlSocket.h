@@ -3,21 +3,25 @@
 // per connection; an answer's first line is "ok" or "error: ...".
 #pragma once
 
+#include "host/StatusReport.h"
 #include "sim/Bus.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 
 namespace ravhost {
 
+// Gathers the host's status when a request asks for it.
+using StatusSource = std::function<HostStatus()>;
+
 std::string controlSocketPath(const std::string& runtimeDir);
-std::string formatStatus(const ravsim::BusStatus& status);
 // The answer to one request line.
-std::string answerControl(ravsim::Bus& bus, std::string_view request);
+std::string answerControl(ravsim::Bus& bus, const StatusSource& status, std::string_view request);
 
 class ControlServer {
 public:
-    explicit ControlServer(ravsim::Bus& bus) : bus_(bus) {}
+    ControlServer(ravsim::Bus& bus, StatusSource status) : bus_(bus), status_(std::move(status)) {}
     ~ControlServer();
     ControlServer(const ControlServer&) = delete;
     ControlServer& operator=(const ControlServer&) = delete;
@@ -32,11 +36,12 @@ public:
 
 private:
     ravsim::Bus& bus_;
+    StatusSource status_;
     int fd_ = -1;
     std::string path_;
 };
 
-// The `ravkernd status|station-off SA|station-on SA [--runtime-dir DIR]`
+// The `ravkernd status [--json]|station-off SA|station-on SA [--runtime-dir DIR]`
 // client: prints the answer, returns the exit status.
 bool isControlCommand(std::string_view word);
 int runControlCommand(int argc, const char* const* argv);

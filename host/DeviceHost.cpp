@@ -233,6 +233,19 @@ void DeviceHost::busLoop()
     }
 }
 
+// Called by the acceptor, which stop() ends before it touches the boards.
+HostStatus DeviceHost::status()
+{
+    HostStatus status{bus_.status(), config_.cycle, {}};
+    for (const auto& board : boards_) {
+        if (board->device)
+            status.connects.push_back(ravkern::connectStatistics(board->device.get()));
+        else
+            status.connects.push_back(std::nullopt);
+    }
+    return status;
+}
+
 void DeviceHost::stop()
 {
     if (running_) {

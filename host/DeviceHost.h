@@ -73,11 +73,12 @@ private:
     void acceptLoop();
     void accept(Board& board);
     void busLoop();
+    HostStatus status();
 
     HostConfig config_;
     ravkern::KDriver driver_;
     ravsim::Bus bus_;
-    ControlServer control_{bus_};
+    ControlServer control_{bus_, [this] { return status(); }};
     std::vector<std::unique_ptr<Board>> boards_;
     int lockFd_ = -1;
     int wakeFd_ = -1;

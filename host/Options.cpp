@@ -11,7 +11,7 @@ namespace ravhost {
 const char* const kUsage =
     "usage: ravkernd [--runtime-dir DIR] [--board SWITCH[:RANGES]]... [--station SA:SIZE:ROLE]... [--cycle-us N]\n"
     "                [--mail-min-us N]\n"
-    "       ravkernd status|station-off SA|station-on SA [--runtime-dir DIR]\n"
+    "       ravkernd status [--json]|station-off SA|station-on SA [--runtime-dir DIR]\n"
     "  --runtime-dir DIR        where devices and board memory live (default: $RAVEL_RUNTIME_DIR,\n"
     "                           else $XDG_RUNTIME_DIR/ravel, else /tmp/ravel-<uid>)\n"
     "  --board SWITCH[:RANGES]  add a simulated board: switch 0..255, memory ranges 0..3 (default 3);\n"
@@ -21,7 +21,9 @@ const char* const kUsage =
     "                           or idle (zero blocks, takes no mail)\n"
     "  --cycle-us N             bus cycle in microseconds, 10..1000000 (default 1000)\n"
     "  --mail-min-us N          shortest mail send in microseconds, 0..10000000 (default 15000)\n"
-    "  status                   print the running host's network: boards, stations, members, cycles\n"
+    "  status                   print the running host's network: boards, stations, members, cycles,\n"
+    "                           and its statistics: late cycles, supervision restarts, mail and\n"
+    "                           membership counts per station; --json prints one JSON object\n"
     "  station-off SA           take the remote station at SA off the bus; station-on SA brings it back\n";
 
 namespace {

@@ -83,6 +83,8 @@ void Bus::cycle(std::chrono::microseconds elapsed)
 {
     std::lock_guard lock(mutex_);
     ++cycles_;
+    if (elapsed >= timing_.cycle + timing_.cycle / 2)
+        count(lateCycles_);
     std::uint64_t occupied = 0;
     for (const RemoteStation& s : stations_)
         occupied |= s.mask();
@@ -99,6 +101,9 @@ void Bus::cycle(std::chrono::microseconds elapsed)
         members |= slot.mask;
     for (const RemoteStation& s : stations_)
         members |= s.mask();
+    for (std::uint64_t m = members ^ members_; m; m &= m - 1)
+        count(counters_[firstStation(m)].membershipChanges);
+    members_ = members;
     for (Slot& slot : boards_)
         if (slot.locked)
             exchange(slot, members);
@@ -211,8 +216,7 @@ void Bus::exchange(Slot& slot, std::uint64_t members)
 void Bus::deliver(MailTransfer& mail)
 {
     if (mail.badLength()) {
-        mail.error = mky43::kMesrBadLength;
-        mail.landed = true;
+        land(mail, mky43::kMesrBadLength);
         return;
     }
     for (Slot& slot : boards_) {
@@ -222,19 +226,29 @@ void Bus::deliver(MailTransfer& mail)
         if (!boardLock.held())
             return;  // tried again next cycle
         Chip chip(slot.files->window(), slot.files->state());
-        mail.error = chip.running() ? landInChip(chip, mail) : mky43::kMesrNoStation;
-        mail.landed = true;
+        land(mail, chip.running() ? landInChip(chip, mail) : mky43::kMesrNoStation);
         return;
     }
     for (RemoteStation& s : stations_) {
         if (s.mask() && s.address() == mail.destination) {
-            mail.error = s.receive(mail);
-            mail.landed = true;
+            land(mail, s.receive(mail));
             return;
         }
     }
-    mail.error = mky43::kMesrNoStation;
+    land(mail, mky43::kMesrNoStation);
+}
+
+void Bus::land(MailTransfer& mail, std::uint16_t error)
+{
+    mail.error = error;
     mail.landed = true;
+    // Both ends are station addresses, 0..63: six bits of MSCR, or a member's first station.
+    count(counters_[mail.source % counters_.size()].mailsSent);
+    StationCounters& destination = counters_[mail.destination % counters_.size()];
+    if (error == 0)
+        count(destination.mailsReceived);
+    else if (error != mky43::kMesrBadLength)
+        count(destination.mailsRefused);
 }
 
 bool Bus::finishSend(Slot& slot)
@@ -252,7 +266,7 @@ bool Bus::finishSend(Slot& slot)
 
 BusStatus Bus::status()
 {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     BusStatus status;
     status.cycles = cycles_;
     for (const Slot& slot : boards_) {
@@ -264,6 +278,17 @@ BusStatus Bus::status()
     for (const RemoteStation& s : stations_) {
         status.members |= s.mask();
         status.stations.push_back({s.address(), s.size(), s.role(), s.onBus()});
+    }
+    lock.unlock();
+    status.lateCycles = lateCycles_.load(std::memory_order_relaxed);
+    for (unsigned station = 0; station < counters_.size(); ++station) {
+        const StationCounters& c = counters_[station];
+        BusStatus::Traffic t{station, c.mailsSent.load(std::memory_order_relaxed),
+                             c.mailsReceived.load(std::memory_order_relaxed),
+                             c.mailsRefused.load(std::memory_order_relaxed),
+                             c.membershipChanges.load(std::memory_order_relaxed)};
+        if (t.mailsSent || t.mailsReceived || t.mailsRefused || t.membershipChanges)
+            status.traffic.push_back(t);
     }
     return status;
 }

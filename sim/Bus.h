@@ -8,6 +8,7 @@
 #include "sim/RemoteStation.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -30,10 +31,21 @@ struct BusStatus {
         StationRole role;
         bool onBus;
     };
+    // What happened at one station address since the bus began; listed for
+    // every address with a count that is not 0.
+    struct Traffic {
+        unsigned station;
+        std::uint64_t mailsSent;      // sends from it that ran their time
+        std::uint64_t mailsReceived;  // mails that landed in it
+        std::uint64_t mailsRefused;   // mails to it that found no member or no free buffer
+        std::uint64_t membershipChanges;  // joins and leaves of the bus
+    };
     std::uint64_t cycles = 0;
+    std::uint64_t lateCycles = 0;  // begun 1.5 cycle times or more after the one before
     std::uint64_t members = 0;  // bit i = station i belongs to a member
     std::vector<Board> boards;
     std::vector<Station> stations;
+    std::vector<Traffic> traffic;
 };
 
 enum class StationChange { Done, NoSuchStation, RangeTaken };
@@ -78,11 +90,29 @@ private:
     void stepSend(Chip& chip, Slot& slot, std::chrono::microseconds elapsed);
     void exchange(Slot& slot, std::uint64_t members);
     void deliver(MailTransfer& mail);
+    void land(MailTransfer& mail, std::uint16_t error);
     bool finishSend(Slot& slot);
+
+    // The statistics (lateCycles_, counters_) are written only by cycle(),
+    // under mutex_, and read by status() without it. Relaxed loads and
+    // stores: counting costs the cycle a plain add.
+    struct StationCounters {
+        std::atomic<std::uint64_t> mailsSent{0};
+        std::atomic<std::uint64_t> mailsReceived{0};
+        std::atomic<std::uint64_t> mailsRefused{0};
+        std::atomic<std::uint64_t> membershipChanges{0};
+    };
+    static void count(std::atomic<std::uint64_t>& counter)
+    {
+        counter.store(counter.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+    }
 
     BusTiming timing_;
     std::mutex mutex_;
     std::uint64_t cycles_ = 0;
+    std::atomic<std::uint64_t> lateCycles_{0};
+    std::uint64_t members_ = 0;  // as of the last cycle
+    std::array<StationCounters, 64> counters_;
     unsigned nextIndex_ = 0;
     std::vector<Slot> boards_;
     std::vector<RemoteStation> stations_;

@@ -10,12 +10,17 @@
 #include "sim/RegisterAccess.h"
 #include "sim/SharedState.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <memory>
 #include <sys/wait.h>
 #include <thread>
@@ -178,6 +183,52 @@ TEST_F(Network, BoardStartedForGmMonitoringSeesTheBusAndOwnsNoStation)
     EXPECT_TRUE(eventually([&] { return read16(view0, 8 * 10) != counter; })) << "the counter's blocks come in";
     CommandResult status = ravkernd("status " + dirOption());
     EXPECT_NE(std::string::npos, status.output.find("board 0: monitoring GM, no station\n")) << status.output;
+}
+
+// Board 0 mails the echo (landing both ways), the counter (refused) and an
+// empty address; the echo goes off and on; board 1 is halted behind its
+// driver's back, so the supervision starts it again.
+TEST_F(Network, StatusCountsMailMembershipAndRestartsAlsoAsJson)
+{
+    write16(view0, mky43::MR0CR, mky43::kMrcrArmed);
+    for (unsigned destination : {20u, 10u, 33u}) {
+        write16(view0, mky43::MSCR, static_cast<std::uint16_t>(destination << 8 | mky43::kMscrSending | 1));
+        ASSERT_TRUE(eventually([&] { return !(read16(view0, mky43::MSCR) & mky43::kMscrSending); }));
+    }
+    ASSERT_TRUE(eventually([&] { return read16(view0, mky43::MR0CR) & mky43::kMrcrReceived; }));
+    const std::pair<const char*, std::uint64_t> steps[] = {{"station-off 20 ", kDemoMembers & ~(1ULL << 20)},
+                                                           {"station-on 20 ", kDemoMembers}};
+    for (const auto& step : steps) {
+        ASSERT_EQ(0, ravkernd(step.first + dirOption()).status);
+        ASSERT_TRUE(eventually([&] { return read64(view0, mky43::MFR) == step.second; }));
+    }
+    write16(view1, mky43::SCR, mky43::kScrHalt);
+    ASSERT_TRUE(eventually([&] {
+        std::string text = ravkernd("status " + dirOption()).output;
+        return text.find("board 1 connect state 1004, supervision restarts 0\n") == std::string::npos
+            && text.find("board 1 connect state 1004") != std::string::npos;
+    }));
+    ASSERT_TRUE(eventually([&] { return read64(view0, mky43::MFR) == kDemoMembers; }));
+
+    std::string text = ravkernd("status " + dirOption()).output;
+    EXPECT_NE(std::string::npos, text.find("\nstation 20 mails sent 1, received 1, refused 0, membership changes 3\n"));
+    EXPECT_NE(std::string::npos, text.find("\nlate cycles ")) << text;
+    CommandResult status = ravkernd("status --json " + dirOption());
+    QJsonParseError error{};
+    QJsonObject json = QJsonDocument::fromJson(QByteArray::fromStdString(status.output), &error).object();
+    ASSERT_EQ(QJsonParseError::NoError, error.error) << status.output;
+    EXPECT_EQ(1000, json["cycleTimeUs"].toInt());
+    EXPECT_TRUE(json["lateCycles"].isDouble());
+    EXPECT_EQ(1004, json["boards"].toArray()[0].toObject()["connectState"].toInt());
+    EXPECT_GE(json["boards"].toArray()[1].toObject()["supervisionRestarts"].toInt(), 1);
+    std::map<int, std::array<int, 4>> traffic;
+    for (const QJsonValue& t : json["traffic"].toArray())
+        traffic[t["station"].toInt()] = {t["mailsSent"].toInt(), t["mailsReceived"].toInt(),
+                                         t["mailsRefused"].toInt(), t["membershipChanges"].toInt()};
+    // Sent, received, refused, membership changes.
+    std::map<int, std::array<int, 4>> expected{{1, {3, 1, 0, 1}},  {2, {0, 0, 0, 3}},  {10, {0, 0, 1, 1}},
+                                               {11, {0, 0, 0, 1}}, {20, {1, 1, 0, 3}}, {33, {0, 0, 1, 0}}};
+    EXPECT_EQ(expected, traffic) << status.output;
 }
 
 TEST(NetworkAlone, BoardOfStationSize64OwnsTheWholeBus)
