@@ -72,8 +72,14 @@ Board::~Board()
 
 bool Board::open()
 {
-    open_ = succeeded(RV_open(number_), callName("RV_open", number_));
-    return open_;
+    return succeeded(tryOpen(), callName("RV_open", number_));
+}
+
+std::int32_t Board::tryOpen()
+{
+    std::int32_t code = RV_open(number_);
+    open_ = code == MKY43_ER_OK;
+    return code;
 }
 
 bool Board::start(const StartSpec& spec)

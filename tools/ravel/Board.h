@@ -44,6 +44,8 @@ public:
     int number() const { return number_; }
     // Each prints the failing call's return code and answers false.
     bool open();
+    // Opens without a word: the return code.
+    std::int32_t tryOpen();
     bool start(const StartSpec& spec);
     bool connectInfo(ConnectInfo& info) const;
     bool readRegister16(std::uint32_t offset, std::uint16_t& value) const;

@@ -1,6 +1,7 @@
 // ravel boards: which of the boards 0..3 are there and what they do.
 #include "tools/ravel/Commands.h"
 #include "tools/ravel/Json.h"
+#include "tools/ravel/MailPort.h"
 #include "tools/ravel/ReturnCode.h"
 
 #include "lib/Ravlib.h"
@@ -22,11 +23,10 @@ struct BoardReport {
 // once) is the one way the library tells whether another holds it.
 std::string mailState(int board)
 {
-    std::int32_t code = RV_MailOpen(board, 0);
-    if (code == MKY43_ER_OK) {
-        RV_MailClose(board, 0);
+    MailPort mail(board);
+    std::int32_t code = mail.tryOpen();
+    if (code == MKY43_ER_OK)
         return "closed";
-    }
     if (code == MKY43_ER_ALREADYMAILOPEN)
         return "open in another process";
     return std::string(returnCodeName(code));
@@ -64,13 +64,13 @@ int runBoards(const Invocation& call)
     for (int number = 0; number < 4; ++number) {
         BoardReport report;
         report.number = number;
-        std::int32_t code = RV_open(number);
+        Board board(number);
+        std::int32_t code = board.tryOpen();
         if (code == MKY43_ER_OK) {
             report.found = true;
-            if (!Board(number).connectInfo(report.info))
+            if (!board.connectInfo(report.info))
                 status = kExitFailed;
             report.mail = mailState(number);
-            succeeded(RV_close(number), "RV_close(board " + std::to_string(number) + ")");
         } else if (code != MKY43_ER_OPENDEVICE) {
             // Anything but "no such device" is a failure worth its name.
             succeeded(code, "RV_open(board " + std::to_string(number) + ")");
