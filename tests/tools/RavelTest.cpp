@@ -96,7 +96,7 @@ TEST_F(RavelTest, SubcommandsOnTheDemoNetwork)
         {"mail send 20 0102", 0, "^$"},
         {"mail send 33 0102", 1, "not delivered: no member has station 33 as its first station"},
         {"mail send 20 010", 2, "DATA is hex bytes"},
-        {"mail ping 20 -c 3 -i 0", 0, "seq=3 time=[0-9.]+ ms\n--- station 20 mail ping ---\n3 sent, 3 received, 0 lost, 0 corrupted\nrtt min/median/p99/max = "},
+        {"mail ping 20 -c3 -i 0", 0, "seq=3 time=[0-9.]+ ms\n--- station 20 mail ping ---\n3 sent, 3 received, 0 lost, 0 corrupted\nrtt min/median/p99/max = "},
         {"mail ping 20 -s 3", 2, "-s takes 2..256 bytes, an even number"},
         {"mail listen --for 0.2 --json", 0, "^$"},
         {"watch --for 0.25", 0, "0\\.0[0-9]+ gm 10 [0-9A-F]{4}( [0-9A-F]{4}){3}\n(.*\n)*.* member 20 on\n"},

@@ -43,6 +43,11 @@ bool Args::parse(std::span<char* const> words, std::span<const OptionSpec> accep
             inlineValue = word.substr(equals + 1);
             word = word.substr(0, equals);
             hasInline = true;
+        } else if (word[1] != '-' && word.size() > 2) {
+            // "-c3" as ping spells it.
+            inlineValue = word.substr(2);
+            word = word.substr(0, 2);
+            hasInline = true;
         }
         const OptionSpec* option = findOption(accepted, word);
         if (!option) {
