@@ -26,9 +26,9 @@ std::string callName(std::string_view export_, int board)
 
 }  // namespace
 
-std::optional<StartSpec> parseStartSpec(std::string_view text)
+std::optional<StartRequest> parseStartRequest(std::string_view text)
 {
-    StartSpec spec;
+    StartRequest request;
     std::size_t first = text.find(':');
     if (first == std::string_view::npos)
         return std::nullopt;
@@ -39,16 +39,16 @@ std::optional<StartSpec> parseStartSpec(std::string_view text)
     if (!station || !size || *station + *size > mky43::kStations)
         return std::nullopt;
     if (mode == "normal")
-        spec.mode = StartSpec::Mode::Normal;
+        request.mode = StartRequest::Mode::Normal;
     else if (mode == "lf")
-        spec.mode = StartSpec::Mode::LongFrame;
+        request.mode = StartRequest::Mode::LongFrame;
     else if (mode == "gmm")
-        spec.mode = StartSpec::Mode::Gmm;
+        request.mode = StartRequest::Mode::Gmm;
     else
         return std::nullopt;
-    spec.station = static_cast<int>(*station);
-    spec.size = static_cast<int>(*size);
-    return spec;
+    request.station = static_cast<int>(*station);
+    request.size = static_cast<int>(*size);
+    return request;
 }
 
 std::string_view ConnectInfo::stateName() const
@@ -82,26 +82,26 @@ std::int32_t Board::tryOpen()
     return code;
 }
 
-bool Board::start(const StartSpec& spec)
+bool Board::start(const StartRequest& request)
 {
     std::int32_t code = 0;
-    switch (spec.mode) {
-    case StartSpec::Mode::Normal:
-        code = RV_start(number_, 0, spec.station, spec.size, 0);
+    switch (request.mode) {
+    case StartRequest::Mode::Normal:
+        code = RV_start(number_, 0, request.station, request.size, 0);
         break;
-    case StartSpec::Mode::LongFrame:
-        code = RV_start_lf(number_, 0, spec.station, spec.size, 0);
+    case StartRequest::Mode::LongFrame:
+        code = RV_start_lf(number_, 0, request.station, request.size, 0);
         break;
-    case StartSpec::Mode::Gmm:
+    case StartRequest::Mode::Gmm:
         code = RV_start_gmm(number_, 0, 0);
         break;
     }
     if (!succeeded(code, callName("RV_start", number_)))
         return false;
     started_ = true;
-    if (spec.mode != StartSpec::Mode::Gmm && !waitUntilRunning())
+    if (request.mode != StartRequest::Mode::Gmm && !waitUntilRunning())
         std::fprintf(stderr, "ravel: board %d is started but its chip does not run yet (stations %d-%d taken?)\n",
-                     number_, spec.station, spec.station + spec.size - 1);
+                     number_, request.station, request.station + request.size - 1);
     return true;
 }
 

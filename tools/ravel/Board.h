@@ -10,7 +10,7 @@
 
 namespace ravel {
 
-struct StartSpec {
+struct StartRequest {
     enum class Mode { Normal, LongFrame, Gmm };
     int station = 0;
     int size = 1;
@@ -18,7 +18,7 @@ struct StartSpec {
 };
 
 // "SA:SIZE[:MODE]", MODE normal, lf or gmm; SA + SIZE at most 64.
-std::optional<StartSpec> parseStartSpec(std::string_view text);
+std::optional<StartRequest> parseStartRequest(std::string_view text);
 
 // The connect sequence's state as the driver reports it, and the chip's
 // running bit.
@@ -46,7 +46,7 @@ public:
     bool open();
     // Opens without a word: the return code.
     std::int32_t tryOpen();
-    bool start(const StartSpec& spec);
+    bool start(const StartRequest& request);
     bool connectInfo(ConnectInfo& info) const;
     bool readRegister16(std::uint32_t offset, std::uint16_t& value) const;
     bool readRegister64(std::uint32_t offset, std::uint64_t& value) const;

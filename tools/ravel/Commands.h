@@ -20,7 +20,7 @@ struct Invocation {
     const Command& command;
     const Args& args;
     int board = 0;
-    std::optional<StartSpec> start;
+    std::optional<StartRequest> start;
     bool json = false;
 
     // Prints the complaint and the command's usage; the exit status 2.

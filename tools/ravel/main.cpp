@@ -204,7 +204,7 @@ int main(int argc, char** argv)
         call.board = static_cast<int>(*number);
     }
     if (auto start = args.value("start")) {
-        call.start = parseStartSpec(*start);
+        call.start = parseStartRequest(*start);
         if (!call.start)
             return call.usageError("--start takes SA:SIZE[:MODE] (SA + SIZE at most 64, MODE normal, lf or gmm), not " +
                                    *start);
