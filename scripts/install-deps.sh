@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev
           libgtest-dev libgmock-dev libbenchmark-dev
-          qt6-base-dev fonts-noto-cjk xvfb xauth)
+          qt6-base-dev fonts-noto-cjk xvfb xauth
+          scdoc lintian pkg-config dpkg-dev file)
 
 missing=()
 for p in "${packages[@]}"; do

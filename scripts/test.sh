@@ -22,4 +22,5 @@ run_config() {
 run_config plain build
 run_config asan build-asan
 run_config tsan build-tsan
+bash scripts/install-test.sh
 echo "=== all configurations passed"
