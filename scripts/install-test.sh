@@ -70,6 +70,7 @@ man -w 3 ravlib >/dev/null
 echo "=== the installed host, started as the service starts it"
 getent group ravel >/dev/null || fail "no group ravel"
 unit=/lib/systemd/system/ravkernd.service
+systemd-analyze verify "$unit"
 command=$(sed -n 's/^ExecStart=//p' "$unit")
 install -d -m 2770 -o root -g ravel /run/ravel
 useradd --no-create-home --groups ravel --shell /usr/sbin/nologin "$member"
