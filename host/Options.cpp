@@ -137,7 +137,11 @@ bool applyConfigFile(const std::string& path, HostConfig& config, std::string& m
         std::string option = "--" + std::string(text.substr(0, blank));
         std::string_view value = blank == std::string_view::npos ? std::string_view{} : text.substr(blank + 1);
         value.remove_prefix(std::min(value.find_first_not_of(" \t"), value.size()));
-        if (option == "--config" || !isOption(option))
+        bool printable = std::all_of(text.begin(), text.end(),
+                                     [](char c) { return c == '\t' || static_cast<unsigned char>(c) >= ' '; });
+        if (!printable)
+            message = "not a line of text";
+        else if (option == "--config" || !isOption(option))
             message = "unknown option " + option.substr(2);
         else if (value.empty())
             message = option.substr(2) + " needs a value";

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <string>
-#include <sys/types.h>
 
 namespace ravsim {
 

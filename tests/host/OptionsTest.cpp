@@ -143,6 +143,7 @@ INSTANTIATE_TEST_SUITE_P(Files, ConfigFile, ::testing::Values(
     ConfigCase {"UnknownOption", "board 1\nboards 2\n", "2: unknown option boards"},
     ConfigCase {"Nested", "config /etc/passwd\n", "1: unknown option config"},
     ConfigCase {"NoValue", "station\n", "1: station needs a value"},
+    ConfigCase {"Binary", "board 1\nboard\x01\x7f 2\n", "2: not a line of text"},
     ConfigCase {"BadValue", "\n\nboard 256\n", "3: bad --board 256: want SWITCH (0..255) or SWITCH:RANGES (0..3)"}),
     [](const auto& info) { return std::string(info.param.name); });
 
