@@ -64,7 +64,7 @@ cd "$work"
 cc -std=c99 -Wall -Wextra -Werror -o app-pc app.c $(pkg-config --cflags --libs ravlib)
 cmake -S . -B cmake-build -G Ninja >/dev/null
 cmake --build cmake-build >/dev/null
-man -w ravkernd ravprobe ravel >/dev/null
+for program in $(grep '^/usr/bin/' <<< "$listed"); do man -w "$(basename "$program")" >/dev/null; done
 man -w 3 ravlib >/dev/null
 
 echo "=== the installed host, started as the service starts it"
