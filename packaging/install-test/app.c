@@ -9,15 +9,13 @@
 #include <string.h>
 #include <time.h>
 
-static int failed(const char* call, int32_t code)
-{
+static int failed(const char* call, int32_t code) {
     if (code != MKY43_ER_OK)
         fprintf(stderr, "app: %s answered %d\n", call, (int)code);
     return code != MKY43_ER_OK;
 }
 
-int main(void)
-{
+int main(void) {
     char version[32];
     int16_t mine[4] = {0x1234, 0x5678, -2, 7}, back[4], first[4], later[4];
     int32_t address = 0, size = 0;
@@ -25,11 +23,11 @@ int main(void)
     int tries;
 
     printf("library %s\n", RV_version(version));
-    if (failed("RV_open", RV_open(0)) || failed("RV_start", RV_start(0, 0, 1, 1, 0))
-        || failed("RV_GetCnectStat", RV_GetCnectStat(0, 0, &address, &size))
-        || failed("RV_SetMemShort", RV_SetMemShort(0, 0, mine, 1, 0, 4))
-        || failed("RV_GetMemShort", RV_GetMemShort(0, 0, back, 1, 0, 4))
-        || failed("RV_GetMemShort", RV_GetMemShort(0, 0, first, 10, 0, 4)))
+    if (failed("RV_open", RV_open(0)) || failed("RV_start", RV_start(0, 0, 1, 1, 0)) ||
+        failed("RV_GetCnectStat", RV_GetCnectStat(0, 0, &address, &size)) ||
+        failed("RV_SetMemShort", RV_SetMemShort(0, 0, mine, 1, 0, 4)) ||
+        failed("RV_GetMemShort", RV_GetMemShort(0, 0, back, 1, 0, 4)) ||
+        failed("RV_GetMemShort", RV_GetMemShort(0, 0, first, 10, 0, 4)))
         return 1;
     if (address != 1 || size != 1 || memcmp(mine, back, sizeof mine) != 0) {
         fprintf(stderr, "app: station %d size %d, block %s\n", (int)address, (int)size,

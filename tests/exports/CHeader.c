@@ -5,8 +5,7 @@
 #include <stdio.h>
 #include <string.h>
 
-int main(void)
-{
+int main(void) {
     char text[32] = "";
     if (RV_version(text) != text || strcmp(text, RAVEL_VERSION) != 0 || RV_version(NULL) != NULL) {
         fprintf(stderr, "RV_version: \"%s\", the build's: \"%s\"\n", text, RAVEL_VERSION);
