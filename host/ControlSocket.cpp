@@ -90,7 +90,8 @@ bool ControlServer::listen(const std::string& path)
     int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0)
         return false;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 16) != 0) {
+    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
+        || !ravsim::shareMade(-1, path.substr(0, path.find_last_of('/') + 1), path) || ::listen(fd, 16) != 0) {
         int saved = errno;
         ::close(fd);
         errno = saved;

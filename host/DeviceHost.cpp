@@ -51,9 +51,13 @@ DeviceHost::~DeviceHost()
 
 bool DeviceHost::start(std::string& error)
 {
-    if (ravsim::RuntimeDir runtime = ravsim::ensureRuntimeDir(config_.runtimeDir); !runtime.usable()) {
-        error = runtime.refusal;
-        return false;
+    // The host makes the objects folder, so in a shared runtime directory it
+    // is root's like the directory and every member of the group may use it.
+    for (const std::string& dir : {config_.runtimeDir, ravsim::objectsDir(config_.runtimeDir)}) {
+        if (ravsim::RuntimeDir runtime = ravsim::ensureRuntimeDir(dir); !runtime.usable()) {
+            error = runtime.refusal;
+            return false;
+        }
     }
     std::string lockPath = config_.runtimeDir + "/ravkernd.lock";
     lockFd_ = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
@@ -154,7 +158,8 @@ bool DeviceHost::listen(Board& board)
     int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0)
         return false;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 64) != 0) {
+    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
+        || !ravsim::shareMade(-1, config_.runtimeDir, board.socketPath) || ::listen(fd, 64) != 0) {
         int saved = errno;
         close(fd);
         errno = saved;

@@ -3,17 +3,21 @@
 #include "sim/RuntimeDir.h"
 #include "sim/StationRange.h"
 
+#include <algorithm>
 #include <charconv>
+#include <fstream>
 #include <string_view>
 
 namespace ravhost {
 
 const char* const kUsage =
-    "usage: ravkernd [--runtime-dir DIR] [--board SWITCH[:RANGES]]... [--station SA:SIZE:ROLE]... [--cycle-us N]\n"
-    "                [--mail-min-us N]\n"
+    "usage: ravkernd [--config FILE] [--runtime-dir DIR] [--board SWITCH[:RANGES]]... [--station SA:SIZE:ROLE]...\n"
+    "                [--cycle-us N] [--mail-min-us N]\n"
     "       ravkernd status [--json]|station-off SA|station-on SA [--runtime-dir DIR]\n"
-    "  --runtime-dir DIR        where devices and board memory live (default: $RAVEL_RUNTIME_DIR,\n"
-    "                           else $XDG_RUNTIME_DIR/ravel, else /tmp/ravel-<uid>)\n"
+    "  --config FILE            read options from FILE, one a line without its dashes (\"station 10:2:counter\");\n"
+    "                           # begins a comment; the service reads /etc/ravel/ravkernd.conf\n"
+    "  --runtime-dir DIR        where devices and board memory live (default: $RAVEL_RUNTIME_DIR, else\n"
+    "                           /run/ravel when it exists, else $XDG_RUNTIME_DIR/ravel, else /tmp/ravel-<uid>)\n"
     "  --board SWITCH[:RANGES]  add a simulated board: switch 0..255, memory ranges 0..3 (default 3);\n"
     "                           without --board, one board with switch 0\n"
     "  --station SA:SIZE:ROLE   add a remote station at SA (0..63) with SIZE stations (1..64, SA + SIZE\n"
@@ -60,17 +64,112 @@ bool parseStation(std::string_view text, StationSetup& station)
     return true;
 }
 
+bool isOption(std::string_view option)
+{
+    return option == "--runtime-dir" || option == "--board" || option == "--station" || option == "--cycle-us"
+        || option == "--mail-min-us";
+}
+
+bool applyOption(std::string_view option, std::string_view value, HostConfig& config, std::string& message)
+{
+    if (option == "--runtime-dir") {
+        if (value.empty()) {
+            message = "--runtime-dir needs a directory";
+            return false;
+        }
+        config.runtimeDir = value;
+    } else if (option == "--board") {
+        BoardSetup board;
+        if (!parseBoard(value, board)) {
+            message = "bad --board " + std::string(value) + ": want SWITCH (0..255) or SWITCH:RANGES (0..3)";
+            return false;
+        }
+        config.boards.push_back(board);
+    } else if (option == "--station") {
+        StationSetup station;
+        if (!parseStation(value, station)) {
+            message = "bad --station " + std::string(value)
+                + ": want SA:SIZE:ROLE, SA 0..63, SIZE 1..64, SA + SIZE at most 64, ROLE counter, echo or idle";
+            return false;
+        }
+        for (const StationSetup& other : config.stations) {
+            if (ravsim::stationMask(station.address, station.size) & ravsim::stationMask(other.address, other.size)) {
+                message = "--station " + std::string(value) + " overlaps --station " + std::to_string(other.address)
+                    + ":" + std::to_string(other.size);
+                return false;
+            }
+        }
+        config.stations.push_back(station);
+    } else if (option == "--mail-min-us") {
+        unsigned us = 0;
+        if (!parseNumber(value, 0, 10000000, us)) {
+            message = "bad --mail-min-us " + std::string(value) + ": want 0..10000000";
+            return false;
+        }
+        config.mailMinimum = std::chrono::microseconds(us);
+    } else {
+        unsigned us = 0;
+        if (!parseNumber(value, 10, 1000000, us)) {
+            message = "bad --cycle-us " + std::string(value) + ": want 10..1000000";
+            return false;
+        }
+        config.cycle = std::chrono::microseconds(us);
+    }
+    return true;
+}
+
+// `path` read line by line: an option's name without its dashes, blanks, its
+// value; # begins a comment. A file names no other file.
+bool applyConfigFile(const std::string& path, HostConfig& config, std::string& message)
+{
+    std::ifstream file(path);
+    if (!file) {
+        message = "cannot read --config " + path;
+        return false;
+    }
+    std::string line;
+    for (unsigned number = 1; std::getline(file, line); ++number) {
+        std::string_view text = line;
+        text = text.substr(0, text.find('#'));
+        std::size_t begin = text.find_first_not_of(" \t\r");
+        if (begin == std::string_view::npos)
+            continue;
+        text = text.substr(begin, text.find_last_not_of(" \t\r") + 1 - begin);
+        std::size_t blank = text.find_first_of(" \t");
+        std::string option = "--" + std::string(text.substr(0, blank));
+        std::string_view value = blank == std::string_view::npos ? std::string_view{} : text.substr(blank + 1);
+        value.remove_prefix(std::min(value.find_first_not_of(" \t"), value.size()));
+        bool printable = std::all_of(text.begin(), text.end(),
+                                     [](char c) { return c == '\t' || static_cast<unsigned char>(c) >= ' '; });
+        if (!printable)
+            message = "not a line of text";
+        else if (option == "--config" || !isOption(option))
+            message = "unknown option " + option.substr(2);
+        else if (value.empty())
+            message = option.substr(2) + " needs a value";
+        else if (applyOption(option, value, config, message))
+            continue;
+        message = path + ":" + std::to_string(number) + ": " + message;
+        return false;
+    }
+    if (!file.eof()) {
+        message = "cannot read --config " + path;
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 ParseResult parseOptions(int argc, const char* const* argv, HostConfig& config, std::string& message)
 {
     config = HostConfig{};
+    message.clear();
     for (int i = 1; i < argc; ++i) {
         std::string_view option = argv[i];
         if (option == "--help" || option == "-h")
             return ParseResult::Help;
-        if (option != "--runtime-dir" && option != "--board" && option != "--station" && option != "--cycle-us"
-            && option != "--mail-min-us") {
+        if (option != "--config" && !isOption(option)) {
             message = "unknown argument: " + std::string(option);
             return ParseResult::Bad;
         }
@@ -79,49 +178,10 @@ ParseResult parseOptions(int argc, const char* const* argv, HostConfig& config, 
             return ParseResult::Bad;
         }
         std::string_view value = argv[++i];
-        if (option == "--runtime-dir") {
-            if (value.empty()) {
-                message = "--runtime-dir needs a directory";
-                return ParseResult::Bad;
-            }
-            config.runtimeDir = value;
-        } else if (option == "--board") {
-            BoardSetup board;
-            if (!parseBoard(value, board)) {
-                message = "bad --board " + std::string(value) + ": want SWITCH (0..255) or SWITCH:RANGES (0..3)";
-                return ParseResult::Bad;
-            }
-            config.boards.push_back(board);
-        } else if (option == "--station") {
-            StationSetup station;
-            if (!parseStation(value, station)) {
-                message = "bad --station " + std::string(value)
-                    + ": want SA:SIZE:ROLE, SA 0..63, SIZE 1..64, SA + SIZE at most 64, ROLE counter, echo or idle";
-                return ParseResult::Bad;
-            }
-            for (const StationSetup& other : config.stations) {
-                if (ravsim::stationMask(station.address, station.size) & ravsim::stationMask(other.address, other.size)) {
-                    message = "--station " + std::string(value) + " overlaps --station " + std::to_string(other.address)
-                        + ":" + std::to_string(other.size);
-                    return ParseResult::Bad;
-                }
-            }
-            config.stations.push_back(station);
-        } else if (option == "--mail-min-us") {
-            unsigned us = 0;
-            if (!parseNumber(value, 0, 10000000, us)) {
-                message = "bad --mail-min-us " + std::string(value) + ": want 0..10000000";
-                return ParseResult::Bad;
-            }
-            config.mailMinimum = std::chrono::microseconds(us);
-        } else {
-            unsigned us = 0;
-            if (!parseNumber(value, 10, 1000000, us)) {
-                message = "bad --cycle-us " + std::string(value) + ": want 10..1000000";
-                return ParseResult::Bad;
-            }
-            config.cycle = std::chrono::microseconds(us);
-        }
+        bool applied = option == "--config" ? applyConfigFile(std::string(value), config, message)
+                                            : applyOption(option, value, config, message);
+        if (!applied)
+            return ParseResult::Bad;
     }
     if (config.boards.empty())
         config.boards.push_back(BoardSetup{});

@@ -1,5 +1,8 @@
 #include "BoardList.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace ravprobe {
 
 namespace {
@@ -31,8 +34,9 @@ QString libraryFileFor(int itemIndex) {
 }
 
 QString libraryPath(const QString& programDir, const QString& file) {
-  if (programDir.endsWith(QLatin1Char('/'))) return programDir + file;
-  return programDir + QLatin1Char('/') + file;
+  const QString dir = programDir.endsWith(QLatin1Char('/')) ? programDir : programDir + QLatin1Char('/');
+  if (QFileInfo::exists(dir + file)) return dir + file;
+  return QDir::cleanPath(dir + QStringLiteral(RAVPROBE_INSTALLED_LIBDIR "/") + file);
 }
 
 }  // namespace ravprobe

@@ -11,7 +11,8 @@ QStringList boardItems();
 // The library file of a list item; no selection (or an unknown index) means
 // the board library of this system.
 QString libraryFileFor(int itemIndex);
-// The library's full path: the program's directory followed by the file name.
+// The library's full path: the file in the program's directory, else the
+// one installed in the library directory that goes with the program's.
 QString libraryPath(const QString& programDir, const QString& file);
 
 }  // namespace ravprobe

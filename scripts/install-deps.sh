@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(cmake ninja-build g++ clang clang-format libclang-rt-14-dev
           libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev fonts-noto-cjk xvfb xauth
-          python3-pytest python3-setuptools python3-venv)
+          python3-pytest python3-setuptools python3-venv
+          scdoc lintian pkg-config dpkg-dev file)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -25,4 +25,5 @@ echo "=== test python package against build/bin"
 PYTHONDONTWRITEBYTECODE=1 RAVLIB_PATH=$PWD/build/bin RAVKERND=$PWD/build/bin/ravkernd /usr/bin/python3 -m pytest -q -p no:cacheprovider python/tests
 run_config asan build-asan
 run_config tsan build-tsan
+bash scripts/install-test.sh
 echo "=== all configurations passed"

@@ -104,5 +104,48 @@ TEST(Options, BadMailTime)
     EXPECT_EQ(ParseResult::Bad, parse({"--mail-min-us", "10000001"}, config, message));
 }
 
+struct ConfigCase {
+    const char* name;
+    const char* text;     // of the file; null: no such file
+    const char* message;  // empty: the file's options are taken
+};
+
+class ConfigFile : public ::testing::TestWithParam<ConfigCase> {};
+
+// A file's options take their place among the command line's.
+TEST_P(ConfigFile, IsReadInPlaceOrRefusedWithTheLine)
+{
+    const ConfigCase& c = GetParam();
+    ravtest::Sandbox box;
+    std::string path = box.root() + "/ravkernd.conf";
+    if (c.text)
+        ravtest::writeFile(path, c.text);
+    HostConfig config;
+    std::string message;
+    ParseResult result = parse({"--board", "7", "--config", path.c_str(), "--cycle-us", "500"}, config, message);
+    EXPECT_EQ(std::string(c.message).empty() ? ParseResult::Run : ParseResult::Bad, result);
+    std::string expected = c.text ? path + ":" + c.message : c.message + path;
+    EXPECT_EQ(std::string(c.message).empty() ? "" : expected, message);
+    if (result == ParseResult::Run) {
+        ASSERT_EQ(2u, config.boards.size());
+        EXPECT_EQ(7u, config.boards[0].switchValue);
+        EXPECT_EQ(2u, config.boards[1].ranges);
+        ASSERT_EQ(1u, config.stations.size());
+        EXPECT_EQ(ravsim::StationRole::Echo, config.stations[0].role);
+        EXPECT_EQ("/srv/r", config.runtimeDir);
+        EXPECT_EQ(std::chrono::microseconds(500), config.cycle);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, ConfigFile, ::testing::Values(
+    ConfigCase {"Taken", "# demo\n\n  board 3:2  # second\r\nstation\t20:1:echo\nruntime-dir /srv/r\ncycle-us 90\n", ""},
+    ConfigCase {"Missing", nullptr, "cannot read --config "},
+    ConfigCase {"UnknownOption", "board 1\nboards 2\n", "2: unknown option boards"},
+    ConfigCase {"Nested", "config /etc/passwd\n", "1: unknown option config"},
+    ConfigCase {"NoValue", "station\n", "1: station needs a value"},
+    ConfigCase {"Binary", "board 1\nboard\x01\x7f 2\n", "2: not a line of text"},
+    ConfigCase {"BadValue", "\n\nboard 256\n", "3: bad --board 256: want SWITCH (0..255) or SWITCH:RANGES (0..3)"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace ravhost

@@ -4,6 +4,9 @@
 #include "tests/support/Sandbox.h"
 
 #include <csignal>
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <set>
@@ -208,6 +211,39 @@ TEST(NamedObject, RangeLocksDieWithTheirHolder)
     kill(child, SIGKILL);
     ravtest::waitChild(child);
     EXPECT_TRUE(mine.tryLockRange(10, 1));
+}
+
+// In a runtime directory of root's that its group may write, what one member
+// makes the others may use: the group's, read and write for it, nothing for
+// other users, whatever the umask.
+TEST(NamedObject, AGroupSharedRuntimeDirectoryHandsItsGroupWhatIsMadeThere)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "a directory of root's needs root";
+    constexpr gid_t kGroup = 65534;
+    Sandbox scratch;
+    ASSERT_FALSE(chmod(scratch.root().c_str(), 0755) || chown(scratch.runtime().c_str(), 0, kGroup)
+                 || chmod(scratch.runtime().c_str(), 0770));
+    mode_t umaskBefore = umask(022);
+    NamedObject rootsObject;
+    ASSERT_TRUE(rootsObject.open("Shared.Map", 64));
+    umask(umaskBefore);
+    auto sharedMode = [&](const char* name) {
+        struct stat st {};
+        std::string path = scratch.runtime() + "/objects" + name;
+        return stat(path.c_str(), &st) == 0 && st.st_gid == kGroup
+            && (st.st_mode & 07777) == (S_ISDIR(st.st_mode) ? (S_ISGID | 0770u) : 0660u);
+    };
+    for (const char* name : {"", "/.lock", "/Shared.Map"})
+        EXPECT_TRUE(sharedMode(name)) << name;
+    EXPECT_EQ(0, ravtest::waitChild(ravtest::startChild([&] {
+        NamedObject same, own;
+        if (setgroups(0, nullptr) != 0 || setgid(kGroup) != 0 || setuid(65534) != 0)
+            return 1;
+        umask(077);
+        return same.open("Shared.Map", 64) && !same.created() && own.open("Member.Map", 8) && sharedMode("/Member.Map")
+            ? 0 : 2;
+    })));
 }
 
 }  // namespace

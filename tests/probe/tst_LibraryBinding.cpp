@@ -4,6 +4,7 @@
 
 #include <dlfcn.h>
 
+#include "BoardList.h"
 #include "EntryCaller.h"
 #include "LibraryBinding.h"
 #include "ProbeTestSupport.h"
@@ -22,6 +23,7 @@ class LibraryBindingTest : public QObject {
   void unbindReleasesTheLibrary();
   void callGoesToTheLibraryWithItsCode();
   void missingEntryIsLoggedNotCalled();
+  void libraryBesideTheProgramElseTheInstalledOne();
 };
 
 void LibraryBindingTest::namesAreTheExportsInBindingOrder() {
@@ -140,6 +142,19 @@ void LibraryBindingTest::missingEntryIsLoggedNotCalled() {
   QVERIFY(standin.calls().isEmpty());
   QCOMPARE(caller.call<Entry::RV_MailWaitObject>(1, 0, &status), std::optional<int32_t>(0));
   QCOMPARE(standin.calls(), QStringList({QStringLiteral("RV_MailWaitObject(1,0)")}));
+}
+
+// A build tree has the library beside the program; an installed program finds
+// it in the library directory that goes with its own.
+void LibraryBindingTest::libraryBesideTheProgramElseTheInstalledOne() {
+  QTemporaryDir root;
+  const QString bin = root.path() + QStringLiteral("/bin");
+  const QString installed = QDir::cleanPath(bin + QStringLiteral("/" RAVPROBE_INSTALLED_LIBDIR "/libRavlib.so"));
+  QVERIFY(QDir().mkpath(bin) && QDir().mkpath(QFileInfo(installed).path()));
+  QVERIFY(QFile(installed).open(QIODevice::WriteOnly));
+  QCOMPARE(libraryPath(bin, QStringLiteral("libRavlib.so")), installed);
+  QVERIFY(QFile(bin + QStringLiteral("/libRavlib.so")).open(QIODevice::WriteOnly));
+  QCOMPARE(libraryPath(bin + QLatin1Char('/'), QStringLiteral("libRavlib.so")), bin + QStringLiteral("/libRavlib.so"));
 }
 
 QTEST_MAIN(LibraryBindingTest)

@@ -1,5 +1,6 @@
 #include "lib/os/posix/FileLock.h"
 #include "sim/Interrupted.h"
+#include "sim/RuntimeDir.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -15,7 +16,7 @@ bool flockRetry(int fd, int operation)
 ExclusiveLockFile::ExclusiveLockFile(const std::string& path)
 {
     int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd >= 0 && !flockRetry(fd, LOCK_EX)) {
+    if (fd >= 0 && (!ravsim::shareMade(fd, path.substr(0, path.find_last_of('/') + 1)) || !flockRetry(fd, LOCK_EX))) {
         ::close(fd);
         fd = -1;
     }

@@ -10,7 +10,8 @@ namespace ravlib::os {
 // it took effect.
 bool flockRetry(int fd, int operation);
 
-// An exclusive lock on the file at `path` (made, mode 0600, when missing),
+// An exclusive lock on the file at `path` (made when missing, mode 0600 or
+// shared with the group of a shared runtime directory),
 // waited for and held for as long as this object lives; the kernel drops it
 // when the holder dies.
 class ExclusiveLockFile {

@@ -28,7 +28,7 @@ std::string objectsDir(std::string* refusal)
 {
     ravsim::RuntimeDir dir = ravsim::ensureRuntimeDir(ravsim::runtimeDir());
     if (dir.usable())
-        dir = ravsim::ensureRuntimeDir(dir.path + "/objects");
+        dir = ravsim::ensureRuntimeDir(ravsim::objectsDir(dir.path));
     if (!dir.usable()) {
         if (refusal != nullptr)
             *refusal = dir.refusal;
@@ -88,6 +88,10 @@ bool NamedObject::open(const char* name, std::size_t size)
     int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0)
         return false;
+    if (!ravsim::shareMade(fd, dir)) {
+        ::close(fd);
+        return false;
+    }
 
     bool creator = flockRetry(fd, LOCK_EX | LOCK_NB);
     bool ok;
