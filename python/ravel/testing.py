@@ -22,6 +22,7 @@ from __future__ import annotations
 
 import atexit
 import ctypes
+import json
 import os
 import shutil
 import signal
@@ -54,12 +55,14 @@ class Station:
 
 @dataclass(frozen=True)
 class HostStatus:
-    """What ``ravkernd status`` reports."""
+    """What ``ravkernd status --json`` reports."""
 
     cycles: int
-    boards: dict[int, str] = field(default_factory=dict)  # e.g. "station 1 size 2 running"
+    late_cycles: int = 0
+    boards: dict[int, dict[str, Any]] = field(default_factory=dict)  # "station", "size", "running", ...
     stations: dict[int, bool] = field(default_factory=dict)  # remote station: on the bus
     members: frozenset[int] = frozenset()
+    traffic: dict[int, dict[str, int]] = field(default_factory=dict)  # "mailsSent", "mailsReceived", ...
 
 
 def find_ravkernd() -> str:
@@ -191,23 +194,13 @@ class Host:
             return process.wait()
 
     def status(self) -> HostStatus:
-        """The host's network: cycles, boards, remote stations, members."""
-        boards: dict[int, str] = {}
-        stations: dict[int, bool] = {}
-        members: frozenset[int] = frozenset()
-        cycles = 0
-        for line in self._control("status").splitlines():
-            head, _, rest = line.partition(": ")
-            words = head.split()
-            if words[:1] == ["cycles"]:
-                cycles = int(words[1])
-            elif words[:1] == ["board"]:
-                boards[int(words[1])] = rest
-            elif words[:1] == ["station"]:
-                stations[int(words[1])] = rest == "on the bus"
-            elif line.startswith("members:"):
-                members = frozenset(int(w) for w in line.split()[1:])
-        return HostStatus(cycles, boards, stations, members)
+        """The host's network: cycles, boards, remote stations, members, traffic."""
+        report = json.loads(self._control("status", "--json"))
+        return HostStatus(cycles=report["cycles"], late_cycles=report["lateCycles"],
+                          boards={b["index"]: b for b in report["boards"]},
+                          stations={s["address"]: s["onBus"] for s in report["stations"]},
+                          members=frozenset(report["members"]),
+                          traffic={t["station"]: t for t in report["traffic"]})
 
     def station_off(self, address: int) -> None:
         """Take the remote station at ``address`` off the bus."""

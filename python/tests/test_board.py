@@ -107,5 +107,7 @@ def test_members_follow_a_station_going_off_and_on(pair, ravel_host):
         ravel_host.station_on(20)
     assert wait_until(lambda: 20 in pair[1].members)
     status = ravel_host.status()
-    assert status.boards == {0: "station 1 size 2 running", 1: "station 5 size 2 running"}
+    assert {n: (b["station"], b["size"], b["running"]) for n, b in status.boards.items()} == {0: (1, 2, True),
+                                                                                              1: (5, 2, True)}
+    assert status.traffic[20]["membershipChanges"] >= 3
     assert pair[0].state == (1004, 1, 2) and pair[0].station == (1, 2) and pair[1].switch == 1
