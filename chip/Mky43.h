@@ -30,8 +30,7 @@ inline constexpr std::int32_t kStations = 64;
 inline constexpr std::uint32_t kBlockBytes = 8;
 inline constexpr std::uint32_t kBlockWords = 4;
 
-constexpr bool validStation(std::int32_t station)
-{
+constexpr bool validStation(std::int32_t station) {
     return station >= 0 && station < kStations;
 }
 
@@ -83,21 +82,19 @@ struct Register {
 
 // Every register, in address order.
 inline constexpr Register kRegisterMap[] = {
-    {"RFR", RFR, 64},       {"LFR", LFR, 64},       {"MFR", MFR, 64},       {"DRFR", DRFR, 64},
-    {"LGR", LGR, 64},       {"MGR", MGR, 64},       {"DRCR", DRCR, 64},     {"RHCR0", RHCR0, 16},
-    {"RHCR1", RHCR1, 16},   {"WHCR0", WHCR0, 16},   {"WHCR1", WHCR1, 16},   {"MSLR", MSLR, 16},
-    {"MSRR", MSRR, 16},     {"MESR", MESR, 16},     {"MSCR", MSCR, 16},     {"MR0CR", MR0CR, 16},
-    {"MR1CR", MR1CR, 16},   {"CCTR", CCTR, 16},     {"UTCR", UTCR, 16},     {"QCR", QCR, 16},
-    {"NFSR", NFSR, 16},     {"FSR", FSR, 16},       {"BCR", BCR, 16},       {"INT0CR", INT0CR, 16},
-    {"INT1CR", INT1CR, 16}, {"IT0CR", IT0CR, 16},   {"IT1CR", IT1CR, 16},   {"INT0SR", INT0SR, 16},
-    {"INT1SR", INT1SR, 16}, {"SSR", SSR, 16},       {"SCR", SCR, 16},       {"CCR", CCR, 64},
-    {"RHPB0", RHPB0, 64},   {"RHPB1", RHPB1, 64},   {"WHPB0", WHPB0, 64},   {"WHPB1", WHPB1, 64},
+    {"RFR", RFR, 64},     {"LFR", LFR, 64},     {"MFR", MFR, 64},       {"DRFR", DRFR, 64},     {"LGR", LGR, 64},
+    {"MGR", MGR, 64},     {"DRCR", DRCR, 64},   {"RHCR0", RHCR0, 16},   {"RHCR1", RHCR1, 16},   {"WHCR0", WHCR0, 16},
+    {"WHCR1", WHCR1, 16}, {"MSLR", MSLR, 16},   {"MSRR", MSRR, 16},     {"MESR", MESR, 16},     {"MSCR", MSCR, 16},
+    {"MR0CR", MR0CR, 16}, {"MR1CR", MR1CR, 16}, {"CCTR", CCTR, 16},     {"UTCR", UTCR, 16},     {"QCR", QCR, 16},
+    {"NFSR", NFSR, 16},   {"FSR", FSR, 16},     {"BCR", BCR, 16},       {"INT0CR", INT0CR, 16}, {"INT1CR", INT1CR, 16},
+    {"IT0CR", IT0CR, 16}, {"IT1CR", IT1CR, 16}, {"INT0SR", INT0SR, 16}, {"INT1SR", INT1SR, 16}, {"SSR", SSR, 16},
+    {"SCR", SCR, 16},     {"CCR", CCR, 64},     {"RHPB0", RHPB0, 64},   {"RHPB1", RHPB1, 64},   {"WHPB0", WHPB0, 64},
+    {"WHPB1", WHPB1, 64},
 };
 inline constexpr std::size_t kRegisterCount = sizeof kRegisterMap / sizeof kRegisterMap[0];
 
 // The register of that name, or null.
-constexpr const Register* findRegister(std::string_view name)
-{
+constexpr const Register* findRegister(std::string_view name) {
     for (const Register& r : kRegisterMap)
         if (r.name == name)
             return &r;
@@ -127,8 +124,7 @@ inline constexpr std::uint16_t kBcrKeptBits = 0xC0C0;
 // The station size BCR names: bits 8-13, or 64 when they are 0 and bit 14
 // is set. Bit 14 can linger from an earlier size of 64, so a size in bits
 // 8-13 wins over it.
-constexpr unsigned bcrStationSize(std::uint16_t bcr)
-{
+constexpr unsigned bcrStationSize(std::uint16_t bcr) {
     unsigned size = (bcr & kBcrSizeMask) >> 8;
     return size == 0 && (bcr & kBcrSize64) ? 64 : size;
 }
@@ -160,7 +156,7 @@ inline constexpr std::uint16_t kMesrBadLength = 0x0020;
 
 // Region B: the board control registers, 16-bit.
 inline constexpr std::uint32_t kBoardResetRegister = 4;
-inline constexpr std::uint16_t kBoardResetBit = 0x0002;  // chip held in reset while set
+inline constexpr std::uint16_t kBoardResetBit = 0x0002;   // chip held in reset while set
 inline constexpr std::uint32_t kBoardSwitchRegister = 6;  // bits 8-15: the board switch
 inline constexpr std::uint32_t kBoardControlSize = 8;     // the least region B the driver accepts
 
