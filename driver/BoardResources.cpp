@@ -14,8 +14,7 @@ constexpr int64_t kTenMilliseconds = -100000;
 
 // Fills region from the memory descriptor whose count among memory descriptors
 // is memoryIndex; false when the list holds no such descriptor.
-bool findMemoryResource(const KResourceList* resources, uint32_t memoryIndex, BoardRegion& region)
-{
+bool findMemoryResource(const KResourceList* resources, uint32_t memoryIndex, BoardRegion& region) {
     const uint32_t count = kernel::resourceListGetCount(resources);
     uint32_t memoryCount = 0;
     for (uint32_t i = 0; i < count; ++i) {
@@ -39,8 +38,7 @@ bool findMemoryResource(const KResourceList* resources, uint32_t memoryIndex, Bo
 
 // Maps the region uncached. A set flags bit 0 does not stop the mapping: the
 // driver needs both regions as memory.
-NTSTATUS mapRegion(BoardRegion& region)
-{
+NTSTATUS mapRegion(BoardRegion& region) {
     region.mapped = false;
     void* address = kernel::mapIoSpace(region.physicalAddress, region.length);
     if (address == nullptr) {
@@ -52,8 +50,7 @@ NTSTATUS mapRegion(BoardRegion& region)
     return STATUS_SUCCESS;
 }
 
-void unmapRegion(BoardRegion& region)
-{
+void unmapRegion(BoardRegion& region) {
     if (!region.mapped)
         return;
     kernel::unmapIoSpace(const_cast<void*>(region.virtualAddress), region.length);
@@ -61,8 +58,7 @@ void unmapRegion(BoardRegion& region)
     region.mapped = false;
 }
 
-void pulseChipReset(volatile void* regionB, int64_t settle)
-{
+void pulseChipReset(volatile void* regionB, int64_t settle) {
     const uint16_t control = kernel::readRegister16(regionB, mky43::kBoardResetRegister);
     kernel::writeRegister16(regionB, mky43::kBoardResetRegister,
                             static_cast<uint16_t>(control | mky43::kBoardResetBit));
@@ -72,8 +68,7 @@ void pulseChipReset(volatile void* regionB, int64_t settle)
     kernel::delayExecutionThread(settle);
 }
 
-void InitializeBoard(KDevice* device, DEVICE_EXTENSION& ext)
-{
+void InitializeBoard(KDevice* device, DEVICE_EXTENSION& ext) {
     pulseChipReset(ext.regionB.virtualAddress, kTenMilliseconds);
     clearChipMemory(ext.regionA.virtualAddress);
 
@@ -90,8 +85,7 @@ void InitializeBoard(KDevice* device, DEVICE_EXTENSION& ext)
 // was cleared may arm the timer once more while the first cancel runs, so
 // cancel and remove twice: after the first remove no routine that saw the
 // timer enabled is left, after the second nothing is armed, queued or running.
-void stopTicks(DEVICE_EXTENSION& ext)
-{
+void stopTicks(DEVICE_EXTENSION& ext) {
     ext.timerEnabled.store(false);
     if (ext.tickTimer == nullptr)
         return;
@@ -103,13 +97,11 @@ void stopTicks(DEVICE_EXTENSION& ext)
 
 }  // namespace
 
-void hardResetChip(DEVICE_EXTENSION& ext)
-{
+void hardResetChip(DEVICE_EXTENSION& ext) {
     pulseChipReset(ext.regionB.virtualAddress, kOneMillisecond);
 }
 
-NTSTATUS prepareHardware(KDevice* device, const KResourceList*, const KResourceList* translated)
-{
+NTSTATUS prepareHardware(KDevice* device, const KResourceList*, const KResourceList* translated) {
     DEVICE_EXTENSION& ext = *deviceExtension(device);
 
     if (!findMemoryResource(translated, kRegionAIndex, ext.regionA)) {
@@ -148,8 +140,7 @@ NTSTATUS prepareHardware(KDevice* device, const KResourceList*, const KResourceL
     return STATUS_SUCCESS;
 }
 
-NTSTATUS releaseHardware(KDevice* device, const KResourceList*)
-{
+NTSTATUS releaseHardware(KDevice* device, const KResourceList*) {
     DEVICE_EXTENSION& ext = *deviceExtension(device);
     stopTicks(ext);
     unmapRegion(ext.regionB);

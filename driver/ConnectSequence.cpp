@@ -26,8 +26,7 @@ struct Step {
     bool rearm;
 };
 
-uint16_t composeBcr(volatile void* chipBase, const ConnectParameters& p)
-{
+uint16_t composeBcr(volatile void* chipBase, const ConnectParameters& p) {
     const uint32_t current = kernel::readRegister16(chipBase, mky43::BCR);
     uint32_t value = (static_cast<uint32_t>(p.slen) << 8) | p.sa | (current & mky43::kBcrKeptBits);
     if (p.mode == kModeLongFrame)
@@ -35,8 +34,7 @@ uint16_t composeBcr(volatile void* chipBase, const ConnectParameters& p)
     return static_cast<uint16_t>(value);
 }
 
-Step runState(DEVICE_EXTENSION& ext, const ConnectParameters& p)
-{
+Step runState(DEVICE_EXTENSION& ext, const ConnectParameters& p) {
     volatile void* chipBase = ext.chipBase;
     switch (p.state) {
     case 0:
@@ -53,9 +51,7 @@ Step runState(DEVICE_EXTENSION& ext, const ConnectParameters& p)
         clearCommunicationMemory(chipBase);
         clearWriteHazardBuffers(chipBase);
         return {2, 1, true};
-    case 2:
-        kernel::writeRegister32(chipBase, mky43::SSR, kSsrScrReset);
-        return {1000, 1, true};
+    case 2: kernel::writeRegister32(chipBase, mky43::SSR, kSsrScrReset); return {1000, 1, true};
     case 1000:
         kernel::writeRegister16(chipBase, mky43::SCR, mky43::kScrHalt);
         if (p.mode == kModeGmm)
@@ -65,37 +61,29 @@ Step runState(DEVICE_EXTENSION& ext, const ConnectParameters& p)
         ext.bcrValue = composeBcr(chipBase, p);
         kernel::writeRegister16(chipBase, mky43::BCR, ext.bcrValue);
         return {1002, 0, true};
-    case 1002:
-        kernel::writeRegister16(chipBase, mky43::SCR, 0);
-        return {1003, 0, true};
-    case 1003:
-        kernel::writeRegister16(chipBase, mky43::SCR, mky43::kScrStart);
-        return {1004, kSupervisionWait, true};
+    case 1002: kernel::writeRegister16(chipBase, mky43::SCR, 0); return {1003, 0, true};
+    case 1003: kernel::writeRegister16(chipBase, mky43::SCR, mky43::kScrStart); return {1004, kSupervisionWait, true};
     case 1004:
         if (kernel::readRegister16(chipBase, mky43::SCR) & mky43::kScrRunning)
             return {1004, kSupervisionWait, true};
         return {1003, 0, true};
-    default:
-        return {p.state, 0, true};
+    default: return {p.state, 0, true};
     }
 }
 
 }  // namespace
 
-ConnectStatistics connectStatistics(KDevice* device)
-{
+ConnectStatistics connectStatistics(KDevice* device) {
     const DEVICE_EXTENSION& ext = *deviceExtension(device);
     return {ext.seqState.load(), ext.supervisionRestarts.load(std::memory_order_relaxed)};
 }
 
-void rearmTick(DEVICE_EXTENSION& ext)
-{
+void rearmTick(DEVICE_EXTENSION& ext) {
     if (ext.timerEnabled.load())
         kernel::timerSet(ext.tickTimer, kTickInterval, ext.timerDpc);
 }
 
-void tickRoutine(KDpc*, void* context)
-{
+void tickRoutine(KDpc*, void* context) {
     DEVICE_EXTENSION& ext = *static_cast<DEVICE_EXTENSION*>(context);
     if (ext.seqWait != 0) {
         --ext.seqWait;

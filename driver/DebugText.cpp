@@ -11,16 +11,14 @@ class TextSink {
 public:
     TextSink(char* out, size_t size) : out_(out), size_(size) {}
 
-    void put(const char* text, size_t count)
-    {
+    void put(const char* text, size_t count) {
         for (size_t i = 0; i < count; ++i) {
             if (size_ != 0 && length_ + 1 < size_)
                 out_[length_++] = text[i];
         }
     }
 
-    size_t finish()
-    {
+    size_t finish() {
         if (size_ != 0)
             out_[length_] = '\0';
         return length_;
@@ -34,8 +32,7 @@ private:
 
 }  // namespace
 
-size_t formatDebugText(char* out, size_t size, const char* format, NTSTATUS status)
-{
+size_t formatDebugText(char* out, size_t size, const char* format, NTSTATUS status) {
     TextSink sink(out, size);
     bool argumentUsed = false;
     for (const char* p = format; *p != '\0'; ++p) {

@@ -15,15 +15,13 @@ constexpr size_t kNameBufferSize = 128;
 // Numbers devices in the order they are added; device add runs one device at a time.
 uint32_t deviceCounter = 0;
 
-void fileCreate(KDevice*, KRequest* request, KFile* file)
-{
+void fileCreate(KDevice*, KRequest* request, KFile* file) {
     new (kernel::fileGetContext(file)) FILE_CONTEXT{};
     kernel::requestComplete(request, STATUS_SUCCESS);
 }
 
 // A client that goes away leaves no view behind.
-void fileClose(KFile* file)
-{
+void fileClose(KFile* file) {
     FILE_CONTEXT* context = fileContext(file);
     if (context->view != nullptr) {
         kernel::viewRemove(context->view);
@@ -32,8 +30,7 @@ void fileClose(KFile* file)
     }
 }
 
-NTSTATUS deviceAdd(KDriver*, KDeviceInit* init)
-{
+NTSTATUS deviceAdd(KDriver*, KDeviceInit* init) {
     char deviceName[kNameBufferSize];
     NTSTATUS status = kernel::formatName(deviceName, sizeof deviceName, kDeviceNamePrefix, deviceCounter);
     if (!NT_SUCCESS(status)) {
@@ -84,8 +81,7 @@ NTSTATUS deviceAdd(KDriver*, KDeviceInit* init)
 
 }  // namespace
 
-NTSTATUS DriverEntry(KDriver* driver, const char*)
-{
+NTSTATUS DriverEntry(KDriver* driver, const char*) {
     deviceCounter = 0;
     const DriverConfig config{deviceAdd};
     const NTSTATUS status = kernel::driverCreate(driver, &config);

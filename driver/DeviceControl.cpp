@@ -29,8 +29,7 @@ constexpr BufferKind kOutput{kernel::requestRetrieveOutputBuffer,
 // The request's buffer for one T. A length other than T's size is refused
 // before the buffer is touched.
 template <typename T>
-NTSTATUS retrieveBuffer(KRequest* request, size_t length, const BufferKind& kind, void*& buffer)
-{
+NTSTATUS retrieveBuffer(KRequest* request, size_t length, const BufferKind& kind, void*& buffer) {
     if (length != sizeof(T))
         return STATUS_INVALID_PARAMETER;
     size_t retrieved = 0;
@@ -40,8 +39,7 @@ NTSTATUS retrieveBuffer(KRequest* request, size_t length, const BufferKind& kind
     return status;
 }
 
-NTSTATUS connect(KRequest* request, size_t inputLength, DEVICE_EXTENSION& ext, ConnectMode mode)
-{
+NTSTATUS connect(KRequest* request, size_t inputLength, DEVICE_EXTENSION& ext, ConnectMode mode) {
     void* buffer = nullptr;
     const NTSTATUS status = retrieveBuffer<ConnectRequest>(request, inputLength, kConnectInput, buffer);
     if (!NT_SUCCESS(status))
@@ -64,8 +62,7 @@ NTSTATUS connect(KRequest* request, size_t inputLength, DEVICE_EXTENSION& ext, C
     return STATUS_SUCCESS;
 }
 
-NTSTATUS disconnect(DEVICE_EXTENSION& ext)
-{
+NTSTATUS disconnect(DEVICE_EXTENSION& ext) {
     if (ext.seqState.load() == 0) {
         kernel::writeRegister16(ext.chipBase, mky43::SCR, 0);
         clearCommunicationMemory(ext.chipBase);
@@ -74,8 +71,7 @@ NTSTATUS disconnect(DEVICE_EXTENSION& ext)
     return STATUS_SUCCESS;
 }
 
-NTSTATUS getConnectState(KRequest* request, size_t outputLength, DEVICE_EXTENSION& ext, size_t& bytes)
-{
+NTSTATUS getConnectState(KRequest* request, size_t outputLength, DEVICE_EXTENSION& ext, size_t& bytes) {
     void* buffer = nullptr;
     const NTSTATUS status = retrieveBuffer<ConnectState>(request, outputLength, kOutput, buffer);
     if (!NT_SUCCESS(status))
@@ -92,8 +88,7 @@ NTSTATUS getConnectState(KRequest* request, size_t outputLength, DEVICE_EXTENSIO
     return STATUS_SUCCESS;
 }
 
-NTSTATUS getDipSwitch(KRequest* request, size_t outputLength, DEVICE_EXTENSION& ext, size_t& bytes)
-{
+NTSTATUS getDipSwitch(KRequest* request, size_t outputLength, DEVICE_EXTENSION& ext, size_t& bytes) {
     void* buffer = nullptr;
     const NTSTATUS status = retrieveBuffer<DipSwitchInfo>(request, outputLength, kOutput, buffer);
     if (!NT_SUCCESS(status))
@@ -108,8 +103,7 @@ NTSTATUS getDipSwitch(KRequest* request, size_t outputLength, DEVICE_EXTENSION& 
 // One view per file object. A length of 0 or beyond region A, a second map
 // while a view exists and an unmap of another address are refused.
 NTSTATUS mapOrUnmap(KRequest* request, const MapRequest& mapRequest, FILE_CONTEXT& file, DEVICE_EXTENSION& ext,
-                    uint64_t& userAddress)
-{
+                    uint64_t& userAddress) {
     if (mapRequest.command == kMapCommandUnmap) {
         if (file.view == nullptr)
             return STATUS_SUCCESS;
@@ -132,8 +126,7 @@ NTSTATUS mapOrUnmap(KRequest* request, const MapRequest& mapRequest, FILE_CONTEX
     return STATUS_SUCCESS;
 }
 
-NTSTATUS mapMemory(KRequest* request, size_t inputLength, DEVICE_EXTENSION& ext, size_t& bytes)
-{
+NTSTATUS mapMemory(KRequest* request, size_t inputLength, DEVICE_EXTENSION& ext, size_t& bytes) {
     void* buffer = nullptr;
     NTSTATUS status = retrieveBuffer<MapRequest>(request, inputLength, kMapInput, buffer);
     if (!NT_SUCCESS(status))
@@ -158,8 +151,7 @@ NTSTATUS mapMemory(KRequest* request, size_t inputLength, DEVICE_EXTENSION& ext,
 
 }  // namespace
 
-void deviceControl(KQueue* queue, KRequest* request, size_t outputLength, size_t inputLength, uint32_t ioControlCode)
-{
+void deviceControl(KQueue* queue, KRequest* request, size_t outputLength, size_t inputLength, uint32_t ioControlCode) {
     DEVICE_EXTENSION& ext = *deviceExtension(kernel::ioQueueGetDevice(queue));
     size_t bytes = 0;
     NTSTATUS status = STATUS_INVALID_PARAMETER;
@@ -169,34 +161,17 @@ void deviceControl(KQueue* queue, KRequest* request, size_t outputLength, size_t
         hardResetChip(ext);
         status = STATUS_SUCCESS;
         break;
-    case IOCTL_BOARD_CONNECT:
-        status = connect(request, inputLength, ext, kModeNormal);
-        break;
-    case IOCTL_BOARD_CONNECT_LF:
-        status = connect(request, inputLength, ext, kModeLongFrame);
-        break;
-    case IOCTL_BOARD_CONNECT_GMM:
-        status = connect(request, inputLength, ext, kModeGmm);
-        break;
-    case IOCTL_BOARD_DISCONNECT:
-        status = disconnect(ext);
-        break;
-    case IOCTL_BOARD_MAP_MEMORY:
-        status = mapMemory(request, inputLength, ext, bytes);
-        break;
-    case IOCTL_BOARD_GET_CONNECT_STATE:
-        status = getConnectState(request, outputLength, ext, bytes);
-        break;
-    case IOCTL_BOARD_GET_DIPSW:
-        status = getDipSwitch(request, outputLength, ext, bytes);
-        break;
+    case IOCTL_BOARD_CONNECT: status = connect(request, inputLength, ext, kModeNormal); break;
+    case IOCTL_BOARD_CONNECT_LF: status = connect(request, inputLength, ext, kModeLongFrame); break;
+    case IOCTL_BOARD_CONNECT_GMM: status = connect(request, inputLength, ext, kModeGmm); break;
+    case IOCTL_BOARD_DISCONNECT: status = disconnect(ext); break;
+    case IOCTL_BOARD_MAP_MEMORY: status = mapMemory(request, inputLength, ext, bytes); break;
+    case IOCTL_BOARD_GET_CONNECT_STATE: status = getConnectState(request, outputLength, ext, bytes); break;
+    case IOCTL_BOARD_GET_DIPSW: status = getDipSwitch(request, outputLength, ext, bytes); break;
     case IOCTL_BOARD_RESERVED_804:
     case IOCTL_BOARD_RESERVED_807:
-    case IOCTL_BOARD_RESERVED_808:
-        status = STATUS_SUCCESS;
-        break;
-    default:
-        break;
+    case IOCTL_BOARD_RESERVED_808: status = STATUS_SUCCESS; break;
+    default: break;
     }
     kernel::requestCompleteWithInformation(request, status, bytes);
 }

@@ -30,7 +30,7 @@ struct DEVICE_EXTENSION {
     KTimer* tickTimer;
     std::atomic<bool> timerEnabled;
     std::atomic<int32_t> seqState;
-    int32_t seqWait;  // tick routine only (and prepare, when no tick runs)
+    int32_t seqWait;                            // tick routine only (and prepare, when no tick runs)
     std::atomic<uint32_t> supervisionRestarts;  // written by the tick routine only
 
     SpinLock paramLock;
@@ -57,26 +57,22 @@ struct FILE_CONTEXT {
 static_assert(std::is_trivially_destructible_v<DEVICE_EXTENSION>);
 static_assert(std::is_trivially_destructible_v<FILE_CONTEXT>);
 
-inline DEVICE_EXTENSION* deviceExtension(KDevice* device)
-{
+inline DEVICE_EXTENSION* deviceExtension(KDevice* device) {
     return static_cast<DEVICE_EXTENSION*>(kernel::deviceGetContext(device));
 }
 
-inline FILE_CONTEXT* fileContext(KFile* file)
-{
+inline FILE_CONTEXT* fileContext(KFile* file) {
     return static_cast<FILE_CONTEXT*>(kernel::fileGetContext(file));
 }
 
-inline void debugPrint(const char* format, NTSTATUS status = STATUS_SUCCESS)
-{
+inline void debugPrint(const char* format, NTSTATUS status = STATUS_SUCCESS) {
     kernel::debugPrintEx(kDebugComponent, kDebugLevelError, format, status);
 }
 
 // Lifecycle entries registered with the host.
 NTSTATUS prepareHardware(KDevice* device, const KResourceList* raw, const KResourceList* translated);
 NTSTATUS releaseHardware(KDevice* device, const KResourceList* translated);
-void deviceControl(KQueue* queue, KRequest* request, size_t outputLength, size_t inputLength,
-                   uint32_t ioControlCode);
+void deviceControl(KQueue* queue, KRequest* request, size_t outputLength, size_t inputLength, uint32_t ioControlCode);
 void tickRoutine(KDpc* dpc, void* context);
 
 // Pulses the chip reset line of region B (1 ms asserted, 1 ms to settle). Passive.

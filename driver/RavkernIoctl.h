@@ -11,13 +11,11 @@ inline constexpr uint32_t kDeviceType = 0x9902;
 inline constexpr uint32_t kMethodBuffered = 0;
 inline constexpr uint32_t kFileAnyAccess = 0;
 
-constexpr uint32_t ctlCode(uint32_t deviceType, uint32_t function, uint32_t method, uint32_t access)
-{
+constexpr uint32_t ctlCode(uint32_t deviceType, uint32_t function, uint32_t method, uint32_t access) {
     return (deviceType << 16) | (access << 14) | (function << 2) | method;
 }
 
-constexpr uint32_t boardControl(uint32_t function)
-{
+constexpr uint32_t boardControl(uint32_t function) {
     return ctlCode(kDeviceType, function, kMethodBuffered, kFileAnyAccess);
 }
 

@@ -8,8 +8,7 @@ namespace ravkern {
 
 class SpinLock {
 public:
-    void lock()
-    {
+    void lock() {
         while (flag_.test_and_set(std::memory_order_acquire)) {
             while (flag_.test(std::memory_order_relaxed)) {
             }

@@ -14,8 +14,12 @@ namespace ravkern {
 
 using NTSTATUS = int32_t;
 
-constexpr NTSTATUS ntStatus(uint32_t code) { return static_cast<NTSTATUS>(code); }
-constexpr bool NT_SUCCESS(NTSTATUS status) { return status >= 0; }
+constexpr NTSTATUS ntStatus(uint32_t code) {
+    return static_cast<NTSTATUS>(code);
+}
+constexpr bool NT_SUCCESS(NTSTATUS status) {
+    return status >= 0;
+}
 
 inline constexpr NTSTATUS STATUS_SUCCESS = 0;
 inline constexpr NTSTATUS STATUS_PENDING = ntStatus(0x00000103);
@@ -53,10 +57,10 @@ struct KResourceList;
 
 // One translated hardware resource.
 struct ResourceDescriptor {
-    uint8_t type;    // CmResourceType...
+    uint8_t type;  // CmResourceType...
     uint16_t flags;
-    uint64_t start;  // memory and port: physical start
-    uint32_t length; // memory and port: length in bytes
+    uint64_t start;   // memory and port: physical start
+    uint32_t length;  // memory and port: length in bytes
 };
 
 // Driver callbacks, registered through the configurations below.
@@ -66,8 +70,8 @@ using PrepareHardwareCallback = NTSTATUS (*)(KDevice* device, const KResourceLis
 using ReleaseHardwareCallback = NTSTATUS (*)(KDevice* device, const KResourceList* translated);
 using FileCreateCallback = void (*)(KDevice* device, KRequest* request, KFile* file);
 using FileCloseCallback = void (*)(KFile* file);
-using DeviceControlCallback = void (*)(KQueue* queue, KRequest* request, size_t outputLength,
-                                       size_t inputLength, uint32_t ioControlCode);
+using DeviceControlCallback = void (*)(KQueue* queue, KRequest* request, size_t outputLength, size_t inputLength,
+                                       uint32_t ioControlCode);
 using DeferredRoutine = void (*)(KDpc* dpc, void* context);
 
 struct DriverConfig {
@@ -188,8 +192,7 @@ void requestComplete(KRequest* request, NTSTATUS status);
 // kernelAddress (inside a range from mapIoSpace) in the address space of the
 // client that sent request; returns its handle and the client's address of it.
 // Fails with STATUS_INSUFFICIENT_RESOURCES (nothing is left behind).
-NTSTATUS viewCreate(KRequest* request, void* kernelAddress, size_t length, KView** view,
-                    uint64_t* userAddress);
+NTSTATUS viewCreate(KRequest* request, void* kernelAddress, size_t length, KView** view, uint64_t* userAddress);
 // Passive, from the device-control callback or file close of the file the view
 // was made for. Removes the view from its client (if the client still exists)
 // and frees the handle.
