@@ -16,13 +16,11 @@ constexpr int kEventsPerWait = 64;
 
 }  // namespace
 
-ClientReactor::~ClientReactor()
-{
+ClientReactor::~ClientReactor() {
     stop();
 }
 
-bool ClientReactor::start(std::string& error)
-{
+bool ClientReactor::start(std::string& error) {
     epollFd_ = epoll_create1(EPOLL_CLOEXEC);
     wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     epoll_event wake{};
@@ -36,8 +34,7 @@ bool ClientReactor::start(std::string& error)
     return true;
 }
 
-void ClientReactor::add(ravkern::KDevice& device, int socket)
-{
+void ClientReactor::add(ravkern::KDevice& device, int socket) {
     auto owned = std::make_unique<Client>(device, socket);
     if (!owned->connection.open())
         return;  // refused by the driver: the client sees its connection close
@@ -50,8 +47,7 @@ void ClientReactor::add(ravkern::KDevice& device, int socket)
         finish(client);
 }
 
-bool ClientReactor::watch(Client& client, int operation)
-{
+bool ClientReactor::watch(Client& client, int operation) {
     // One shot: after a report the socket is left alone until its control
     // is served.
     epoll_event event{};
@@ -60,8 +56,7 @@ bool ClientReactor::watch(Client& client, int operation)
     return epoll_ctl(epollFd_, operation, client.connection.socket(), &event) == 0;
 }
 
-void ClientReactor::run()
-{
+void ClientReactor::run() {
     epoll_event events[kEventsPerWait];
     for (;;) {
         int ready = ravsim::retryInterrupted([&] { return epoll_wait(epollFd_, events, kEventsPerWait, -1); });
@@ -81,8 +76,7 @@ void ClientReactor::run()
     }
 }
 
-void ClientReactor::serve(Client* client)
-{
+void ClientReactor::serve(Client* client) {
     bool more;
     {
         std::lock_guard turn(client->turn);
@@ -92,16 +86,14 @@ void ClientReactor::serve(Client* client)
         finish(client);
 }
 
-void ClientReactor::finish(Client* client)
-{
+void ClientReactor::finish(Client* client) {
     epoll_ctl(epollFd_, EPOLL_CTL_DEL, client->connection.socket(), nullptr);
     client->connection.close();
     std::lock_guard lock(mutex_);
     clients_.erase(client);
 }
 
-void ClientReactor::stop()
-{
+void ClientReactor::stop() {
     if (thread_.joinable()) {
         std::uint64_t one = 1;
         if (write(wakeFd_, &one, sizeof one) < 0)

@@ -31,28 +31,23 @@ constexpr int kClientReplyTimeoutMs = 5000;
 }  // namespace
 
 Connection::Connection(ravkern::KDevice& device, int socket)
-    : device_(device), socket_(socket), file_{&device, this, {}}
-{
+    : device_(device), socket_(socket), file_{&device, this, {}} {
     file_.context.allocate(device.fileConfig.contextSize);
 }
 
-Connection::~Connection()
-{
+Connection::~Connection() {
     ::close(socket_);
 }
 
-Connection* Connection::current()
-{
+Connection* Connection::current() {
     return currentConnection;
 }
 
-void Connection::shutdown()
-{
+void Connection::shutdown() {
     ::shutdown(socket_, SHUT_RDWR);
 }
 
-bool Connection::open()
-{
+bool Connection::open() {
     CurrentConnection current(this);
     if (!device_.fileConfig.fileCreate)
         return true;
@@ -62,16 +57,14 @@ bool Connection::open()
     return create.completed && ravkern::NT_SUCCESS(create.status);
 }
 
-void Connection::close()
-{
+void Connection::close() {
     CurrentConnection current(this);
     closing_ = true;
     if (device_.fileConfig.fileClose)
         device_.fileConfig.fileClose(&file_);
 }
 
-bool Connection::serveOne()
-{
+bool Connection::serveOne() {
     CurrentConnection current(this);
     // One frame buffer per serving thread: an idle connection holds none.
     thread_local std::vector<std::uint8_t> frame(sizeof(wire::ControlFrame) + wire::kMaxBuffer);
@@ -82,8 +75,8 @@ bool Connection::serveOne()
         return false;
     wire::ControlFrame head;
     std::memcpy(&head, frame.data(), sizeof head);
-    if (head.kind != wire::kControl || head.inputLength > wire::kMaxBuffer || head.outputLength > wire::kMaxBuffer
-        || static_cast<std::size_t>(got.length) != sizeof head + head.inputLength)
+    if (head.kind != wire::kControl || head.inputLength > wire::kMaxBuffer || head.outputLength > wire::kMaxBuffer ||
+        static_cast<std::size_t>(got.length) != sizeof head + head.inputLength)
         return false;
 
     ravkern::KRequest request;
@@ -114,8 +107,7 @@ bool Connection::serveOne()
 }
 
 template <typename Reply>
-bool Connection::awaitReply(std::uint32_t kind, Reply& reply)
-{
+bool Connection::awaitReply(std::uint32_t kind, Reply& reply) {
     std::uint8_t buffer[sizeof(Reply) + 1];
     wire::Received got = wire::receiveFrame(socket_, buffer, sizeof buffer, kClientReplyTimeoutMs);
     if (got.fd >= 0)
@@ -132,8 +124,7 @@ bool Connection::awaitReply(std::uint32_t kind, Reply& reply)
     return true;
 }
 
-bool Connection::mapInClient(int fd, std::size_t length, std::uint64_t& address)
-{
+bool Connection::mapInClient(int fd, std::size_t length, std::uint64_t& address) {
     if (broken_ || closing_)
         return false;
     wire::MapViewFrame ask{wire::kMapView, static_cast<std::uint32_t>(length)};
@@ -148,8 +139,7 @@ bool Connection::mapInClient(int fd, std::size_t length, std::uint64_t& address)
     return true;
 }
 
-void Connection::unmapInClient(std::uint64_t address, std::size_t length)
-{
+void Connection::unmapInClient(std::uint64_t address, std::size_t length) {
     if (broken_ || closing_)
         return;
     wire::UnmapViewFrame ask{wire::kUnmapView, static_cast<std::uint32_t>(length), address};

@@ -18,8 +18,7 @@ namespace {
 // Room for the status of a bus with every station busy, in either form.
 constexpr std::size_t kMaxMessage = 65536;
 
-bool makeAddress(const std::string& path, sockaddr_un& address)
-{
+bool makeAddress(const std::string& path, sockaddr_un& address) {
     address = {};
     address.sun_family = AF_UNIX;
     if (path.size() >= sizeof address.sun_path) {
@@ -30,27 +29,23 @@ bool makeAddress(const std::string& path, sockaddr_un& address)
     return true;
 }
 
-void setTimeout(int fd, int option, int ms)
-{
+void setTimeout(int fd, int option, int ms) {
     timeval tv{ms / 1000, (ms % 1000) * 1000};
     setsockopt(fd, SOL_SOCKET, option, &tv, sizeof tv);
 }
 
-bool parseStation(std::string_view text, unsigned& address)
-{
+bool parseStation(std::string_view text, unsigned& address) {
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), address);
     return !text.empty() && ec == std::errc() && end == text.data() + text.size() && address <= 63;
 }
 
 }  // namespace
 
-std::string controlSocketPath(const std::string& runtimeDir)
-{
+std::string controlSocketPath(const std::string& runtimeDir) {
     return runtimeDir + "/ravkernd.control";
 }
 
-std::string answerControl(ravsim::Bus& bus, const StatusSource& status, std::string_view request)
-{
+std::string answerControl(ravsim::Bus& bus, const StatusSource& status, std::string_view request) {
     while (!request.empty() && (request.back() == '\n' || request.back() == '\0'))
         request.remove_suffix(1);
     if (request == "status")
@@ -66,23 +61,18 @@ std::string answerControl(ravsim::Bus& bus, const StatusSource& status, std::str
     if (!parseStation(number, address))
         return "error: bad station address: " + std::string(number) + "\n";
     switch (bus.setStationOnBus(address, on)) {
-    case ravsim::StationChange::Done:
-        return "ok\n";
-    case ravsim::StationChange::NoSuchStation:
-        return "error: no remote station at " + std::to_string(address) + "\n";
-    case ravsim::StationChange::RangeTaken:
-        break;
+    case ravsim::StationChange::Done: return "ok\n";
+    case ravsim::StationChange::NoSuchStation: return "error: no remote station at " + std::to_string(address) + "\n";
+    case ravsim::StationChange::RangeTaken: break;
     }
     return "error: a board holds a station of " + std::to_string(address) + "'s range\n";
 }
 
-ControlServer::~ControlServer()
-{
+ControlServer::~ControlServer() {
     close();
 }
 
-bool ControlServer::listen(const std::string& path)
-{
+bool ControlServer::listen(const std::string& path) {
     sockaddr_un address;
     if (!makeAddress(path, address))
         return false;
@@ -90,8 +80,8 @@ bool ControlServer::listen(const std::string& path)
     int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0)
         return false;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
-        || !ravsim::shareMade(-1, path.substr(0, path.find_last_of('/') + 1), path) || ::listen(fd, 16) != 0) {
+    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        !ravsim::shareMade(-1, path.substr(0, path.find_last_of('/') + 1), path) || ::listen(fd, 16) != 0) {
         int saved = errno;
         ::close(fd);
         errno = saved;
@@ -102,8 +92,7 @@ bool ControlServer::listen(const std::string& path)
     return true;
 }
 
-void ControlServer::serveOne()
-{
+void ControlServer::serveOne() {
     int fd = accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
     if (fd < 0)
         return;
@@ -121,8 +110,7 @@ void ControlServer::serveOne()
     ::close(fd);
 }
 
-void ControlServer::close()
-{
+void ControlServer::close() {
     if (fd_ < 0)
         return;
     ::close(fd_);
@@ -130,13 +118,11 @@ void ControlServer::close()
     fd_ = -1;
 }
 
-bool isControlCommand(std::string_view word)
-{
+bool isControlCommand(std::string_view word) {
     return word == "status" || word == "station-off" || word == "station-on";
 }
 
-int runControlCommand(int argc, const char* const* argv)
-{
+int runControlCommand(int argc, const char* const* argv) {
     std::string request = argv[1];
     std::string dir;
     int i = 2;

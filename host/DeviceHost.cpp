@@ -31,8 +31,7 @@ constexpr std::string_view kLinkPrefix = "\\DosDevices\\";
 constexpr std::chrono::milliseconds kDescriptorBackoff{50};
 
 // Each board gets its own window of the simulated physical address space.
-std::uint64_t nextBoardAddress()
-{
+std::uint64_t nextBoardAddress() {
     static std::atomic<std::uint64_t> slot{0};
     return 0xF0000000ULL + 0x100000ULL * slot.fetch_add(1);
 }
@@ -40,17 +39,14 @@ std::uint64_t nextBoardAddress()
 }  // namespace
 
 DeviceHost::DeviceHost(HostConfig config)
-    : config_(std::move(config)), bus_(ravsim::BusTiming{config_.cycle, config_.mailMinimum, ravsim::BusTiming{}.mailPerUnit})
-{
-}
+    : config_(std::move(config)),
+      bus_(ravsim::BusTiming{config_.cycle, config_.mailMinimum, ravsim::BusTiming{}.mailPerUnit}) {}
 
-DeviceHost::~DeviceHost()
-{
+DeviceHost::~DeviceHost() {
     stop();
 }
 
-bool DeviceHost::start(std::string& error)
-{
+bool DeviceHost::start(std::string& error) {
     // The host makes the objects folder, so in a shared runtime directory it
     // is root's like the directory and every member of the group may use it.
     for (const std::string& dir : {config_.runtimeDir, ravsim::objectsDir(config_.runtimeDir)}) {
@@ -94,8 +90,7 @@ bool DeviceHost::start(std::string& error)
     return true;
 }
 
-bool DeviceHost::addBoard(unsigned index, const BoardSetup& setup, std::string& error)
-{
+bool DeviceHost::addBoard(unsigned index, const BoardSetup& setup, std::string& error) {
     auto board = std::make_unique<Board>();
     board->files = ravsim::BoardFiles::create(config_.runtimeDir, index, static_cast<std::uint8_t>(setup.switchValue),
                                               config_.startDelayCycles, error);
@@ -105,10 +100,11 @@ bool DeviceHost::addBoard(unsigned index, const BoardSetup& setup, std::string& 
 
     std::uint64_t base = nextBoardAddress();
     PhysicalRange unused{base, 0x1000, RangeKind::Unbacked, -1, nullptr, nullptr};
-    PhysicalRange chip{base + 0x10000, mky43::kWindowSize, RangeKind::ChipWindow,
-                       board->files->regionAFd(), board->files->window(), &board->files->state()};
-    PhysicalRange control{base + 0x20000, static_cast<std::uint32_t>(ravsim::kRegionBSize), RangeKind::BoardControl,
-                          board->files->regionBFd(), board->files->window(), &board->files->state()};
+    PhysicalRange chip{base + 0x10000,         mky43::kWindowSize,    RangeKind::ChipWindow, board->files->regionAFd(),
+                       board->files->window(), &board->files->state()};
+    PhysicalRange control{base + 0x20000,          static_cast<std::uint32_t>(ravsim::kRegionBSize),
+                          RangeKind::BoardControl, board->files->regionBFd(),
+                          board->files->window(),  &board->files->state()};
     PhysicalMemory::instance().addRange(chip);
     PhysicalMemory::instance().addRange(control);
     for (const PhysicalRange& r : {unused, chip, control}) {
@@ -122,8 +118,8 @@ bool DeviceHost::addBoard(unsigned index, const BoardSetup& setup, std::string& 
     if (ravkern::NT_SUCCESS(status) && init.device && init.device->queue) {
         board->device = std::move(init.device);
         ravkern::KDevice& device = *board->device;
-        if (device.pnp.prepareHardware
-            && ravkern::NT_SUCCESS(device.pnp.prepareHardware(&device, &board->resources, &board->resources))) {
+        if (device.pnp.prepareHardware &&
+            ravkern::NT_SUCCESS(device.pnp.prepareHardware(&device, &board->resources, &board->resources))) {
             {
                 std::lock_guard lock(device.gateMutex);
                 device.started = true;
@@ -143,8 +139,7 @@ bool DeviceHost::addBoard(unsigned index, const BoardSetup& setup, std::string& 
     return true;
 }
 
-bool DeviceHost::listen(Board& board)
-{
+bool DeviceHost::listen(Board& board) {
     board.socketPath = config_.runtimeDir + "/" + board.device->linkName.substr(kLinkPrefix.size());
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
@@ -158,8 +153,8 @@ bool DeviceHost::listen(Board& board)
     int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0)
         return false;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
-        || !ravsim::shareMade(-1, config_.runtimeDir, board.socketPath) || ::listen(fd, 64) != 0) {
+    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        !ravsim::shareMade(-1, config_.runtimeDir, board.socketPath) || ::listen(fd, 64) != 0) {
         int saved = errno;
         close(fd);
         errno = saved;
@@ -169,8 +164,7 @@ bool DeviceHost::listen(Board& board)
     return true;
 }
 
-std::vector<std::string> DeviceHost::socketPaths() const
-{
+std::vector<std::string> DeviceHost::socketPaths() const {
     std::vector<std::string> paths;
     for (const auto& board : boards_)
         if (board->listenFd >= 0)
@@ -178,13 +172,11 @@ std::vector<std::string> DeviceHost::socketPaths() const
     return paths;
 }
 
-ravkern::KDevice* DeviceHost::device(unsigned index) const
-{
+ravkern::KDevice* DeviceHost::device(unsigned index) const {
     return index < boards_.size() ? boards_[index]->device.get() : nullptr;
 }
 
-void DeviceHost::acceptLoop()
-{
+void DeviceHost::acceptLoop() {
     for (;;) {
         std::vector<pollfd> fds{{wakeFd_, POLLIN, 0}, {control_.fd(), POLLIN, 0}};
         std::vector<Board*> owners{nullptr, nullptr};
@@ -207,8 +199,7 @@ void DeviceHost::acceptLoop()
     }
 }
 
-void DeviceHost::accept(Board& board)
-{
+void DeviceHost::accept(Board& board) {
     int fd = accept4(board.listenFd, nullptr, nullptr, SOCK_CLOEXEC);
     if (fd >= 0)
         clients_.add(*board.device, fd);
@@ -216,8 +207,7 @@ void DeviceHost::accept(Board& board)
         std::this_thread::sleep_for(kDescriptorBackoff);
 }
 
-void DeviceHost::busLoop()
-{
+void DeviceHost::busLoop() {
     auto next = std::chrono::steady_clock::now();
     auto previous = next;
     std::unique_lock lock(busMutex_);
@@ -239,8 +229,7 @@ void DeviceHost::busLoop()
 }
 
 // Called by the acceptor, which stop() ends before it touches the boards.
-HostStatus DeviceHost::status()
-{
+HostStatus DeviceHost::status() {
     HostStatus status{bus_.status(), config_.cycle, {}};
     for (const auto& board : boards_) {
         if (board->device)
@@ -251,8 +240,7 @@ HostStatus DeviceHost::status()
     return status;
 }
 
-void DeviceHost::stop()
-{
+void DeviceHost::stop() {
     if (running_) {
         running_ = false;
         std::uint64_t one = 1;

@@ -36,7 +36,7 @@ struct HostConfig {
     std::vector<StationSetup> stations;
     std::chrono::microseconds cycle{1000};
     std::chrono::microseconds mailMinimum{15000};  // shortest mail send
-    unsigned startDelayCycles = 2;  // bus cycles from start to the running bit
+    unsigned startDelayCycles = 2;                 // bus cycles from start to the running bit
 };
 
 class DeviceHost {

@@ -4,8 +4,7 @@
 
 namespace ravhost {
 
-JsonWriter& JsonWriter::key(std::string_view name)
-{
+JsonWriter& JsonWriter::key(std::string_view name) {
     separate();
     appendString(name);
     text_ += ':';
@@ -13,51 +12,44 @@ JsonWriter& JsonWriter::key(std::string_view name)
     return *this;
 }
 
-JsonWriter& JsonWriter::value(std::uint64_t number)
-{
+JsonWriter& JsonWriter::value(std::uint64_t number) {
     separate();
     text_ += std::to_string(number);
     return *this;
 }
 
-JsonWriter& JsonWriter::value(std::int64_t number)
-{
+JsonWriter& JsonWriter::value(std::int64_t number) {
     separate();
     text_ += std::to_string(number);
     return *this;
 }
 
-JsonWriter& JsonWriter::value(bool flag)
-{
+JsonWriter& JsonWriter::value(bool flag) {
     separate();
     text_ += flag ? "true" : "false";
     return *this;
 }
 
-JsonWriter& JsonWriter::value(std::string_view text)
-{
+JsonWriter& JsonWriter::value(std::string_view text) {
     separate();
     appendString(text);
     return *this;
 }
 
-JsonWriter& JsonWriter::null()
-{
+JsonWriter& JsonWriter::null() {
     separate();
     text_ += "null";
     return *this;
 }
 
-JsonWriter& JsonWriter::open(char bracket)
-{
+JsonWriter& JsonWriter::open(char bracket) {
     separate();
     text_ += bracket;
     firstInLevel_.push_back(true);
     return *this;
 }
 
-JsonWriter& JsonWriter::close(char bracket)
-{
+JsonWriter& JsonWriter::close(char bracket) {
     if (!firstInLevel_.empty())
         firstInLevel_.pop_back();
     text_ += bracket;
@@ -66,8 +58,7 @@ JsonWriter& JsonWriter::close(char bracket)
 
 // A value right after its key takes no comma; any other item but the first
 // of its object or array does.
-void JsonWriter::separate()
-{
+void JsonWriter::separate() {
     if (afterKey_) {
         afterKey_ = false;
         return;
@@ -79,23 +70,14 @@ void JsonWriter::separate()
     firstInLevel_.back() = false;
 }
 
-void JsonWriter::appendString(std::string_view text)
-{
+void JsonWriter::appendString(std::string_view text) {
     text_ += '"';
     for (char c : text) {
         switch (c) {
-        case '"':
-            text_ += "\\\"";
-            break;
-        case '\\':
-            text_ += "\\\\";
-            break;
-        case '\n':
-            text_ += "\\n";
-            break;
-        case '\t':
-            text_ += "\\t";
-            break;
+        case '"': text_ += "\\\""; break;
+        case '\\': text_ += "\\\\"; break;
+        case '\n': text_ += "\\n"; break;
+        case '\t': text_ += "\\t"; break;
         default:
             if (static_cast<unsigned char>(c) < 0x20) {
                 char escaped[7];

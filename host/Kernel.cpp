@@ -1,6 +1,6 @@
 // driver/kernel.h on Linux: the host's objects behind the driver's calls.
-#include "driver/DebugText.h"
 #include "driver/kernel.h"
+#include "driver/DebugText.h"
 #include "host/Connection.h"
 #include "host/KernelObjects.h"
 #include "host/PhysicalMemory.h"
@@ -19,16 +19,14 @@ namespace ravkern::kernel {
 
 namespace {
 
-std::chrono::nanoseconds relativeDelay(int64_t interval)
-{
+std::chrono::nanoseconds relativeDelay(int64_t interval) {
     // Absolute times (positive) lie in the past for this host: due at once.
     return interval < 0 ? std::chrono::nanoseconds(-interval * 100) : std::chrono::nanoseconds(0);
 }
 
 constexpr std::string_view kLinkPrefix = "\\DosDevices\\";
 
-bool validLinkName(std::string_view link)
-{
+bool validLinkName(std::string_view link) {
     if (!link.starts_with(kLinkPrefix) || link.size() == kLinkPrefix.size() || link.size() > kLinkPrefix.size() + 64)
         return false;
     for (char c : link.substr(kLinkPrefix.size()))
@@ -39,8 +37,7 @@ bool validLinkName(std::string_view link)
 
 }  // namespace
 
-NTSTATUS driverCreate(KDriver* driver, const DriverConfig* config)
-{
+NTSTATUS driverCreate(KDriver* driver, const DriverConfig* config) {
     if (!driver || !config || !config->deviceAdd)
         return STATUS_INVALID_PARAMETER;
     driver->config = *config;
@@ -48,22 +45,19 @@ NTSTATUS driverCreate(KDriver* driver, const DriverConfig* config)
     return STATUS_SUCCESS;
 }
 
-NTSTATUS formatName(char* buffer, size_t size, const char* prefix, uint32_t number)
-{
+NTSTATUS formatName(char* buffer, size_t size, const char* prefix, uint32_t number) {
     int n = std::snprintf(buffer, size, "%s%d", prefix, static_cast<int32_t>(number));
     return n < 0 || static_cast<size_t>(n) >= size ? STATUS_BUFFER_OVERFLOW : STATUS_SUCCESS;
 }
 
-NTSTATUS deviceInitAssignName(KDeviceInit* init, const char* name)
-{
+NTSTATUS deviceInitAssignName(KDeviceInit* init, const char* name) {
     if (!name || !*name)
         return STATUS_INVALID_PARAMETER;
     init->name = name;
     return STATUS_SUCCESS;
 }
 
-void deviceInitSetPnpPowerEventCallbacks(KDeviceInit* init, const PnpPowerCallbacks* callbacks)
-{
+void deviceInitSetPnpPowerEventCallbacks(KDeviceInit* init, const PnpPowerCallbacks* callbacks) {
     init->pnp = *callbacks;
 }
 
@@ -72,13 +66,11 @@ void deviceInitSetIoType(KDeviceInit*, IoType) {}
 // Every device of this host is shared: any number of handles.
 void deviceInitSetExclusive(KDeviceInit*, bool) {}
 
-void deviceInitSetFileObjectConfig(KDeviceInit* init, const FileObjectConfig* config)
-{
+void deviceInitSetFileObjectConfig(KDeviceInit* init, const FileObjectConfig* config) {
     init->fileConfig = *config;
 }
 
-NTSTATUS deviceCreate(KDeviceInit* init, size_t contextSize, KDevice** device)
-{
+NTSTATUS deviceCreate(KDeviceInit* init, size_t contextSize, KDevice** device) {
     if (init->device)
         return STATUS_OBJECT_NAME_COLLISION;
     init->device = std::make_unique<KDevice>();
@@ -90,8 +82,7 @@ NTSTATUS deviceCreate(KDeviceInit* init, size_t contextSize, KDevice** device)
     return STATUS_SUCCESS;
 }
 
-NTSTATUS deviceCreateSymbolicLink(KDevice* device, const char* linkName)
-{
+NTSTATUS deviceCreateSymbolicLink(KDevice* device, const char* linkName) {
     if (!linkName || !validLinkName(linkName))
         return STATUS_INVALID_PARAMETER;
     if (!device->linkName.empty())
@@ -100,8 +91,7 @@ NTSTATUS deviceCreateSymbolicLink(KDevice* device, const char* linkName)
     return STATUS_SUCCESS;
 }
 
-NTSTATUS ioQueueCreate(KDevice* device, const QueueConfig* config, KQueue** queue)
-{
+NTSTATUS ioQueueCreate(KDevice* device, const QueueConfig* config, KQueue** queue) {
     if (device->queue)
         return STATUS_OBJECT_NAME_COLLISION;
     if (!config || !config->deviceControl)
@@ -112,64 +102,52 @@ NTSTATUS ioQueueCreate(KDevice* device, const QueueConfig* config, KQueue** queu
     return STATUS_SUCCESS;
 }
 
-void* deviceGetContext(KDevice* device)
-{
+void* deviceGetContext(KDevice* device) {
     return device->context.get();
 }
 
-KDevice* ioQueueGetDevice(KQueue* queue)
-{
+KDevice* ioQueueGetDevice(KQueue* queue) {
     return queue->device;
 }
 
-void* fileGetContext(KFile* file)
-{
+void* fileGetContext(KFile* file) {
     return file->context.get();
 }
 
-KDevice* fileGetDevice(KFile* file)
-{
+KDevice* fileGetDevice(KFile* file) {
     return file->device;
 }
 
-uint32_t resourceListGetCount(const KResourceList* list)
-{
+uint32_t resourceListGetCount(const KResourceList* list) {
     return static_cast<uint32_t>(list->descriptors.size());
 }
 
-const ResourceDescriptor* resourceListGetDescriptor(const KResourceList* list, uint32_t index)
-{
+const ResourceDescriptor* resourceListGetDescriptor(const KResourceList* list, uint32_t index) {
     return index < list->descriptors.size() ? &list->descriptors[index] : nullptr;
 }
 
-void* mapIoSpace(uint64_t physicalAddress, size_t length)
-{
+void* mapIoSpace(uint64_t physicalAddress, size_t length) {
     return ravhost::PhysicalMemory::instance().map(physicalAddress, length);
 }
 
-void unmapIoSpace(void* address, size_t length)
-{
+void unmapIoSpace(void* address, size_t length) {
     ravhost::PhysicalMemory::instance().unmap(address, length);
 }
 
-uint16_t readRegister16(volatile void* base, uint32_t offset)
-{
+uint16_t readRegister16(volatile void* base, uint32_t offset) {
     return ravsim::read16(const_cast<void*>(base), offset);
 }
 
-void writeRegister16(volatile void* base, uint32_t offset, uint16_t value)
-{
+void writeRegister16(volatile void* base, uint32_t offset, uint16_t value) {
     ravsim::write16(const_cast<void*>(base), offset, value);
 }
 
-void writeRegister32(volatile void* base, uint32_t offset, uint32_t value)
-{
+void writeRegister32(volatile void* base, uint32_t offset, uint32_t value) {
     ravsim::write16(const_cast<void*>(base), offset, static_cast<uint16_t>(value));
     ravsim::write16(const_cast<void*>(base), offset + 2, static_cast<uint16_t>(value >> 16));
 }
 
-NTSTATUS requestRetrieveInputBuffer(KRequest* request, size_t minimumSize, void** buffer, size_t* length)
-{
+NTSTATUS requestRetrieveInputBuffer(KRequest* request, size_t minimumSize, void** buffer, size_t* length) {
     if (request->inputLength == 0 || request->inputLength < minimumSize)
         return STATUS_BUFFER_TOO_SMALL;
     *buffer = request->buffer.data();
@@ -178,8 +156,7 @@ NTSTATUS requestRetrieveInputBuffer(KRequest* request, size_t minimumSize, void*
     return STATUS_SUCCESS;
 }
 
-NTSTATUS requestRetrieveOutputBuffer(KRequest* request, size_t minimumSize, void** buffer, size_t* length)
-{
+NTSTATUS requestRetrieveOutputBuffer(KRequest* request, size_t minimumSize, void** buffer, size_t* length) {
     if (request->outputLength == 0 || request->outputLength < minimumSize)
         return STATUS_BUFFER_TOO_SMALL;
     *buffer = request->buffer.data();
@@ -188,13 +165,11 @@ NTSTATUS requestRetrieveOutputBuffer(KRequest* request, size_t minimumSize, void
     return STATUS_SUCCESS;
 }
 
-KFile* requestGetFileObject(KRequest* request)
-{
+KFile* requestGetFileObject(KRequest* request) {
     return request->file;
 }
 
-void requestCompleteWithInformation(KRequest* request, NTSTATUS status, size_t bytes)
-{
+void requestCompleteWithInformation(KRequest* request, NTSTATUS status, size_t bytes) {
     if (request->completed)
         return;
     request->completed = true;
@@ -202,18 +177,16 @@ void requestCompleteWithInformation(KRequest* request, NTSTATUS status, size_t b
     request->information = std::min(bytes, request->buffer.size());
 }
 
-void requestComplete(KRequest* request, NTSTATUS status)
-{
+void requestComplete(KRequest* request, NTSTATUS status) {
     requestCompleteWithInformation(request, status, 0);
 }
 
-NTSTATUS viewCreate(KRequest* request, void* kernelAddress, size_t length, KView** view, uint64_t* userAddress)
-{
+NTSTATUS viewCreate(KRequest* request, void* kernelAddress, size_t length, KView** view, uint64_t* userAddress) {
     ravhost::Connection* connection = request->file ? request->file->connection : nullptr;
     int fd = -1;
     size_t mapped = 0;
-    if (!connection || connection != ravhost::Connection::current() || length == 0
-        || !ravhost::PhysicalMemory::instance().chipWindowAt(kernelAddress, fd, mapped) || length > mapped)
+    if (!connection || connection != ravhost::Connection::current() || length == 0 ||
+        !ravhost::PhysicalMemory::instance().chipWindowAt(kernelAddress, fd, mapped) || length > mapped)
         return STATUS_INSUFFICIENT_RESOURCES;
     uint64_t address = 0;
     if (!connection->mapInClient(fd, length, address))
@@ -223,8 +196,7 @@ NTSTATUS viewCreate(KRequest* request, void* kernelAddress, size_t length, KView
     return STATUS_SUCCESS;
 }
 
-void viewRemove(KView* view)
-{
+void viewRemove(KView* view) {
     if (!view)
         return;
     // From file close the client is gone or going: its views go with its
@@ -234,44 +206,36 @@ void viewRemove(KView* view)
     delete view;
 }
 
-KTimer* timerInitialize(KDevice* device)
-{
+KTimer* timerInitialize(KDevice* device) {
     return &device->timer;
 }
 
-KDpc* dpcInitialize(KDevice* device, DeferredRoutine routine, void* context)
-{
+KDpc* dpcInitialize(KDevice* device, DeferredRoutine routine, void* context) {
     device->ticks.bind(routine, context, &device->dpc);
     return &device->dpc;
 }
 
-bool timerSet(KTimer* timer, int64_t dueTime, KDpc*)
-{
+bool timerSet(KTimer* timer, int64_t dueTime, KDpc*) {
     return timer->worker->setTimer(relativeDelay(dueTime));
 }
 
-bool timerCancel(KTimer* timer)
-{
+bool timerCancel(KTimer* timer) {
     return timer->worker->cancelTimer();
 }
 
-bool dpcInsert(KDpc* dpc)
-{
+bool dpcInsert(KDpc* dpc) {
     return dpc->worker->insert();
 }
 
-bool dpcRemove(KDpc* dpc)
-{
+bool dpcRemove(KDpc* dpc) {
     return dpc->worker->remove();
 }
 
-void delayExecutionThread(int64_t interval)
-{
+void delayExecutionThread(int64_t interval) {
     std::this_thread::sleep_for(relativeDelay(interval));
 }
 
-void debugPrintEx(uint32_t, uint32_t, const char* format, NTSTATUS status)
-{
+void debugPrintEx(uint32_t, uint32_t, const char* format, NTSTATUS status) {
     static std::mutex printMutex;
     char text[512];
     formatDebugText(text, sizeof text, format, status);

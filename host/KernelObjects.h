@@ -18,8 +18,7 @@ class Connection;
 // Zeroed, max_align_t-aligned storage of a given size.
 class ContextStorage {
 public:
-    void allocate(std::size_t size)
-    {
+    void allocate(std::size_t size) {
         std::size_t n = (size + sizeof(std::max_align_t) - 1) / sizeof(std::max_align_t);
         storage_ = n ? std::make_unique<std::max_align_t[]>(n) : nullptr;
     }
@@ -73,22 +72,19 @@ struct KDevice {
     bool started = false;
     int inside = 0;
 
-    bool enter()
-    {
+    bool enter() {
         std::lock_guard lock(gateMutex);
         if (!started)
             return false;
         ++inside;
         return true;
     }
-    void leave()
-    {
+    void leave() {
         std::lock_guard lock(gateMutex);
         if (--inside == 0)
             gateIdle.notify_all();
     }
-    void closeGate()
-    {
+    void closeGate() {
         std::unique_lock lock(gateMutex);
         started = false;
         gateIdle.wait(lock, [this] { return inside == 0; });

@@ -32,16 +32,14 @@ const char* const kUsage =
 
 namespace {
 
-bool parseNumber(std::string_view text, unsigned low, unsigned high, unsigned& value)
-{
+bool parseNumber(std::string_view text, unsigned low, unsigned high, unsigned& value) {
     if (text.empty())
         return false;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     return ec == std::errc() && end == text.data() + text.size() && value >= low && value <= high;
 }
 
-bool parseBoard(std::string_view text, BoardSetup& board)
-{
+bool parseBoard(std::string_view text, BoardSetup& board) {
     std::size_t colon = text.find(':');
     if (!parseNumber(text.substr(0, colon), 0, 255, board.switchValue))
         return false;
@@ -49,29 +47,26 @@ bool parseBoard(std::string_view text, BoardSetup& board)
     return colon == std::string_view::npos || parseNumber(text.substr(colon + 1), 0, 3, board.ranges);
 }
 
-bool parseStation(std::string_view text, StationSetup& station)
-{
+bool parseStation(std::string_view text, StationSetup& station) {
     std::size_t first = text.find(':');
     std::size_t second = first == std::string_view::npos ? first : text.find(':', first + 1);
     if (second == std::string_view::npos)
         return false;
     auto role = ravsim::parseStationRole(text.substr(second + 1));
-    if (!role || !parseNumber(text.substr(0, first), 0, 63, station.address)
-        || !parseNumber(text.substr(first + 1, second - first - 1), 1, 64, station.size)
-        || station.address + station.size > 64)
+    if (!role || !parseNumber(text.substr(0, first), 0, 63, station.address) ||
+        !parseNumber(text.substr(first + 1, second - first - 1), 1, 64, station.size) ||
+        station.address + station.size > 64)
         return false;
     station.role = *role;
     return true;
 }
 
-bool isOption(std::string_view option)
-{
-    return option == "--runtime-dir" || option == "--board" || option == "--station" || option == "--cycle-us"
-        || option == "--mail-min-us";
+bool isOption(std::string_view option) {
+    return option == "--runtime-dir" || option == "--board" || option == "--station" || option == "--cycle-us" ||
+           option == "--mail-min-us";
 }
 
-bool applyOption(std::string_view option, std::string_view value, HostConfig& config, std::string& message)
-{
+bool applyOption(std::string_view option, std::string_view value, HostConfig& config, std::string& message) {
     if (option == "--runtime-dir") {
         if (value.empty()) {
             message = "--runtime-dir needs a directory";
@@ -88,14 +83,14 @@ bool applyOption(std::string_view option, std::string_view value, HostConfig& co
     } else if (option == "--station") {
         StationSetup station;
         if (!parseStation(value, station)) {
-            message = "bad --station " + std::string(value)
-                + ": want SA:SIZE:ROLE, SA 0..63, SIZE 1..64, SA + SIZE at most 64, ROLE counter, echo or idle";
+            message = "bad --station " + std::string(value) +
+                      ": want SA:SIZE:ROLE, SA 0..63, SIZE 1..64, SA + SIZE at most 64, ROLE counter, echo or idle";
             return false;
         }
         for (const StationSetup& other : config.stations) {
             if (ravsim::stationMask(station.address, station.size) & ravsim::stationMask(other.address, other.size)) {
-                message = "--station " + std::string(value) + " overlaps --station " + std::to_string(other.address)
-                    + ":" + std::to_string(other.size);
+                message = "--station " + std::string(value) + " overlaps --station " + std::to_string(other.address) +
+                          ":" + std::to_string(other.size);
                 return false;
             }
         }
@@ -120,8 +115,7 @@ bool applyOption(std::string_view option, std::string_view value, HostConfig& co
 
 // `path` read line by line: an option's name without its dashes, blanks, its
 // value; # begins a comment. A file names no other file.
-bool applyConfigFile(const std::string& path, HostConfig& config, std::string& message)
-{
+bool applyConfigFile(const std::string& path, HostConfig& config, std::string& message) {
     std::ifstream file(path);
     if (!file) {
         message = "cannot read --config " + path;
@@ -161,8 +155,7 @@ bool applyConfigFile(const std::string& path, HostConfig& config, std::string& m
 
 }  // namespace
 
-ParseResult parseOptions(int argc, const char* const* argv, HostConfig& config, std::string& message)
-{
+ParseResult parseOptions(int argc, const char* const* argv, HostConfig& config, std::string& message) {
     config = HostConfig{};
     message.clear();
     for (int i = 1; i < argc; ++i) {

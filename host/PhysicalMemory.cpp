@@ -9,26 +9,22 @@
 
 namespace ravhost {
 
-PhysicalMemory& PhysicalMemory::instance()
-{
+PhysicalMemory& PhysicalMemory::instance() {
     static PhysicalMemory memory;
     return memory;
 }
 
-void PhysicalMemory::addRange(const PhysicalRange& range)
-{
+void PhysicalMemory::addRange(const PhysicalRange& range) {
     std::lock_guard lock(mutex_);
     ranges_.push_back(range);
 }
 
-void PhysicalMemory::removeRanges(int fd)
-{
+void PhysicalMemory::removeRanges(int fd) {
     std::lock_guard lock(mutex_);
     std::erase_if(ranges_, [fd](const PhysicalRange& r) { return r.fd == fd; });
 }
 
-void* PhysicalMemory::map(std::uint64_t physicalAddress, std::size_t length)
-{
+void* PhysicalMemory::map(std::uint64_t physicalAddress, std::size_t length) {
     std::lock_guard lock(mutex_);
     auto it = std::find_if(ranges_.begin(), ranges_.end(),
                            [&](const PhysicalRange& r) { return r.start == physicalAddress; });
@@ -40,9 +36,8 @@ void* PhysicalMemory::map(std::uint64_t physicalAddress, std::size_t length)
         mapping.mappedLength = ravsim::kRegionAFileSize;
     } else {
         void* p = mmap(nullptr, ravsim::kRegionBSize, PROT_READ | PROT_WRITE, MAP_SHARED, it->fd, 0);
-        if (p != MAP_FAILED
-            && !ravsim::attachRegion(p, ravsim::kRegionBSize, ravsim::RegionKind::BoardControl, it->boardWindow,
-                                     it->state)) {
+        if (p != MAP_FAILED && !ravsim::attachRegion(p, ravsim::kRegionBSize, ravsim::RegionKind::BoardControl,
+                                                     it->boardWindow, it->state)) {
             munmap(p, ravsim::kRegionBSize);
             p = MAP_FAILED;
         }
@@ -55,8 +50,7 @@ void* PhysicalMemory::map(std::uint64_t physicalAddress, std::size_t length)
     return mapping.address;
 }
 
-void PhysicalMemory::unmap(void* address, std::size_t length)
-{
+void PhysicalMemory::unmap(void* address, std::size_t length) {
     std::lock_guard lock(mutex_);
     auto it = std::find_if(mappings_.begin(), mappings_.end(),
                            [&](const Mapping& m) { return m.address == address && m.length == length; });
@@ -71,8 +65,7 @@ void PhysicalMemory::unmap(void* address, std::size_t length)
     mappings_.erase(it);
 }
 
-bool PhysicalMemory::chipWindowAt(const void* address, int& fd, std::size_t& length)
-{
+bool PhysicalMemory::chipWindowAt(const void* address, int& fd, std::size_t& length) {
     std::lock_guard lock(mutex_);
     for (const Mapping& m : mappings_) {
         if (m.address == address && m.range.kind == RangeKind::ChipWindow) {

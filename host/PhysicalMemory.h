@@ -17,8 +17,8 @@ struct PhysicalRange {
     std::uint64_t start = 0;
     std::uint32_t length = 0;
     RangeKind kind = RangeKind::Unbacked;
-    int fd = -1;                           // the board file behind it
-    std::uint8_t* boardWindow = nullptr;   // the board's chip window, for control effects
+    int fd = -1;                          // the board file behind it
+    std::uint8_t* boardWindow = nullptr;  // the board's chip window, for control effects
     ravsim::SharedState* state = nullptr;
 };
 

@@ -6,15 +6,13 @@ namespace ravhost {
 
 namespace {
 
-const ravkern::ConnectStatistics* connectOf(const HostStatus& status, unsigned board)
-{
+const ravkern::ConnectStatistics* connectOf(const HostStatus& status, unsigned board) {
     return board < status.connects.size() && status.connects[board] ? &*status.connects[board] : nullptr;
 }
 
 }  // namespace
 
-std::string formatStatus(const HostStatus& status)
-{
+std::string formatStatus(const HostStatus& status) {
     const ravsim::BusStatus& bus = status.bus;
     std::string text = "cycles " + std::to_string(bus.cycles) + "\n";
     for (const auto& b : bus.boards) {
@@ -28,33 +26,32 @@ std::string formatStatus(const HostStatus& status)
         text += "\n";
     }
     for (const auto& s : bus.stations)
-        text += "station " + std::to_string(s.address) + " size " + std::to_string(s.size) + " "
-            + ravsim::stationRoleName(s.role) + (s.onBus ? ": on the bus\n" : ": off the bus\n");
+        text += "station " + std::to_string(s.address) + " size " + std::to_string(s.size) + " " +
+                ravsim::stationRoleName(s.role) + (s.onBus ? ": on the bus\n" : ": off the bus\n");
     text += "members:";
     for (unsigned i = 0; i < 64; ++i)
         if (bus.members >> i & 1)
             text += " " + std::to_string(i);
     text += "\n";
 
-    text += "late cycles " + std::to_string(bus.lateCycles) + " (cycle time "
-        + std::to_string(status.cycleTime.count()) + " us)\n";
+    text += "late cycles " + std::to_string(bus.lateCycles) + " (cycle time " +
+            std::to_string(status.cycleTime.count()) + " us)\n";
     for (const auto& b : bus.boards) {
         text += "board " + std::to_string(b.index) + " connect ";
         if (const ravkern::ConnectStatistics* c = connectOf(status, b.index))
-            text += "state " + std::to_string(c->state) + ", supervision restarts "
-                + std::to_string(c->supervisionRestarts) + "\n";
+            text += "state " + std::to_string(c->state) + ", supervision restarts " +
+                    std::to_string(c->supervisionRestarts) + "\n";
         else
             text += "sequence: none, the board has no device\n";
     }
     for (const auto& t : bus.traffic)
-        text += "station " + std::to_string(t.station) + " mails sent " + std::to_string(t.mailsSent) + ", received "
-            + std::to_string(t.mailsReceived) + ", refused " + std::to_string(t.mailsRefused)
-            + ", membership changes " + std::to_string(t.membershipChanges) + "\n";
+        text += "station " + std::to_string(t.station) + " mails sent " + std::to_string(t.mailsSent) + ", received " +
+                std::to_string(t.mailsReceived) + ", refused " + std::to_string(t.mailsRefused) +
+                ", membership changes " + std::to_string(t.membershipChanges) + "\n";
     return text;
 }
 
-std::string formatStatusJson(const HostStatus& status)
-{
+std::string formatStatusJson(const HostStatus& status) {
     const ravsim::BusStatus& bus = status.bus;
     JsonWriter json;
     json.beginObject();

@@ -4,21 +4,18 @@ namespace ravhost {
 
 TickWorker::TickWorker() : thread_([this] { run(); }) {}
 
-TickWorker::~TickWorker()
-{
+TickWorker::~TickWorker() {
     stop();
 }
 
-void TickWorker::bind(ravkern::DeferredRoutine routine, void* context, ravkern::KDpc* dpc)
-{
+void TickWorker::bind(ravkern::DeferredRoutine routine, void* context, ravkern::KDpc* dpc) {
     std::lock_guard lock(mutex_);
     routine_ = routine;
     context_ = context;
     dpc_ = dpc;
 }
 
-bool TickWorker::setTimer(std::chrono::nanoseconds delay)
-{
+bool TickWorker::setTimer(std::chrono::nanoseconds delay) {
     std::lock_guard lock(mutex_);
     bool armed = deadline_.has_value();
     deadline_ = std::chrono::steady_clock::now() + delay;
@@ -26,16 +23,14 @@ bool TickWorker::setTimer(std::chrono::nanoseconds delay)
     return armed;
 }
 
-bool TickWorker::cancelTimer()
-{
+bool TickWorker::cancelTimer() {
     std::lock_guard lock(mutex_);
     bool armed = deadline_.has_value();
     deadline_.reset();
     return armed;
 }
 
-bool TickWorker::insert()
-{
+bool TickWorker::insert() {
     std::lock_guard lock(mutex_);
     if (queued_)
         return false;
@@ -44,8 +39,7 @@ bool TickWorker::insert()
     return true;
 }
 
-bool TickWorker::remove()
-{
+bool TickWorker::remove() {
     std::unique_lock lock(mutex_);
     bool wasQueued = queued_;
     queued_ = false;
@@ -53,8 +47,7 @@ bool TickWorker::remove()
     return wasQueued;
 }
 
-void TickWorker::stop()
-{
+void TickWorker::stop() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
@@ -64,8 +57,7 @@ void TickWorker::stop()
         thread_.join();
 }
 
-void TickWorker::run()
-{
+void TickWorker::run() {
     std::unique_lock lock(mutex_);
     for (;;) {
         if (stopping_)

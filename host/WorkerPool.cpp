@@ -6,13 +6,11 @@ namespace ravhost {
 
 WorkerPool::WorkerPool(std::chrono::milliseconds idleLimit) : idleLimit_(idleLimit) {}
 
-WorkerPool::~WorkerPool()
-{
+WorkerPool::~WorkerPool() {
     stop();
 }
 
-bool WorkerPool::submit(std::function<void()> job)
-{
+bool WorkerPool::submit(std::function<void()> job) {
     joinRetired();
     std::lock_guard lock(mutex_);
     if (stopping_)
@@ -33,8 +31,7 @@ bool WorkerPool::submit(std::function<void()> job)
     return true;
 }
 
-void WorkerPool::work(Worker self)
-{
+void WorkerPool::work(Worker self) {
     std::unique_lock lock(mutex_);
     for (;;) {
         ++idle_;
@@ -57,8 +54,7 @@ void WorkerPool::work(Worker self)
     }
 }
 
-void WorkerPool::joinRetired()
-{
+void WorkerPool::joinRetired() {
     std::vector<std::thread> ended;
     {
         std::lock_guard lock(mutex_);
@@ -68,8 +64,7 @@ void WorkerPool::joinRetired()
         thread.join();
 }
 
-void WorkerPool::stop()
-{
+void WorkerPool::stop() {
     std::list<std::thread> workers;
     {
         std::lock_guard lock(mutex_);

@@ -13,8 +13,7 @@
 namespace {
 
 // Each client connection is a descriptor: as many as the system lets us.
-void raiseDescriptorLimit()
-{
+void raiseDescriptorLimit() {
     rlimit limit{};
     if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
         limit.rlim_cur = limit.rlim_max;
@@ -24,21 +23,17 @@ void raiseDescriptorLimit()
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc >= 2 && ravhost::isControlCommand(argv[1]))
         return ravhost::runControlCommand(argc, argv);
     ravhost::HostConfig config;
     std::string message;
     switch (ravhost::parseOptions(argc, argv, config, message)) {
-    case ravhost::ParseResult::Help:
-        std::fputs(ravhost::kUsage, stdout);
-        return 0;
+    case ravhost::ParseResult::Help: std::fputs(ravhost::kUsage, stdout); return 0;
     case ravhost::ParseResult::Bad:
         std::fprintf(stderr, "ravkernd: %s\n%s", message.c_str(), ravhost::kUsage);
         return 2;
-    case ravhost::ParseResult::Run:
-        break;
+    case ravhost::ParseResult::Run: break;
     }
 
     // Every thread inherits this mask; the main thread takes the signals.
