@@ -17,8 +17,7 @@ namespace ravsim {
 
 namespace {
 
-int createFile(const std::string& path, std::size_t size, std::string& error)
-{
+int createFile(const std::string& path, std::size_t size, std::string& error) {
     // A stale file of a host that died is replaced, never reused: another
     // process may still map the old one.
     unlink(path.c_str());
@@ -36,8 +35,7 @@ int createFile(const std::string& path, std::size_t size, std::string& error)
     return fd;
 }
 
-std::uint8_t* mapFile(int fd, std::size_t size)
-{
+std::uint8_t* mapFile(int fd, std::size_t size) {
     void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
     return p == MAP_FAILED ? nullptr : static_cast<std::uint8_t*>(p);
 }
@@ -45,8 +43,7 @@ std::uint8_t* mapFile(int fd, std::size_t size)
 }  // namespace
 
 std::unique_ptr<BoardFiles> BoardFiles::create(const std::string& dir, unsigned index, std::uint8_t switchValue,
-                                               std::uint32_t startDelay, std::string& error)
-{
+                                               std::uint32_t startDelay, std::string& error) {
     std::unique_ptr<BoardFiles> files(new BoardFiles);
     std::string stem = dir + "/board" + std::to_string(index);
     files->fdA_ = createFile(stem + ".regionA", kRegionAFileSize, error);
@@ -76,8 +73,7 @@ std::unique_ptr<BoardFiles> BoardFiles::create(const std::string& dir, unsigned 
     return files;
 }
 
-BoardFiles::~BoardFiles()
-{
+BoardFiles::~BoardFiles() {
     if (window_)
         munmap(window_, kRegionAFileSize);
     if (control_)
@@ -92,8 +88,7 @@ BoardFiles::~BoardFiles()
         unlink(pathB_.c_str());
 }
 
-std::uint8_t* mapChipWindow(int fd)
-{
+std::uint8_t* mapChipWindow(int fd) {
     struct stat st {};
     if (fstat(fd, &st) != 0 || static_cast<std::size_t>(st.st_size) != kRegionAFileSize)
         return nullptr;
@@ -101,16 +96,15 @@ std::uint8_t* mapChipWindow(int fd)
     if (!window)
         return nullptr;
     auto* state = reinterpret_cast<SharedState*>(window + kStateOffset);
-    if (__atomic_load_n(&state->magic, __ATOMIC_ACQUIRE) != kStateMagic
-        || !attachRegion(window, kRegionAFileSize, RegionKind::ChipWindow, window, state)) {
+    if (__atomic_load_n(&state->magic, __ATOMIC_ACQUIRE) != kStateMagic ||
+        !attachRegion(window, kRegionAFileSize, RegionKind::ChipWindow, window, state)) {
         munmap(window, kRegionAFileSize);
         return nullptr;
     }
     return window;
 }
 
-void unmapChipWindow(std::uint8_t* window)
-{
+void unmapChipWindow(std::uint8_t* window) {
     if (!window)
         return;
     detachRegion(window);

@@ -5,14 +5,13 @@
 
 namespace ravsim {
 
-bool initSharedState(SharedState& state, std::uint32_t startDelay)
-{
+bool initSharedState(SharedState& state, std::uint32_t startDelay) {
     pthread_mutexattr_t attr;
     if (pthread_mutexattr_init(&attr) != 0)
         return false;
-    bool ok = pthread_mutexattr_setpshared(&attr, PTHREAD_PROCESS_SHARED) == 0
-        && pthread_mutexattr_setrobust(&attr, PTHREAD_MUTEX_ROBUST) == 0
-        && pthread_mutex_init(&state.lock, &attr) == 0;
+    bool ok = pthread_mutexattr_setpshared(&attr, PTHREAD_PROCESS_SHARED) == 0 &&
+              pthread_mutexattr_setrobust(&attr, PTHREAD_MUTEX_ROBUST) == 0 &&
+              pthread_mutex_init(&state.lock, &attr) == 0;
     pthread_mutexattr_destroy(&attr);
     if (!ok)
         return false;
@@ -31,8 +30,7 @@ bool initSharedState(SharedState& state, std::uint32_t startDelay)
 namespace {
 
 // A holder that died leaves the lock to its next taker.
-int takeOver(SharedState& state, int rc)
-{
+int takeOver(SharedState& state, int rc) {
     if (rc != EOWNERDEAD)
         return rc;
     // The dead holder cannot have left more than one register effect half
@@ -44,13 +42,11 @@ int takeOver(SharedState& state, int rc)
 
 }  // namespace
 
-BoardLock::BoardLock(SharedState& state) : state_(state)
-{
+BoardLock::BoardLock(SharedState& state) : state_(state) {
     held_ = takeOver(state_, pthread_mutex_lock(&state_.lock)) == 0;
 }
 
-BoardLock::BoardLock(SharedState& state, std::chrono::milliseconds timeout) : state_(state)
-{
+BoardLock::BoardLock(SharedState& state, std::chrono::milliseconds timeout) : state_(state) {
     // Polled rather than pthread_mutex_timedlock, which the thread sanitizer
     // does not follow through a take-over. Holds are a few microseconds, so
     // the first tries almost always succeed.
@@ -71,8 +67,7 @@ BoardLock::BoardLock(SharedState& state, std::chrono::milliseconds timeout) : st
     held_ = rc == 0;
 }
 
-BoardLock::~BoardLock()
-{
+BoardLock::~BoardLock() {
     if (held_)
         pthread_mutex_unlock(&state_.lock);
 }

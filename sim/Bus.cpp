@@ -14,8 +14,7 @@ namespace {
 
 constexpr std::chrono::milliseconds kLockTimeout{20};
 
-void storeFlags(Chip& chip, std::uint64_t flags)
-{
+void storeFlags(Chip& chip, std::uint64_t flags) {
     for (std::size_t r : {mky43::RFR, mky43::LFR, mky43::MFR})
         for (unsigned w = 0; w < 4; ++w)
             chip.store(r + 2 * w, static_cast<std::uint16_t>(flags >> (16 * w)));
@@ -25,8 +24,7 @@ void storeFlags(Chip& chip, std::uint64_t flags)
 
 Bus::Bus(BusTiming timing) : timing_(timing) {}
 
-void Bus::addBoard(BoardFiles& board)
-{
+void Bus::addBoard(BoardFiles& board) {
     std::lock_guard lock(mutex_);
     Slot slot;
     slot.files = &board;
@@ -34,14 +32,12 @@ void Bus::addBoard(BoardFiles& board)
     boards_.push_back(slot);
 }
 
-void Bus::removeBoard(BoardFiles& board)
-{
+void Bus::removeBoard(BoardFiles& board) {
     std::lock_guard lock(mutex_);
     std::erase_if(boards_, [&](const Slot& s) { return s.files == &board; });
 }
 
-bool Bus::addStation(unsigned address, unsigned size, StationRole role, std::string& error)
-{
+bool Bus::addStation(unsigned address, unsigned size, StationRole role, std::string& error) {
     std::lock_guard lock(mutex_);
     std::uint64_t range = stationMask(address, size);
     if (!range) {
@@ -50,8 +46,8 @@ bool Bus::addStation(unsigned address, unsigned size, StationRole role, std::str
     }
     for (const RemoteStation& s : stations_) {
         if (s.range() & range) {
-            error = "station " + std::to_string(address) + " size " + std::to_string(size) + " overlaps station "
-                + std::to_string(s.address()) + " size " + std::to_string(s.size());
+            error = "station " + std::to_string(address) + " size " + std::to_string(size) + " overlaps station " +
+                    std::to_string(s.address()) + " size " + std::to_string(s.size());
             return false;
         }
     }
@@ -59,8 +55,7 @@ bool Bus::addStation(unsigned address, unsigned size, StationRole role, std::str
     return true;
 }
 
-StationChange Bus::setStationOnBus(unsigned address, bool on)
-{
+StationChange Bus::setStationOnBus(unsigned address, bool on) {
     std::lock_guard lock(mutex_);
     auto it = std::find_if(stations_.begin(), stations_.end(),
                            [&](const RemoteStation& s) { return s.address() == address; });
@@ -79,8 +74,7 @@ StationChange Bus::setStationOnBus(unsigned address, bool on)
     return StationChange::Done;
 }
 
-void Bus::cycle(std::chrono::microseconds elapsed)
-{
+void Bus::cycle(std::chrono::microseconds elapsed) {
     std::lock_guard lock(mutex_);
     ++cycles_;
     if (elapsed >= timing_.cycle + timing_.cycle / 2)
@@ -124,8 +118,7 @@ void Bus::cycle(std::chrono::microseconds elapsed)
     }
 }
 
-void Bus::stepBoard(Slot& slot, std::uint64_t& occupied, std::chrono::microseconds elapsed)
-{
+void Bus::stepBoard(Slot& slot, std::uint64_t& occupied, std::chrono::microseconds elapsed) {
     // A process stuck holding one board's lock costs that board its cycles,
     // not the bus.
     BoardLock boardLock(slot.files->state(), kLockTimeout);
@@ -154,8 +147,7 @@ void Bus::stepBoard(Slot& slot, std::uint64_t& occupied, std::chrono::microsecon
     stepSend(chip, slot, elapsed);
 }
 
-void Bus::stepSend(Chip& chip, Slot& slot, std::chrono::microseconds elapsed)
-{
+void Bus::stepSend(Chip& chip, Slot& slot, std::chrono::microseconds elapsed) {
     MailTransfer& mail = slot.outgoing;
     if (chip.inReset()) {
         mail = MailTransfer{};  // the reset has cleared MSCR and MESR already
@@ -178,15 +170,13 @@ void Bus::stepSend(Chip& chip, Slot& slot, std::chrono::microseconds elapsed)
     }
     if (!(mscr & mky43::kMscrSending))
         return;
-    mail.begin(firstStation(slot.mask), (mscr & mky43::kMscrStationMask) >> 8, mscr & mky43::kMscrUnitsMask,
-               timing_);
+    mail.begin(firstStation(slot.mask), (mscr & mky43::kMscrStationMask) >> 8, mscr & mky43::kMscrUnitsMask, timing_);
     unsigned words = std::min(mail.units, kMailMaxUnits) * kMailWordsPerUnit;
     for (unsigned w = 0; w < words; ++w)
         mail.data[w] = chip.load(mky43::kMailSendBuffer + 2 * w);
 }
 
-void Bus::exchange(Slot& slot, std::uint64_t members)
-{
+void Bus::exchange(Slot& slot, std::uint64_t members) {
     BoardLock boardLock(slot.files->state(), kLockTimeout);
     if (!boardLock.held())
         return;
@@ -213,8 +203,7 @@ void Bus::exchange(Slot& slot, std::uint64_t members)
     storeFlags(chip, members);
 }
 
-void Bus::deliver(MailTransfer& mail)
-{
+void Bus::deliver(MailTransfer& mail) {
     if (mail.badLength()) {
         land(mail, mky43::kMesrBadLength);
         return;
@@ -238,8 +227,7 @@ void Bus::deliver(MailTransfer& mail)
     land(mail, mky43::kMesrNoStation);
 }
 
-void Bus::land(MailTransfer& mail, std::uint16_t error)
-{
+void Bus::land(MailTransfer& mail, std::uint16_t error) {
     mail.error = error;
     mail.landed = true;
     // Both ends are station addresses, 0..63: six bits of MSCR, or a member's first station.
@@ -251,8 +239,7 @@ void Bus::land(MailTransfer& mail, std::uint16_t error)
         count(destination.mailsRefused);
 }
 
-bool Bus::finishSend(Slot& slot)
-{
+bool Bus::finishSend(Slot& slot) {
     BoardLock boardLock(slot.files->state(), kLockTimeout);
     if (!boardLock.held())
         return false;
@@ -264,8 +251,7 @@ bool Bus::finishSend(Slot& slot)
     return true;
 }
 
-BusStatus Bus::status()
-{
+BusStatus Bus::status() {
     std::unique_lock lock(mutex_);
     BusStatus status;
     status.cycles = cycles_;
@@ -283,10 +269,9 @@ BusStatus Bus::status()
     status.lateCycles = lateCycles_.load(std::memory_order_relaxed);
     for (unsigned station = 0; station < counters_.size(); ++station) {
         const StationCounters& c = counters_[station];
-        BusStatus::Traffic t{station, c.mailsSent.load(std::memory_order_relaxed),
-                             c.mailsReceived.load(std::memory_order_relaxed),
-                             c.mailsRefused.load(std::memory_order_relaxed),
-                             c.membershipChanges.load(std::memory_order_relaxed)};
+        BusStatus::Traffic t{
+            station, c.mailsSent.load(std::memory_order_relaxed), c.mailsReceived.load(std::memory_order_relaxed),
+            c.mailsRefused.load(std::memory_order_relaxed), c.membershipChanges.load(std::memory_order_relaxed)};
         if (t.mailsSent || t.mailsReceived || t.mailsRefused || t.membershipChanges)
             status.traffic.push_back(t);
     }

@@ -18,10 +18,10 @@ namespace ravsim {
 
 struct BusStatus {
     struct Board {
-        unsigned index;      // order of addBoard
+        unsigned index;  // order of addBoard
         bool running;
-        bool monitoring;     // a GM monitor: receives, owns no station
-        unsigned station;    // first station, while running
+        bool monitoring;   // a GM monitor: receives, owns no station
+        unsigned station;  // first station, while running
         unsigned size;
         std::uint32_t refusedJoins;
     };
@@ -35,14 +35,14 @@ struct BusStatus {
     // every address with a count that is not 0.
     struct Traffic {
         unsigned station;
-        std::uint64_t mailsSent;      // sends from it that ran their time
-        std::uint64_t mailsReceived;  // mails that landed in it
-        std::uint64_t mailsRefused;   // mails to it that found no member or no free buffer
+        std::uint64_t mailsSent;          // sends from it that ran their time
+        std::uint64_t mailsReceived;      // mails that landed in it
+        std::uint64_t mailsRefused;       // mails to it that found no member or no free buffer
         std::uint64_t membershipChanges;  // joins and leaves of the bus
     };
     std::uint64_t cycles = 0;
     std::uint64_t lateCycles = 0;  // begun 1.5 cycle times or more after the one before
-    std::uint64_t members = 0;  // bit i = station i belongs to a member
+    std::uint64_t members = 0;     // bit i = station i belongs to a member
     std::vector<Board> boards;
     std::vector<Station> stations;
     std::vector<Traffic> traffic;
@@ -102,8 +102,7 @@ private:
         std::atomic<std::uint64_t> mailsRefused{0};
         std::atomic<std::uint64_t> membershipChanges{0};
     };
-    static void count(std::atomic<std::uint64_t>& counter)
-    {
+    static void count(std::atomic<std::uint64_t>& counter) {
         counter.store(counter.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
     }
 

@@ -27,8 +27,7 @@ constexpr Behaviour kBehaviours[] = {
 };
 
 // A behaviour whose offset starts no register of the map would be lost.
-constexpr bool everyBehaviourHasItsRegister()
-{
+constexpr bool everyBehaviourHasItsRegister() {
     for (const Behaviour& b : kBehaviours) {
         bool found = false;
         for (const mky43::Register& r : mky43::kRegisterMap)
@@ -41,8 +40,7 @@ constexpr bool everyBehaviourHasItsRegister()
 static_assert(everyBehaviourHasItsRegister());
 
 // The chip's map, register for register, with what the model adds.
-constexpr std::array<RegisterInfo, mky43::kRegisterCount> makeRegisters()
-{
+constexpr std::array<RegisterInfo, mky43::kRegisterCount> makeRegisters() {
     std::array<RegisterInfo, mky43::kRegisterCount> table{};
     for (std::size_t i = 0; i < table.size(); ++i) {
         const mky43::Register& r = mky43::kRegisterMap[i];
@@ -60,8 +58,7 @@ constexpr auto kRegisterTable = makeRegisters();
 constexpr std::size_t kRegWords = (mky43::kRegistersEnd - mky43::kRegisters) / 2;
 
 // Word index within the register area -> table index + 1 (0 = no register).
-constexpr std::array<std::uint8_t, kRegWords> makeWordIndex()
-{
+constexpr std::array<std::uint8_t, kRegWords> makeWordIndex() {
     std::array<std::uint8_t, kRegWords> index{};
     for (std::size_t i = 0; i < kRegisterTable.size(); ++i)
         for (unsigned w = 0; w < kRegisterTable[i].words; ++w)
@@ -71,38 +68,35 @@ constexpr std::array<std::uint8_t, kRegWords> makeWordIndex()
 
 constexpr auto kWordIndex = makeWordIndex();
 
-bool isBlockNumber(std::uint16_t value) { return value < mky43::kStations; }
+bool isBlockNumber(std::uint16_t value) {
+    return value < mky43::kStations;
+}
 
 }  // namespace
 
-const RegisterInfo* registerTable(std::size_t& count)
-{
+const RegisterInfo* registerTable(std::size_t& count) {
     count = kRegisterTable.size();
     return kRegisterTable.data();
 }
 
-const RegisterInfo* findRegister(std::size_t offset)
-{
+const RegisterInfo* findRegister(std::size_t offset) {
     if (offset < mky43::kRegisters || offset >= mky43::kRegistersEnd)
         return nullptr;
     std::uint8_t slot = kWordIndex[(offset - mky43::kRegisters) / 2];
     return slot ? &kRegisterTable[slot - 1] : nullptr;
 }
 
-std::uint16_t Chip::load(std::size_t offset) const
-{
+std::uint16_t Chip::load(std::size_t offset) const {
     auto* word = reinterpret_cast<std::uint16_t*>(window_ + offset);
     return std::atomic_ref<std::uint16_t>(*word).load(std::memory_order_relaxed);
 }
 
-void Chip::store(std::size_t offset, std::uint16_t value)
-{
+void Chip::store(std::size_t offset, std::uint16_t value) {
     auto* word = reinterpret_cast<std::uint16_t*>(window_ + offset);
     std::atomic_ref<std::uint16_t>(*word).store(value, std::memory_order_relaxed);
 }
 
-void Chip::write(std::size_t offset, std::uint16_t value)
-{
+void Chip::write(std::size_t offset, std::uint16_t value) {
     store(offset, value);
     if (inReset())
         return;
@@ -115,36 +109,31 @@ void Chip::write(std::size_t offset, std::uint16_t value)
 // instruction, never a library lock.
 static_assert(std::atomic_ref<std::uint64_t>::is_always_lock_free);
 
-std::uint64_t Chip::loadBlock(std::size_t offset) const
-{
+std::uint64_t Chip::loadBlock(std::size_t offset) const {
     auto* block = reinterpret_cast<std::uint64_t*>(window_ + offset);
     return std::atomic_ref<std::uint64_t>(*block).load(std::memory_order_relaxed);
 }
 
-void Chip::storeBlock(std::size_t offset, std::uint64_t value)
-{
+void Chip::storeBlock(std::size_t offset, std::uint64_t value) {
     auto* block = reinterpret_cast<std::uint64_t*>(window_ + offset);
     std::atomic_ref<std::uint64_t>(*block).store(value, std::memory_order_relaxed);
 }
 
-void Chip::onReadHazard(Chip& chip, std::size_t offset, std::uint16_t value)
-{
+void Chip::onReadHazard(Chip& chip, std::size_t offset, std::uint16_t value) {
     if (!isBlockNumber(value))
         return;
     std::size_t buffer = offset == mky43::RHCR0 ? mky43::RHPB0 : mky43::RHPB1;
     chip.storeBlock(buffer, chip.loadBlock(mky43::kGm + value * mky43::kBlockBytes));
 }
 
-void Chip::onWriteHazard(Chip& chip, std::size_t offset, std::uint16_t value)
-{
+void Chip::onWriteHazard(Chip& chip, std::size_t offset, std::uint16_t value) {
     if (!isBlockNumber(value))
         return;
     std::size_t buffer = offset == mky43::WHCR0 ? mky43::WHPB0 : mky43::WHPB1;
     chip.storeBlock(mky43::kGm + value * mky43::kBlockBytes, chip.loadBlock(buffer));
 }
 
-void Chip::onControl(Chip& chip, std::size_t, std::uint16_t value)
-{
+void Chip::onControl(Chip& chip, std::size_t, std::uint16_t value) {
     SharedState& st = chip.state_;
     // Communication lasts while the start bit stays written; a halt, or any
     // write without the start bit, ends it.
@@ -153,8 +142,8 @@ void Chip::onControl(Chip& chip, std::size_t, std::uint16_t value)
         chip.setRunning(false);
         // The GM monitor connect halts after the opening step; a plain stop
         // writes 0.
-        st.monitoring = (value & mky43::kScrHalt)
-            && (chip.load(mky43::SSR) & mky43::kSsrConnectReset) == mky43::kSsrConnectReset;
+        st.monitoring =
+            (value & mky43::kScrHalt) && (chip.load(mky43::SSR) & mky43::kSsrConnectReset) == mky43::kSsrConnectReset;
         return;
     }
     st.monitoring = 0;
@@ -164,15 +153,13 @@ void Chip::onControl(Chip& chip, std::size_t, std::uint16_t value)
     chip.setRunning(st.running != 0);
 }
 
-void Chip::setRunning(bool running)
-{
+void Chip::setRunning(bool running) {
     state_.running = running ? 1 : 0;
     std::uint16_t scr = load(mky43::SCR);
     store(mky43::SCR, running ? (scr | mky43::kScrRunning) : (scr & ~mky43::kScrRunning));
 }
 
-void Chip::resetRegisters()
-{
+void Chip::resetRegisters() {
     for (const RegisterInfo& info : kRegisterTable)
         for (unsigned w = 0; w < info.words; ++w)
             store(info.offset + 2 * w, static_cast<std::uint16_t>(info.resetValue >> (16 * w)));
@@ -181,8 +168,7 @@ void Chip::resetRegisters()
     state_.monitoring = 0;
 }
 
-void Chip::setResetLine(bool held)
-{
+void Chip::setResetLine(bool held) {
     if (held == inReset())
         return;
     state_.inReset = held ? 1 : 0;
@@ -191,8 +177,7 @@ void Chip::setResetLine(bool held)
     resetRegisters();
 }
 
-void Chip::cycle(bool admitJoin)
-{
+void Chip::cycle(bool admitJoin) {
     ++state_.cycles;
     if (inReset())
         return;

@@ -16,7 +16,7 @@ class Chip;
 struct RegisterInfo {
     std::string_view name;
     std::size_t offset;
-    unsigned words;               // 1 for 16-bit registers, 4 for 64-bit ones
+    unsigned words;  // 1 for 16-bit registers, 4 for 64-bit ones
     std::uint64_t resetValue;
     void (*postWrite)(Chip& chip, std::size_t offset, std::uint16_t value);
 };

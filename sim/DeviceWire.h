@@ -32,7 +32,7 @@ enum FrameKind : std::uint32_t {
 };
 
 struct ControlFrame {
-    std::uint32_t kind;          // kControl
+    std::uint32_t kind;  // kControl
     std::uint32_t code;
     std::uint32_t inputLength;   // input bytes that follow, at most kMaxBuffer
     std::uint32_t outputLength;  // the caller's output buffer, at most kMaxBuffer

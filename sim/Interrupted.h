@@ -10,8 +10,7 @@ namespace ravsim {
 // Calls `call` until it does not fail with EINTR; returns its last result.
 // `call` returns a negative value when it fails, as system calls do.
 template <typename Call>
-auto retryInterrupted(Call call)
-{
+auto retryInterrupted(Call call) {
     auto result = call();
     while (result < 0 && errno == EINTR)
         result = call();

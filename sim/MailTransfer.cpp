@@ -7,13 +7,11 @@
 
 namespace ravsim {
 
-std::chrono::microseconds mailDuration(unsigned units, const BusTiming& timing)
-{
+std::chrono::microseconds mailDuration(unsigned units, const BusTiming& timing) {
     return timing.mailMinimum + timing.mailPerUnit * std::min(units, kMailMaxUnits);
 }
 
-void MailTransfer::begin(unsigned from, unsigned to, unsigned length, const BusTiming& timing)
-{
+void MailTransfer::begin(unsigned from, unsigned to, unsigned length, const BusTiming& timing) {
     active = true;
     due = false;
     landed = false;
@@ -24,8 +22,7 @@ void MailTransfer::begin(unsigned from, unsigned to, unsigned length, const BusT
     remaining = mailDuration(units, timing);
 }
 
-void MailTransfer::advance(std::chrono::microseconds elapsed)
-{
+void MailTransfer::advance(std::chrono::microseconds elapsed) {
     if (!active || due)
         return;
     remaining -= elapsed;
@@ -33,8 +30,7 @@ void MailTransfer::advance(std::chrono::microseconds elapsed)
         due = true;
 }
 
-std::uint16_t landInChip(Chip& chip, const MailTransfer& mail)
-{
+std::uint16_t landInChip(Chip& chip, const MailTransfer& mail) {
     constexpr struct {
         std::uint32_t control;
         std::uint32_t buffer;

@@ -24,9 +24,9 @@ struct BusTiming {
 std::chrono::microseconds mailDuration(unsigned units, const BusTiming& timing);
 
 struct MailTransfer {
-    bool active = false;  // a send is under way
-    bool due = false;     // its time is up: deliver at this cycle's end
-    bool landed = false;  // delivered; only the sender's side is left
+    bool active = false;      // a send is under way
+    bool due = false;         // its time is up: deliver at this cycle's end
+    bool landed = false;      // delivered; only the sender's side is left
     std::uint16_t error = 0;  // MESR bits for the sender
     unsigned source = 0;
     unsigned destination = 0;

@@ -5,9 +5,9 @@
 #include "sim/Chip.h"
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cstring>
-#include <atomic>
 #include <mutex>
 
 namespace ravsim {
@@ -25,21 +25,18 @@ struct Region {
 constexpr std::size_t kMaxRegions = 64;
 constexpr std::chrono::milliseconds kLockPatience{1000};
 
-std::array<Region, kMaxRegions>& regions()
-{
+std::array<Region, kMaxRegions>& regions() {
     static std::array<Region, kMaxRegions> table;
     return table;
 }
 
-std::mutex& tableMutex()
-{
+std::mutex& tableMutex() {
     static std::mutex m;
     return m;
 }
 
 // The region that holds [address, address + 2).
-Region* findRegion(std::uintptr_t address)
-{
+Region* findRegion(std::uintptr_t address) {
     for (Region& r : regions()) {
         std::uintptr_t base = r.base.load(std::memory_order_acquire);
         if (base != 0 && address >= base && address + 2 <= base + r.length)
@@ -50,8 +47,7 @@ Region* findRegion(std::uintptr_t address)
 
 }  // namespace
 
-bool attachRegion(void* base, std::size_t length, RegionKind kind, std::uint8_t* window, SharedState* state)
-{
+bool attachRegion(void* base, std::size_t length, RegionKind kind, std::uint8_t* window, SharedState* state) {
     std::lock_guard lock(tableMutex());
     for (Region& r : regions()) {
         if (r.base.load(std::memory_order_relaxed) != 0)
@@ -66,16 +62,14 @@ bool attachRegion(void* base, std::size_t length, RegionKind kind, std::uint8_t*
     return false;
 }
 
-void detachRegion(void* base)
-{
+void detachRegion(void* base) {
     std::lock_guard lock(tableMutex());
     for (Region& r : regions())
         if (r.base.load(std::memory_order_relaxed) == reinterpret_cast<std::uintptr_t>(base))
             r.base.store(0, std::memory_order_release);
 }
 
-std::uint16_t read16(const void* base, std::size_t offset)
-{
+std::uint16_t read16(const void* base, std::size_t offset) {
     const auto* bytes = static_cast<const std::uint8_t*>(base) + offset;
     std::uint16_t value;
     if (reinterpret_cast<std::uintptr_t>(bytes) % 2 != 0) {
@@ -86,8 +80,7 @@ std::uint16_t read16(const void* base, std::size_t offset)
     return std::atomic_ref<std::uint16_t>(*word).load(std::memory_order_relaxed);
 }
 
-void write16(void* base, std::size_t offset, std::uint16_t value)
-{
+void write16(void* base, std::size_t offset, std::uint16_t value) {
     auto* bytes = static_cast<std::uint8_t*>(base) + offset;
     auto address = reinterpret_cast<std::uintptr_t>(bytes);
     if (address % 2 != 0) {

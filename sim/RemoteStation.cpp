@@ -5,8 +5,7 @@
 
 namespace ravsim {
 
-std::optional<StationRole> parseStationRole(std::string_view text)
-{
+std::optional<StationRole> parseStationRole(std::string_view text) {
     if (text == "counter")
         return StationRole::Counter;
     if (text == "echo")
@@ -16,38 +15,29 @@ std::optional<StationRole> parseStationRole(std::string_view text)
     return std::nullopt;
 }
 
-const char* stationRoleName(StationRole role)
-{
+const char* stationRoleName(StationRole role) {
     switch (role) {
-    case StationRole::Counter:
-        return "counter";
-    case StationRole::Echo:
-        return "echo";
-    case StationRole::Idle:
-        break;
+    case StationRole::Counter: return "counter";
+    case StationRole::Echo: return "echo";
+    case StationRole::Idle: break;
     }
     return "idle";
 }
 
 RemoteStation::RemoteStation(unsigned address, unsigned size, StationRole role)
-    : address_(address), size_(size), role_(role), range_(stationMask(address, size))
-{
-}
+    : address_(address), size_(size), role_(role), range_(stationMask(address, size)) {}
 
-std::uint64_t RemoteStation::mask() const
-{
+std::uint64_t RemoteStation::mask() const {
     return onBus_ ? range_ : 0;
 }
 
-void RemoteStation::setOnBus(bool on)
-{
+void RemoteStation::setOnBus(bool on) {
     onBus_ = on;
     held_ = {};
     outgoing_ = MailTransfer{};
 }
 
-void RemoteStation::cycle(std::chrono::microseconds elapsed, const BusTiming& timing)
-{
+void RemoteStation::cycle(std::chrono::microseconds elapsed, const BusTiming& timing) {
     if (!onBus_)
         return;
     if (role_ == StationRole::Counter) {
@@ -73,8 +63,7 @@ void RemoteStation::cycle(std::chrono::microseconds elapsed, const BusTiming& ti
     oldest->full = false;  // re-armed as soon as its content is on its way back
 }
 
-std::uint16_t RemoteStation::receive(const MailTransfer& mail)
-{
+std::uint16_t RemoteStation::receive(const MailTransfer& mail) {
     if (role_ != StationRole::Echo)
         return mky43::kMesrNoBuffer;  // never arms a receive buffer
     for (Held& h : held_) {

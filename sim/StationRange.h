@@ -8,8 +8,7 @@ namespace ravsim {
 
 // Stations address .. address + size - 1; 0 when the run is empty or does
 // not fit in 0..63.
-constexpr std::uint64_t stationMask(unsigned address, unsigned size)
-{
+constexpr std::uint64_t stationMask(unsigned address, unsigned size) {
     if (size == 0 || address > 63 || address + size > 64)
         return 0;
     std::uint64_t ones = size == 64 ? ~0ULL : ((1ULL << size) - 1);
@@ -17,8 +16,7 @@ constexpr std::uint64_t stationMask(unsigned address, unsigned size)
 }
 
 // The station a member is addressed by: the first of its run.
-constexpr unsigned firstStation(std::uint64_t mask)
-{
+constexpr unsigned firstStation(std::uint64_t mask) {
     return static_cast<unsigned>(std::countr_zero(mask));
 }
 

@@ -9,8 +9,7 @@
 namespace ravsim::wire {
 
 bool sendFrame(int socket, const void* head, std::size_t headLength, const void* body, std::size_t bodyLength,
-               int passFd)
-{
+               int passFd) {
     iovec parts[2] = {{const_cast<void*>(head), headLength}, {const_cast<void*>(body), bodyLength}};
     msghdr msg{};
     msg.msg_iov = parts;
@@ -29,8 +28,7 @@ bool sendFrame(int socket, const void* head, std::size_t headLength, const void*
     return sent == static_cast<ssize_t>(headLength + bodyLength);
 }
 
-Received receiveFrame(int socket, void* buffer, std::size_t capacity, int timeoutMs)
-{
+Received receiveFrame(int socket, void* buffer, std::size_t capacity, int timeoutMs) {
     Received result;
     if (timeoutMs >= 0) {
         pollfd pfd{socket, POLLIN, 0};

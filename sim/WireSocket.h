@@ -13,10 +13,10 @@ bool sendFrame(int socket, const void* head, std::size_t headLength, const void*
                std::size_t bodyLength = 0, int passFd = -1);
 
 struct Received {
-    ssize_t length = 0;       // bytes of the message; 0 = peer closed; -1 = error or time-out
-    bool timedOut = false;    // nothing arrived in time
-    bool truncated = false;   // the message did not fit the buffer
-    int fd = -1;              // a descriptor that came with it, owned by the caller
+    ssize_t length = 0;      // bytes of the message; 0 = peer closed; -1 = error or time-out
+    bool timedOut = false;   // nothing arrived in time
+    bool truncated = false;  // the message did not fit the buffer
+    int fd = -1;             // a descriptor that came with it, owned by the caller
 };
 
 // Receives one message into buffer. Waits at most timeoutMs (-1: no limit);
