@@ -62,8 +62,10 @@ RAVLIB_API int32_t RAVLIB_CALL RV_maxline(void);
 RAVLIB_API int32_t RAVLIB_CALL RV_open(int32_t board);
 RAVLIB_API int32_t RAVLIB_CALL RV_close(int32_t board);
 
-RAVLIB_API int32_t RAVLIB_CALL RV_start(int32_t board, int32_t line, int32_t stationAdr, int32_t stationSize, int32_t reserved);
-RAVLIB_API int32_t RAVLIB_CALL RV_start_lf(int32_t board, int32_t line, int32_t stationAdr, int32_t stationSize, int32_t reserved);
+RAVLIB_API int32_t RAVLIB_CALL RV_start(int32_t board, int32_t line, int32_t stationAdr, int32_t stationSize,
+                                        int32_t reserved);
+RAVLIB_API int32_t RAVLIB_CALL RV_start_lf(int32_t board, int32_t line, int32_t stationAdr, int32_t stationSize,
+                                           int32_t reserved);
 RAVLIB_API int32_t RAVLIB_CALL RV_start_gmm(int32_t board, int32_t line, int32_t reserved);
 RAVLIB_API int32_t RAVLIB_CALL RV_stop(int32_t board, int32_t line);
 RAVLIB_API int32_t RAVLIB_CALL RV_reset(int32_t board, int32_t line, int32_t data);
@@ -86,8 +88,10 @@ RAVLIB_API int32_t RAVLIB_CALL RV_UnMap(int32_t board, int32_t line);
 RAVLIB_API int32_t RAVLIB_CALL RV_MailOpen(int32_t board, int32_t line);
 RAVLIB_API int32_t RAVLIB_CALL RV_MailClose(int32_t board, int32_t line);
 /* A destination outside 0..63 answers MKY43_ER_INVALIDPARAM. */
-RAVLIB_API int32_t RAVLIB_CALL RV_MailSend(int32_t board, int32_t line, int32_t stationAdr, const int16_t* data, int32_t length);
-RAVLIB_API int32_t RAVLIB_CALL RV_MailReceive(int32_t board, int32_t line, int16_t* data, int32_t length, int32_t* sourceAdr);
+RAVLIB_API int32_t RAVLIB_CALL RV_MailSend(int32_t board, int32_t line, int32_t stationAdr, const int16_t* data,
+                                           int32_t length);
+RAVLIB_API int32_t RAVLIB_CALL RV_MailReceive(int32_t board, int32_t line, int16_t* data, int32_t length,
+                                              int32_t* sourceAdr);
 RAVLIB_API int32_t RAVLIB_CALL RV_MailStatus(int32_t board, int32_t line, int16_t* status);
 RAVLIB_API int32_t RAVLIB_CALL RV_MailWaitObject(int32_t board, int32_t line, int16_t* status);
 
@@ -105,14 +109,22 @@ RAVLIB_API int32_t RAVLIB_CALL RV_SetReg16(int32_t board, int32_t line, int32_t 
 
 /* Station address, index and count: low 16 bits. The byte-wide pair always
    answers MKY43_ER_NOTSUPPORT. */
-RAVLIB_API int32_t RAVLIB_CALL RV_GetMemByte(int32_t board, int32_t line, void* data, int32_t stationAdr, int32_t index, int32_t count);
-RAVLIB_API int32_t RAVLIB_CALL RV_GetMemShort(int32_t board, int32_t line, int16_t* data, int32_t stationAdr, int32_t index, int32_t count);
-RAVLIB_API int32_t RAVLIB_CALL RV_GetMemLong(int32_t board, int32_t line, int32_t* data, int32_t stationAdr, int32_t index, int32_t count);
-RAVLIB_API int32_t RAVLIB_CALL RV_GetMemDLong(int32_t board, int32_t line, int32_t* data, int32_t stationAdr, int32_t index, int32_t count);
-RAVLIB_API int32_t RAVLIB_CALL RV_SetMemByte(int32_t board, int32_t line, void* data, int32_t stationAdr, int32_t index, int32_t count);
-RAVLIB_API int32_t RAVLIB_CALL RV_SetMemShort(int32_t board, int32_t line, const int16_t* data, int32_t stationAdr, int32_t index, int32_t count);
-RAVLIB_API int32_t RAVLIB_CALL RV_SetMemLong(int32_t board, int32_t line, const int32_t* data, int32_t stationAdr, int32_t index, int32_t count);
-RAVLIB_API int32_t RAVLIB_CALL RV_SetMemDLong(int32_t board, int32_t line, const int32_t* data, int32_t stationAdr, int32_t index, int32_t count);
+RAVLIB_API int32_t RAVLIB_CALL RV_GetMemByte(int32_t board, int32_t line, void* data, int32_t stationAdr, int32_t index,
+                                             int32_t count);
+RAVLIB_API int32_t RAVLIB_CALL RV_GetMemShort(int32_t board, int32_t line, int16_t* data, int32_t stationAdr,
+                                              int32_t index, int32_t count);
+RAVLIB_API int32_t RAVLIB_CALL RV_GetMemLong(int32_t board, int32_t line, int32_t* data, int32_t stationAdr,
+                                             int32_t index, int32_t count);
+RAVLIB_API int32_t RAVLIB_CALL RV_GetMemDLong(int32_t board, int32_t line, int32_t* data, int32_t stationAdr,
+                                              int32_t index, int32_t count);
+RAVLIB_API int32_t RAVLIB_CALL RV_SetMemByte(int32_t board, int32_t line, void* data, int32_t stationAdr, int32_t index,
+                                             int32_t count);
+RAVLIB_API int32_t RAVLIB_CALL RV_SetMemShort(int32_t board, int32_t line, const int16_t* data, int32_t stationAdr,
+                                              int32_t index, int32_t count);
+RAVLIB_API int32_t RAVLIB_CALL RV_SetMemLong(int32_t board, int32_t line, const int32_t* data, int32_t stationAdr,
+                                             int32_t index, int32_t count);
+RAVLIB_API int32_t RAVLIB_CALL RV_SetMemDLong(int32_t board, int32_t line, const int32_t* data, int32_t stationAdr,
+                                              int32_t index, int32_t count);
 
 RAVLIB_API int32_t RAVLIB_CALL RV_HardReset(int32_t board, int32_t line);
 

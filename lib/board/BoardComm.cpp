@@ -5,12 +5,12 @@
 #include <chrono>
 #include <thread>
 
+#include "lib/Ravlib.h"
 #include "lib/board/BoardCtrl.h"
+#include "lib/files/LogFile.h"
+#include "lib/sync/SemHold.h"
 #include "lib/window/CommControl.h"
 #include "lib/window/GmAccess.h"
-#include "lib/files/LogFile.h"
-#include "lib/Ravlib.h"
-#include "lib/sync/SemHold.h"
 
 namespace ravlib {
 

@@ -5,14 +5,14 @@
 #include <thread>
 
 #include "chip/Mky43.h"
-#include "lib/sync/EvntCtrl.h"
+#include "lib/Ravlib.h"
 #include "lib/files/IniFile.h"
 #include "lib/files/LogFile.h"
-#include "lib/window/MailThd.h"
-#include "lib/sync/MutxCtrl.h"
-#include "lib/Ravlib.h"
-#include "lib/sync/SemCtrl.h"
 #include "lib/os/SharedPlace.h"
+#include "lib/sync/EvntCtrl.h"
+#include "lib/sync/MutxCtrl.h"
+#include "lib/sync/SemCtrl.h"
+#include "lib/window/MailThd.h"
 
 namespace ravlib {
 
@@ -20,8 +20,8 @@ namespace {
 constexpr const char* kBoardNameBase = "RavlibBrd";
 constexpr const char* kDevicePathBase = "\\\\.\\Ravkern";
 constexpr int32_t kDevices = 4;
-constexpr const char* kMailEventWords[BoardCtrl::kMailEvents] = {
-    "MailRecv1", "MailRecv2", "MailSeRes", "MailClose", "MailError"};
+constexpr const char* kMailEventWords[BoardCtrl::kMailEvents] = {"MailRecv1", "MailRecv2", "MailSeRes", "MailClose",
+                                                                 "MailError"};
 }  // namespace
 
 BoardCtrl::BoardCtrl(int32_t boardNo) : boardNo_(boardNo), deviceNo_(boardNo) {

@@ -1,8 +1,8 @@
 // Global memory operations of a board line: the chip window with the line's
 // GM semaphores.
+#include "lib/Ravlib.h"
 #include "lib/board/BoardCtrl.h"
 #include "lib/window/GmAccess.h"
-#include "lib/Ravlib.h"
 
 namespace ravlib {
 

@@ -1,10 +1,10 @@
 // Mail of a board line: open and close, with the Mail Open Mutex that keeps
 // it to one process, and the exports' steps on the line's mail thread.
+#include "lib/Ravlib.h"
 #include "lib/board/BoardCtrl.h"
+#include "lib/os/SyncWait.h"
 #include "lib/sync/EvntCtrl.h"
 #include "lib/window/MailThd.h"
-#include "lib/Ravlib.h"
-#include "lib/os/SyncWait.h"
 
 namespace ravlib {
 
@@ -89,18 +89,14 @@ int32_t BoardCtrl::mailWaitObject(int32_t line, int16_t* status) {
     const bool stillOpen = gate_.stepIn();
     switch (woken) {
     case kMailRecv1:
-    case kMailRecv2:
-        *status = 0;
-        return MKY43_ER_MAILRECEIVE;
+    case kMailRecv2: *status = 0; return MKY43_ER_MAILRECEIVE;
     case kMailSendResult:
         if (!stillOpen)
             break;
         *status = static_cast<int16_t>(thread->mailStatus());
         return MKY43_ER_MAILSENDRESULT;
-    case kMailClose:
-        break;
-    default:
-        return MKY43_ER_OTHER;
+    case kMailClose: break;
+    default: return MKY43_ER_OTHER;
     }
     // The board was closed: the mail thread may be gone.
     *status = 0;

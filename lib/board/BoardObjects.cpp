@@ -5,11 +5,11 @@
 #include <utility>
 
 #include "lib/board/BoardCtrl.h"
-#include "lib/sync/EvntCtrl.h"
 #include "lib/files/LogFile.h"
-#include "lib/window/MailThd.h"
+#include "lib/sync/EvntCtrl.h"
 #include "lib/sync/MutxCtrl.h"
 #include "lib/sync/SemCtrl.h"
+#include "lib/window/MailThd.h"
 
 namespace ravlib {
 
@@ -19,9 +19,8 @@ struct SemaphoreKind {
     const char* suffix;
     const char* title;
 };
-constexpr SemaphoreKind kSemaphores[] = {{"_StaSem", "Comm Start Semaphore"},
-                                        {"_GmSemR", "GM Read Semaphore"},
-                                        {"_GmSemW", "GM Write Semaphore"}};
+constexpr SemaphoreKind kSemaphores[] = {
+    {"_StaSem", "Comm Start Semaphore"}, {"_GmSemR", "GM Read Semaphore"}, {"_GmSemW", "GM Write Semaphore"}};
 
 constexpr int kMailCloseEvent = 3;
 
@@ -46,8 +45,8 @@ int32_t BoardCtrl::createSemaphores(int32_t line) {
         slot.reset(new (std::nothrow) SemCtrl);
         if (!slot || !fits(length, sizeof name) || !slot->create(name)) {
             slot.reset();
-            theLog().writef(LOG_DETAIL, "%s: CreateSemaphore: %s: Line(%d): NG: Name(%s)", boardName_, kind.title,
-                            line, name);
+            theLog().writef(LOG_DETAIL, "%s: CreateSemaphore: %s: Line(%d): NG: Name(%s)", boardName_, kind.title, line,
+                            name);
             return 0;
         }
         theLog().writef(LOG_DETAIL, "%s: CreateSemaphore: %s: Line(%d): OK: Name(%s)", boardName_, kind.title, line,
@@ -89,8 +88,8 @@ int32_t BoardCtrl::createMailEvents(int32_t line) {
             if (events)
                 events->close(j);
             events.reset();
-            theLog().writef(LOG_DETAIL, "%s: CreateEvent: Mail Event: Line(%d): NG: Name(%s)", mailEventBase_[j],
-                            line, name);
+            theLog().writef(LOG_DETAIL, "%s: CreateEvent: Mail Event: Line(%d): NG: Name(%s)", mailEventBase_[j], line,
+                            name);
             return 0;
         }
         theLog().writef(LOG_DETAIL, "%s: CreateEvent: Mail Event: Line(%d): OK: Name(%s)", mailEventBase_[j], line,
@@ -129,8 +128,7 @@ bool BoardCtrl::createMailMutex(int32_t line) {
     std::unique_ptr<MutxCtrl>& slot = mailOpenMutex_[line];
     slot.reset(new (std::nothrow) MutxCtrl);
     if (slot && fits(length, sizeof name) && slot->create(name) && slot->isNew() == 1) {
-        theLog().writef(LOG_DETAIL, "%s: CreateMutex: Mail Open Mutex: Line(%d): OK: Name(%s)", boardName_, line,
-                        name);
+        theLog().writef(LOG_DETAIL, "%s: CreateMutex: Mail Open Mutex: Line(%d): OK: Name(%s)", boardName_, line, name);
         return true;
     }
     slot.reset();

@@ -1,6 +1,6 @@
 // Register access of a board and its hard reset. No semaphore is taken.
-#include "lib/board/BoardCtrl.h"
 #include "lib/Ravlib.h"
+#include "lib/board/BoardCtrl.h"
 #include "lib/window/RegisterAccess.h"
 
 namespace ravlib {

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "lib/Ravlib.h"
 #include "lib/board/BoardTable.h"
 #include "lib/exports/LibraryLoad.h"
 #include "lib/files/LogFile.h"
-#include "lib/Ravlib.h"
 
 namespace ravlib {
 

@@ -69,8 +69,8 @@ private:
 
 // The default pattern: shared check, pointer check, operation, plain line.
 template <class Operation>
-int32_t plainCall(const char* exportName, int32_t board, int32_t line,
-                  std::initializer_list<const void*> pointers, Operation&& operation) {
+int32_t plainCall(const char* exportName, int32_t board, int32_t line, std::initializer_list<const void*> pointers,
+                  Operation&& operation) {
     CallFrame call(exportName, board, line);
     call.needPointers(pointers);
     call.run(operation);

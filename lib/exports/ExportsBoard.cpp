@@ -3,11 +3,11 @@
 #include <memory>
 #include <new>
 
+#include "lib/Ravlib.h"
 #include "lib/board/BoardTable.h"
 #include "lib/exports/CallFrame.h"
 #include "lib/exports/LibraryLoad.h"
 #include "lib/files/LogFile.h"
-#include "lib/Ravlib.h"
 
 using namespace ravlib;
 

@@ -1,6 +1,6 @@
 // Exports of communication control and the hard reset.
-#include "lib/exports/CallFrame.h"
 #include "lib/Ravlib.h"
+#include "lib/exports/CallFrame.h"
 
 using namespace ravlib;
 
@@ -11,7 +11,8 @@ int32_t RAVLIB_CALL RV_start(int32_t board, int32_t line, int32_t stationAdr, in
 }
 
 int32_t RAVLIB_CALL RV_start_lf(int32_t board, int32_t line, int32_t stationAdr, int32_t stationSize, int32_t) {
-    return plainCall("RV_start_lf", board, line, {}, [&](BoardCtrl& b) { return b.startLf(line, stationAdr, stationSize); });
+    return plainCall("RV_start_lf", board, line, {},
+                     [&](BoardCtrl& b) { return b.startLf(line, stationAdr, stationSize); });
 }
 
 int32_t RAVLIB_CALL RV_start_gmm(int32_t board, int32_t line, int32_t) {
@@ -48,11 +49,13 @@ int32_t RAVLIB_CALL RV_config(int32_t board, int32_t line, int32_t rateCode) {
 }
 
 int32_t RAVLIB_CALL RV_Status(int32_t board, int32_t line, void* connectState) {
-    return plainCall("RV_Status", board, line, {connectState}, [&](BoardCtrl& b) { return b.status(line, connectState); });
+    return plainCall("RV_Status", board, line, {connectState},
+                     [&](BoardCtrl& b) { return b.status(line, connectState); });
 }
 
 int32_t RAVLIB_CALL RV_Name(int32_t board, int32_t line, void* dipSwitchInfo) {
-    return plainCall("RV_Name", board, line, {dipSwitchInfo}, [&](BoardCtrl& b) { return b.name(line, dipSwitchInfo); });
+    return plainCall("RV_Name", board, line, {dipSwitchInfo},
+                     [&](BoardCtrl& b) { return b.name(line, dipSwitchInfo); });
 }
 
 int32_t RAVLIB_CALL RV_Connect(int32_t board, int32_t line, const void* request) {

@@ -1,9 +1,9 @@
 // Exports of global memory access.
-#include "lib/exports/CallFrame.h"
 #include "chip/Mky43.h"
+#include "lib/Ravlib.h"
+#include "lib/exports/CallFrame.h"
 #include "lib/exports/LibraryLoad.h"
 #include "lib/files/LogFile.h"
-#include "lib/Ravlib.h"
 
 using namespace ravlib;
 

@@ -1,7 +1,7 @@
 // Exports of mail.
-#include "lib/exports/CallFrame.h"
 #include "chip/Mky43.h"
 #include "lib/Ravlib.h"
+#include "lib/exports/CallFrame.h"
 
 using namespace ravlib;
 

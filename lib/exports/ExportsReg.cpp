@@ -1,6 +1,6 @@
 // Exports of register access. The 64-bit value shows whole in its line.
-#include "lib/exports/CallFrame.h"
 #include "lib/Ravlib.h"
+#include "lib/exports/CallFrame.h"
 
 using namespace ravlib;
 

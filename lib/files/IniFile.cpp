@@ -15,8 +15,7 @@ namespace ravlib {
 
 namespace {
 
-std::optional<std::string> lookUp(const char* path, const char* section, const char* key)
-{
+std::optional<std::string> lookUp(const char* path, const char* section, const char* key) {
     if (path[0] == '\0' || section == nullptr || key == nullptr)
         return std::nullopt;
     std::string contents;
@@ -25,18 +24,15 @@ std::optional<std::string> lookUp(const char* path, const char* section, const c
     return IniText(contents).find(section, key);
 }
 
-bool isBlank(char c)
-{
+bool isBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-bool isHexDigit(char c)
-{
+bool isHexDigit(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
-uint32_t hexValue(char c)
-{
+uint32_t hexValue(char c) {
     if (c <= '9')
         return static_cast<uint32_t>(c - '0');
     return static_cast<uint32_t>((c | 0x20) - 'a' + 10);
@@ -44,12 +40,11 @@ uint32_t hexValue(char c)
 
 }  // namespace
 
-IniFile::IniFile() noexcept : path_ {} {}
+IniFile::IniFile() noexcept : path_{} {}
 
 IniFile::~IniFile() = default;
 
-void IniFile::setFile(const char* name)
-{
+void IniFile::setFile(const char* name) {
     path_[0] = '\0';
     if (name == nullptr)
         return;
@@ -63,8 +58,7 @@ void IniFile::setFile(const char* name)
 
 void IniFile::close() {}
 
-int32_t IniFile::getInt(const char* section, const char* key, int32_t defaultValue) const
-{
+int32_t IniFile::getInt(const char* section, const char* key, int32_t defaultValue) const {
     auto value = lookUp(path_, section, key);
     if (!value)
         return defaultValue;
@@ -81,8 +75,7 @@ int32_t IniFile::getInt(const char* section, const char* key, int32_t defaultVal
 }
 
 uint32_t IniFile::getString(const char* section, const char* key, const char* defaultText, char* buffer,
-                            uint32_t size) const
-{
+                            uint32_t size) const {
     if (buffer == nullptr || size == 0)
         return 0;
     auto value = lookUp(path_, section, key);
@@ -93,8 +86,7 @@ uint32_t IniFile::getString(const char* section, const char* key, const char* de
     return static_cast<uint32_t>(count);
 }
 
-int32_t IniFile::getHex(const char* section, const char* key, int32_t defaultValue) const
-{
+int32_t IniFile::getHex(const char* section, const char* key, int32_t defaultValue) const {
     char defaultText[32];
     std::snprintf(defaultText, sizeof defaultText, "%xH", static_cast<unsigned>(defaultValue));
     char text[32];
@@ -113,22 +105,19 @@ int32_t IniFile::getHex(const char* section, const char* key, int32_t defaultVal
     return static_cast<int32_t>(result);
 }
 
-bool IniFile::writeInt(const char* section, const char* key, int32_t value)
-{
+bool IniFile::writeInt(const char* section, const char* key, int32_t value) {
     char text[16];
     std::snprintf(text, sizeof text, "%d", value);
     return writeString(section, key, text);
 }
 
-bool IniFile::writeHex(const char* section, const char* key, int32_t value)
-{
+bool IniFile::writeHex(const char* section, const char* key, int32_t value) {
     char text[16];
     std::snprintf(text, sizeof text, "%xH", static_cast<unsigned>(value));
     return writeString(section, key, text);
 }
 
-bool IniFile::writeString(const char* section, const char* key, const char* text)
-{
+bool IniFile::writeString(const char* section, const char* key, const char* text) {
     if (path_[0] == '\0' || !IniText::validSection(section) || !IniText::validKey(key))
         return false;
     if (text != nullptr && !IniText::validValue(text))
@@ -150,8 +139,7 @@ bool IniFile::writeString(const char* section, const char* key, const char* text
     return os::replaceFile(path_, ini.text());
 }
 
-IniFile& theConfig()
-{
+IniFile& theConfig() {
     static IniFile config;
     return config;
 }

@@ -7,13 +7,11 @@ namespace ravlib {
 
 namespace {
 
-bool isBlank(char c)
-{
+bool isBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-std::string trim(const std::string& s)
-{
+std::string trim(const std::string& s) {
     std::size_t begin = 0, end = s.size();
     while (begin < end && isBlank(s[begin]))
         ++begin;
@@ -22,8 +20,7 @@ std::string trim(const std::string& s)
     return s.substr(begin, end - begin);
 }
 
-bool sameName(const std::string& a, const std::string& b)
-{
+bool sameName(const std::string& a, const std::string& b) {
     if (a.size() != b.size())
         return false;
     for (std::size_t i = 0; i < a.size(); ++i)
@@ -33,16 +30,14 @@ bool sameName(const std::string& a, const std::string& b)
 }
 
 // A line without its "\r" and leading blanks.
-std::string body(const std::string& line)
-{
+std::string body(const std::string& line) {
     std::string s = line;
     if (!s.empty() && s.back() == '\r')
         s.pop_back();
     return trim(s);
 }
 
-bool isHeader(const std::string& line, std::string* name)
-{
+bool isHeader(const std::string& line, std::string* name) {
     std::string s = body(line);
     if (s.empty() || s[0] != '[')
         return false;
@@ -52,8 +47,7 @@ bool isHeader(const std::string& line, std::string* name)
     return true;
 }
 
-bool keyOf(const std::string& line, std::string& key, std::string* value)
-{
+bool keyOf(const std::string& line, std::string& key, std::string* value) {
     std::string s = body(line);
     if (s.empty() || s[0] == ';' || s[0] == '[')
         return false;
@@ -66,15 +60,13 @@ bool keyOf(const std::string& line, std::string& key, std::string* value)
     return true;
 }
 
-bool hasAny(const char* text, const char* characters)
-{
+bool hasAny(const char* text, const char* characters) {
     return std::strpbrk(text, characters) != nullptr;
 }
 
 }  // namespace
 
-IniText::IniText(const std::string& text)
-{
+IniText::IniText(const std::string& text) {
     std::size_t pos = 0;
     while (pos < text.size()) {
         std::size_t nl = text.find('\n', pos);
@@ -91,24 +83,20 @@ IniText::IniText(const std::string& text)
         newline_ = !lines_[0].empty() && lines_[0].back() == '\r' ? "\r\n" : "\n";
 }
 
-bool IniText::validSection(const char* section)
-{
+bool IniText::validSection(const char* section) {
     return section != nullptr && !trim(section).empty() && !hasAny(section, "\r\n]");
 }
 
-bool IniText::validKey(const char* key)
-{
+bool IniText::validKey(const char* key) {
     std::string name = key ? trim(key) : "";
     return !name.empty() && name[0] != ';' && name[0] != '[' && !hasAny(key, "\r\n=");
 }
 
-bool IniText::validValue(const char* value)
-{
+bool IniText::validValue(const char* value) {
     return value != nullptr && !hasAny(value, "\r\n");
 }
 
-std::optional<IniText::Range> IniText::findSection(const char* section) const
-{
+std::optional<IniText::Range> IniText::findSection(const char* section) const {
     std::string wanted = trim(section);
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         std::string name;
@@ -117,13 +105,12 @@ std::optional<IniText::Range> IniText::findSection(const char* section) const
         std::size_t end = i + 1;
         while (end < lines_.size() && !isHeader(lines_[end], nullptr))
             ++end;
-        return Range {i, end};
+        return Range{i, end};
     }
     return std::nullopt;
 }
 
-std::optional<std::size_t> IniText::findKey(const Range& range, const char* key) const
-{
+std::optional<std::size_t> IniText::findKey(const Range& range, const char* key) const {
     std::string wanted = trim(key);
     for (std::size_t i = range.header + 1; i < range.end; ++i) {
         std::string name;
@@ -133,8 +120,7 @@ std::optional<std::size_t> IniText::findKey(const Range& range, const char* key)
     return std::nullopt;
 }
 
-std::optional<std::string> IniText::find(const char* section, const char* key) const
-{
+std::optional<std::string> IniText::find(const char* section, const char* key) const {
     auto range = findSection(section);
     if (!range)
         return std::nullopt;
@@ -146,8 +132,7 @@ std::optional<std::string> IniText::find(const char* section, const char* key) c
     return value;
 }
 
-void IniText::set(const char* section, const char* key, const char* value)
-{
+void IniText::set(const char* section, const char* key, const char* value) {
     std::string carriage = newline_ == "\r\n" ? "\r" : "";
     std::string line = trim(key) + "=" + value + carriage;
     auto range = findSection(section);
@@ -179,8 +164,7 @@ void IniText::set(const char* section, const char* key, const char* value)
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), line);
 }
 
-bool IniText::remove(const char* section, const char* key)
-{
+bool IniText::remove(const char* section, const char* key) {
     auto range = findSection(section);
     if (!range)
         return false;
@@ -191,8 +175,7 @@ bool IniText::remove(const char* section, const char* key)
     return true;
 }
 
-std::string IniText::text() const
-{
+std::string IniText::text() const {
     std::string out;
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         out += lines_[i];

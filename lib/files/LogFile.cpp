@@ -19,15 +19,13 @@ constexpr const char* section = "LOG";
 
 }  // namespace
 
-LogFile::LogFile() noexcept : baseName_ {} {}
+LogFile::LogFile() noexcept : baseName_{} {}
 
-LogFile::~LogFile()
-{
+LogFile::~LogFile() {
     close();
 }
 
-bool LogFile::open(const char* baseName, const char* iniName, const char* mapName, int32_t defaultLevel)
-{
+bool LogFile::open(const char* baseName, const char* iniName, const char* mapName, int32_t defaultLevel) {
     if (baseName == nullptr || iniName == nullptr || mapName == nullptr)
         return false;
     std::lock_guard guard(lock_);
@@ -64,39 +62,33 @@ bool LogFile::open(const char* baseName, const char* iniName, const char* mapNam
     return openFile(os::Disposition::OpenAlways);
 }
 
-bool LogFile::fileName(char (&name)[260]) const
-{
+bool LogFile::fileName(char (&name)[260]) const {
     int n = std::snprintf(name, sizeof name, "%s_%02d%02d.log", baseName_, slot(), fileNo_);
     return n >= 0 && static_cast<std::size_t>(n) < sizeof name;
 }
 
-bool LogFile::openFile(os::Disposition disposition)
-{
+bool LogFile::openFile(os::Disposition disposition) {
     char name[260];
     return fileName(name) && file_.open(name, disposition);
 }
 
-int32_t LogFile::slot() const
-{
+int32_t LogFile::slot() const {
     return alone_ ? 0 : slots_.slotNo();
 }
 
-bool LogFile::rotate()
-{
+bool LogFile::rotate() {
     file_.close();
     fileNo_ = static_cast<int32_t>((static_cast<int64_t>(fileNo_) + 1) % 2);
     lineCount_ = 0;
     return openFile(os::Disposition::CreateAlways);
 }
 
-bool LogFile::enabled(int32_t level) const
-{
+bool LogFile::enabled(int32_t level) const {
     int32_t mask = levelMask_.load(std::memory_order_relaxed);
     return (level & ~0xFF & mask) != 0 && (level & 0xFF & mask) != 0;
 }
 
-void LogFile::write(int32_t level, const char* message)
-{
+void LogFile::write(int32_t level, const char* message) {
     if (!enabled(level))
         return;
     std::lock_guard guard(lock_);
@@ -111,8 +103,7 @@ void LogFile::write(int32_t level, const char* message)
     ++lineCount_;
 }
 
-void LogFile::writef(int32_t level, const char* format, ...)
-{
+void LogFile::writef(int32_t level, const char* format, ...) {
     if (!enabled(level) || format == nullptr)
         return;
     char message[logLineSize];
@@ -123,8 +114,7 @@ void LogFile::writef(int32_t level, const char* format, ...)
     write(level, message);
 }
 
-void LogFile::close()
-{
+void LogFile::close() {
     std::lock_guard guard(lock_);
     levelMask_.store(0, std::memory_order_relaxed);
     if (slots_.isOpen()) {
@@ -144,27 +134,23 @@ void LogFile::close()
     file_.close();
 }
 
-int32_t LogFile::processCount() const
-{
+int32_t LogFile::processCount() const {
     std::lock_guard guard(lock_);
     return alone_ ? 1 : slots_.processCount();
 }
 
-int32_t LogFile::slotNo() const
-{
+int32_t LogFile::slotNo() const {
     std::lock_guard guard(lock_);
     return slot();
 }
 
-void LogFile::setClock(os::LocalTime (*now)(), uint32_t (*tick)())
-{
+void LogFile::setClock(os::LocalTime (*now)(), uint32_t (*tick)()) {
     std::lock_guard guard(lock_);
     now_ = now ? now : os::localTime;
     tick_ = tick ? tick : os::tickMs;
 }
 
-LogFile& theLog()
-{
+LogFile& theLog() {
     static LogFile log;
     return log;
 }

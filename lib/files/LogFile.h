@@ -64,7 +64,7 @@ private:
     int32_t lineCount_ = 0;
     int32_t maxLine_ = 0;
     int32_t withTick_ = 0;
-    std::atomic<int32_t> levelMask_ {0};
+    std::atomic<int32_t> levelMask_{0};
     StdFile file_;
     IniFile ini_;
     mutable ProcMapFile slots_;

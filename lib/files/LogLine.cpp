@@ -8,8 +8,7 @@ namespace ravlib {
 namespace {
 
 // Two characters, then more spaces the higher the severity.
-const char* markerOf(int32_t level)
-{
+const char* markerOf(int32_t level) {
     switch (level & 0xFF) {
     case 0x01: return "@@   ";
     case 0x02: return "**   ";
@@ -23,9 +22,8 @@ const char* markerOf(int32_t level)
 
 }  // namespace
 
-uint32_t formatLogLine(char (&out)[logLineSize], const os::LocalTime& time, bool withTick, uint32_t tick,
-                       int32_t level, const char* message)
-{
+uint32_t formatLogLine(char (&out)[logLineSize], const os::LocalTime& time, bool withTick, uint32_t tick, int32_t level,
+                       const char* message) {
     int n = std::snprintf(out, logLineSize, "%02d/%02d/%02d %02d:%02d:%02d ", time.month % 100, time.day % 100,
                           time.year % 100, time.hour % 100, time.minute % 100, time.second % 100);
     uint32_t length = n > 0 ? static_cast<uint32_t>(n) : 0;

@@ -13,7 +13,7 @@ inline constexpr uint32_t logLineSize = 260;
 // message that does not fit is shortened; the line always ends in "\r\n".
 // A level whose severity is not a single known bit gets neither marker nor
 // message.
-uint32_t formatLogLine(char (&out)[logLineSize], const os::LocalTime& time, bool withTick, uint32_t tick,
-                       int32_t level, const char* message);
+uint32_t formatLogLine(char (&out)[logLineSize], const os::LocalTime& time, bool withTick, uint32_t tick, int32_t level,
+                       const char* message);
 
 }  // namespace ravlib

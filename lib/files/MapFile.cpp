@@ -4,15 +4,13 @@
 
 namespace ravlib {
 
-MapFile::MapFile() noexcept : name_ {} {}
+MapFile::MapFile() noexcept : name_{} {}
 
-MapFile::~MapFile()
-{
+MapFile::~MapFile() {
     closeMap();
 }
 
-bool MapFile::openMap(const char* name, uint32_t size)
-{
+bool MapFile::openMap(const char* name, uint32_t size) {
     if (mapping_.isOpen() || name == nullptr || std::strlen(name) >= sizeof name_ || size == 0)
         return false;
     if (!mapping_.open(name, size))
@@ -26,8 +24,7 @@ bool MapFile::openMap(const char* name, uint32_t size)
     return true;
 }
 
-void MapFile::closeMap()
-{
+void MapFile::closeMap() {
     mapping_.close();
     name_[0] = '\0';
     size_ = 0;

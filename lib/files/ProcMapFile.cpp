@@ -16,26 +16,22 @@ namespace {
 
 constexpr std::size_t countOffset = 0;
 
-std::size_t slotOffset(uint32_t slot)
-{
+std::size_t slotOffset(uint32_t slot) {
     return 4 + 4 * static_cast<std::size_t>(slot);
 }
 
 }  // namespace
 
-ProcMapFile::~ProcMapFile()
-{
+ProcMapFile::~ProcMapFile() {
     releaseSlot();
     closeMap();
 }
 
-int32_t* ProcMapFile::word(uint32_t index) const
-{
+int32_t* ProcMapFile::word(uint32_t index) const {
     return static_cast<int32_t*>(view()) + index;
 }
 
-bool ProcMapFile::holderAlive(uint32_t slot)
-{
+bool ProcMapFile::holderAlive(uint32_t slot) {
     if (static_cast<int32_t>(slot) == slotNo_)
         return true;
     if (!mapping().tryLockRange(slotOffset(slot), 4))
@@ -44,8 +40,7 @@ bool ProcMapFile::holderAlive(uint32_t slot)
     return false;
 }
 
-void ProcMapFile::freeDeadSlots()
-{
+void ProcMapFile::freeDeadSlots() {
     for (uint32_t i = 0; i < slotCount; ++i) {
         std::atomic_ref<int32_t> inUse(*word(1 + i));
         if (inUse.load() != 0 && !holderAlive(i))
@@ -53,16 +48,14 @@ void ProcMapFile::freeDeadSlots()
     }
 }
 
-void ProcMapFile::recount()
-{
+void ProcMapFile::recount() {
     int32_t count = 0;
     for (uint32_t i = 0; i < slotCount; ++i)
         count += std::atomic_ref<int32_t>(*word(1 + i)).load() != 0;
     std::atomic_ref<int32_t>(*word(0)).store(count);
 }
 
-bool ProcMapFile::claimSlot()
-{
+bool ProcMapFile::claimSlot() {
     if (!isOpen() || size() < tableSize || slotNo_ >= 0)
         return false;
     bool tableLocked = mapping().lockRange(countOffset, 4);
@@ -83,8 +76,7 @@ bool ProcMapFile::claimSlot()
     return slotNo_ >= 0;
 }
 
-void ProcMapFile::releaseSlot()
-{
+void ProcMapFile::releaseSlot() {
     if (slotNo_ < 0 || !isOpen())
         return;
     bool tableLocked = mapping().lockRange(countOffset, 4);
@@ -98,8 +90,7 @@ void ProcMapFile::releaseSlot()
         mapping().unlockRange(countOffset, 4);
 }
 
-int32_t ProcMapFile::processCount()
-{
+int32_t ProcMapFile::processCount() {
     if (!isOpen() || size() < tableSize)
         return 0;
     bool tableLocked = mapping().lockRange(countOffset, 4);

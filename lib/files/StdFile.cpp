@@ -6,15 +6,13 @@
 
 namespace ravlib {
 
-StdFile::StdFile() noexcept : path_ {} {}
+StdFile::StdFile() noexcept : path_{} {}
 
-StdFile::~StdFile()
-{
+StdFile::~StdFile() {
     close();
 }
 
-bool StdFile::open(const char* name, os::Disposition disposition)
-{
+bool StdFile::open(const char* name, os::Disposition disposition) {
     if (file_.isOpen() || name == nullptr)
         return false;
     if (!os::fullPath(name, path_, sizeof path_)) {
@@ -25,18 +23,15 @@ bool StdFile::open(const char* name, os::Disposition disposition)
     return file_.open(path_, disposition, os::Access::Write);
 }
 
-void StdFile::close()
-{
+void StdFile::close() {
     file_.close();
 }
 
-int32_t StdFile::read(void* buffer, uint32_t count)
-{
+int32_t StdFile::read(void* buffer, uint32_t count) {
     return file_.read(buffer, count);
 }
 
-int32_t StdFile::write(const void* buffer, uint32_t count)
-{
+int32_t StdFile::write(const void* buffer, uint32_t count) {
     return file_.write(buffer, count);
 }
 

@@ -12,8 +12,8 @@ using DeviceHandle = std::intptr_t;
 inline constexpr DeviceHandle kInvalidDevice = -1;
 
 // Windows error codes this layer reports.
-inline constexpr std::uint32_t kErrorFileNotFound = 2;           // no such device
-inline constexpr std::uint32_t kErrorInvalidHandle = 6;          // closed or never opened
+inline constexpr std::uint32_t kErrorFileNotFound = 2;   // no such device
+inline constexpr std::uint32_t kErrorInvalidHandle = 6;  // closed or never opened
 inline constexpr std::uint32_t kErrorNotEnoughMemory = 8;
 inline constexpr std::uint32_t kErrorGenFailure = 31;
 inline constexpr std::uint32_t kErrorInvalidParameter = 87;      // STATUS_INVALID_PARAMETER
@@ -42,8 +42,8 @@ DeviceHandle openDevice(const char* path);
 // Inputs and outputs longer than 64 KiB are refused with 87. A map control
 // that succeeds leaves a view of the chip window in this process, at the
 // address the reply carries; a successful unmap control removes it.
-int deviceIoControl(DeviceHandle handle, std::uint32_t code, const void* input, std::uint32_t inputLength,
-                    void* output, std::uint32_t outputLength, std::uint32_t* bytesReturned);
+int deviceIoControl(DeviceHandle handle, std::uint32_t code, const void* input, std::uint32_t inputLength, void* output,
+                    std::uint32_t outputLength, std::uint32_t* bytesReturned);
 
 // CloseHandle: 0, or -1 with 6 for a handle that is not open. Views still
 // mapped through the handle are removed.

@@ -33,7 +33,7 @@ private:
 
     unsigned long handle_ = 0;
     bool started_ = false;
-    std::atomic<std::uint32_t> id_ {0};
+    std::atomic<std::uint32_t> id_{0};
 };
 
 }  // namespace ravlib::os

@@ -8,25 +8,21 @@ namespace ravlib {
 
 namespace {
 
-bool validIndex(int32_t index)
-{
+bool validIndex(int32_t index) {
     return index >= 0 && index < EvntCtrl::kEvents;
 }
 
 }  // namespace
 
-EvntCtrl::EvntCtrl()
-{
+EvntCtrl::EvntCtrl() {
     std::memset(name_, 0, sizeof(name_));
 }
 
-EvntCtrl::~EvntCtrl()
-{
+EvntCtrl::~EvntCtrl() {
     close(kEvents);
 }
 
-int32_t EvntCtrl::create(int32_t index, const char* name)
-{
+int32_t EvntCtrl::create(int32_t index, const char* name) {
     if (!validIndex(index))
         return 0;
     close(index);
@@ -36,8 +32,7 @@ int32_t EvntCtrl::create(int32_t index, const char* name)
     return handle_[index].open(name_[index]) ? 1 : 0;
 }
 
-void EvntCtrl::close(int32_t index)
-{
+void EvntCtrl::close(int32_t index) {
     if (index == kEvents) {
         for (int32_t each = 0; each < kEvents; ++each)
             close(each);
@@ -49,8 +44,7 @@ void EvntCtrl::close(int32_t index)
     std::memset(name_[index], 0, sizeof(name_[index]));
 }
 
-uint32_t EvntCtrl::wait(uint32_t timeout)
-{
+uint32_t EvntCtrl::wait(uint32_t timeout) {
     os::NamedEvent* events[kEvents];
     for (int32_t each = 0; each < kEvents; ++each)
         events[each] = &handle_[each];
@@ -60,24 +54,20 @@ uint32_t EvntCtrl::wait(uint32_t timeout)
     return result;
 }
 
-void EvntCtrl::set(int32_t index)
-{
+void EvntCtrl::set(int32_t index) {
     if (validIndex(index))
         handle_[index].set();
 }
 
-bool EvntCtrl::isOpen(int32_t index) const
-{
+bool EvntCtrl::isOpen(int32_t index) const {
     return validIndex(index) && handle_[index].isOpen();
 }
 
-bool EvntCtrl::isSet(int32_t index) const
-{
+bool EvntCtrl::isSet(int32_t index) const {
     return validIndex(index) && handle_[index].isSet();
 }
 
-const char* EvntCtrl::name(int32_t index) const
-{
+const char* EvntCtrl::name(int32_t index) const {
     return validIndex(index) ? name_[index] : "";
 }
 

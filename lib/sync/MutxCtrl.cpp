@@ -4,18 +4,15 @@
 
 namespace ravlib {
 
-MutxCtrl::MutxCtrl()
-{
+MutxCtrl::MutxCtrl() {
     std::memset(name_, 0, sizeof(name_));
 }
 
-MutxCtrl::~MutxCtrl()
-{
+MutxCtrl::~MutxCtrl() {
     close();
 }
 
-int32_t MutxCtrl::create(const char* name)
-{
+int32_t MutxCtrl::create(const char* name) {
     close();
     if (name == nullptr || std::strlen(name) >= sizeof(name_))
         return 0;
@@ -27,8 +24,7 @@ int32_t MutxCtrl::create(const char* name)
     return 1;
 }
 
-void MutxCtrl::close()
-{
+void MutxCtrl::close() {
     handle_.close();
     isNew_ = 1;
 }

@@ -3,8 +3,8 @@
 // semaphore is not taken.
 #pragma once
 
-#include "lib/sync/SemCtrl.h"
 #include "lib/os/SyncWait.h"
+#include "lib/sync/SemCtrl.h"
 
 namespace ravlib {
 

@@ -8,17 +8,13 @@ namespace ravlib {
 
 ThrdCtrl::ThrdCtrl() = default;
 
-ThrdCtrl::~ThrdCtrl()
-{
+ThrdCtrl::~ThrdCtrl() {
     awaitThreads();
 }
 
-void ThrdCtrl::run()
-{
-}
+void ThrdCtrl::run() {}
 
-void ThrdCtrl::procedure(void* self)
-{
+void ThrdCtrl::procedure(void* self) {
     auto* thread = static_cast<ThrdCtrl*>(self);
     int32_t gate;
     while ((gate = thread->gate_.load(std::memory_order_acquire)) == kGateHeld)
@@ -28,8 +24,7 @@ void ThrdCtrl::procedure(void* self)
     thread->finished_.store(1, std::memory_order_release);
 }
 
-int32_t ThrdCtrl::start(int32_t suspended)
-{
+int32_t ThrdCtrl::start(int32_t suspended) {
     if (handle_ != nullptr)
         return 0;
     if (released_ != nullptr) {
@@ -58,8 +53,7 @@ int32_t ThrdCtrl::start(int32_t suspended)
     return 1;
 }
 
-void ThrdCtrl::stop(int32_t wait)
-{
+void ThrdCtrl::stop(int32_t wait) {
     if (handle_ == nullptr)
         return;
     if (finished() == 0) {
@@ -77,8 +71,7 @@ void ThrdCtrl::stop(int32_t wait)
     keepUntilJoined();
 }
 
-void ThrdCtrl::resume()
-{
+void ThrdCtrl::resume() {
     if (handle_ == nullptr || suspended() == 0)
         return;
     suspended_.store(0, std::memory_order_release);
@@ -89,15 +82,13 @@ void ThrdCtrl::resume()
 
 // Closing the handle: a thread that may still be running is kept to be
 // joined later instead of being let go.
-void ThrdCtrl::keepUntilJoined()
-{
+void ThrdCtrl::keepUntilJoined() {
     if (released_ != nullptr)
         released_->join();
     released_ = std::move(handle_);
 }
 
-void ThrdCtrl::awaitThreads()
-{
+void ThrdCtrl::awaitThreads() {
     stop(1);
     if (released_ != nullptr) {
         released_->join();

@@ -58,13 +58,13 @@ private:
 
     std::unique_ptr<os::Thread> handle_;
     uint32_t id_ = 0;
-    std::atomic<int32_t> suspended_ {0};
-    std::atomic<int32_t> finished_ {1};
-    std::atomic<int32_t> terminate_ {1};
+    std::atomic<int32_t> suspended_{0};
+    std::atomic<int32_t> finished_{1};
+    std::atomic<int32_t> terminate_{1};
     uint32_t exitCode_ = 0;
     // A thread whose handle a stop without waiting has closed.
     std::unique_ptr<os::Thread> released_;
-    std::atomic<int32_t> gate_ {kGateOpen};
+    std::atomic<int32_t> gate_{kGateOpen};
 };
 
 }  // namespace ravlib

@@ -26,12 +26,9 @@ ravkern::ConnectRequest connectRequest(int32_t address, int32_t size) {
 
 std::uint16_t rateBits(int32_t rateCode) {
     switch (rateCode) {
-    case 3:
-        return 0x40;
-    case 6:
-        return 0x80;
-    default:
-        return 0xC0;
+    case 3: return 0x40;
+    case 6: return 0x80;
+    default: return 0xC0;
     }
 }
 

@@ -6,8 +6,8 @@
 
 #include "chip/Mky43.h"
 #include "lib/Ravlib.h"
-#include "lib/sync/SemHold.h"
 #include "lib/os/ChipAccess.h"
+#include "lib/sync/SemHold.h"
 
 namespace ravlib {
 
@@ -146,9 +146,9 @@ int32_t GmAccess::get(std::uint16_t station, void* block8) {
     const auto* source = window_ + mky43::kBlockBytes * (static_cast<std::int16_t>(station) & 63);
     auto* target = static_cast<std::uint8_t*>(block8);
     for (int half = 0; half < 2; ++half) {
-        const std::uint32_t v =
-            std::atomic_ref<std::uint32_t>(*reinterpret_cast<std::uint32_t*>(const_cast<std::uint8_t*>(source) + 4 * half))
-                .load(std::memory_order_relaxed);
+        const std::uint32_t v = std::atomic_ref<std::uint32_t>(
+                                    *reinterpret_cast<std::uint32_t*>(const_cast<std::uint8_t*>(source) + 4 * half))
+                                    .load(std::memory_order_relaxed);
         std::memcpy(target + 4 * half, &v, sizeof v);
     }
     return MKY43_ER_OK;

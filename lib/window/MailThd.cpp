@@ -6,9 +6,9 @@
 #include <utility>
 
 #include "chip/Mky43.h"
-#include "lib/sync/EvntCtrl.h"
 #include "lib/Ravlib.h"
 #include "lib/os/ChipAccess.h"
+#include "lib/sync/EvntCtrl.h"
 
 namespace ravlib {
 
@@ -108,15 +108,9 @@ void MailThd::offerFrom(uint16_t received) {
         if (rxBuffer_ == 0)
             rxBuffer_ = 1;
         break;
-    case 1:
-        rxBuffer_ = 1;
-        break;
-    case 2:
-        rxBuffer_ = 2;
-        break;
-    default:
-        rxBuffer_ = 0;
-        break;
+    case 1: rxBuffer_ = 1; break;
+    case 2: rxBuffer_ = 2; break;
+    default: rxBuffer_ = 0; break;
     }
 }
 

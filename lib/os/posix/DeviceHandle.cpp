@@ -34,8 +34,7 @@ constexpr int kReplyTimeoutMs = 30000;
 
 thread_local std::uint32_t lastError = 0;
 
-int fail(std::uint32_t error)
-{
+int fail(std::uint32_t error) {
     lastError = error;
     return -1;
 }
@@ -43,8 +42,7 @@ int fail(std::uint32_t error)
 // One open handle. Controls on it are sent one at a time.
 struct Device {
     explicit Device(int fd) : socket(fd) {}
-    ~Device()
-    {
+    ~Device() {
         for (std::uint8_t* view : views)
             ravsim::unmapChipWindow(view);
         close(socket);
@@ -63,22 +61,19 @@ struct HandleTable {
     DeviceHandle next = 4;
 };
 
-HandleTable& handles()
-{
+HandleTable& handles() {
     static HandleTable table;
     return table;
 }
 
-std::shared_ptr<Device> find(DeviceHandle handle)
-{
+std::shared_ptr<Device> find(DeviceHandle handle) {
     HandleTable& table = handles();
     std::lock_guard lock(table.mutex);
     auto it = table.devices.find(handle);
     return it == table.devices.end() ? nullptr : it->second;
 }
 
-bool validDeviceName(std::string_view name)
-{
+bool validDeviceName(std::string_view name) {
     if (name.empty() || name.size() > 64)
         return false;
     for (char c : name)
@@ -88,8 +83,7 @@ bool validDeviceName(std::string_view name)
 }
 
 // The host asks for a view while one of our controls is outstanding.
-bool answerMapView(Device& device, const wire::Received& got, std::vector<std::uint8_t*>& madeNow)
-{
+bool answerMapView(Device& device, const wire::Received& got, std::vector<std::uint8_t*>& madeNow) {
     wire::MapViewFrame ask;
     std::memcpy(&ask, device.frame.data(), sizeof ask);
     wire::ViewMappedFrame reply{wire::kViewMapped, 0, 0};
@@ -108,8 +102,7 @@ bool answerMapView(Device& device, const wire::Received& got, std::vector<std::u
     return wire::sendFrame(device.socket, &reply, sizeof reply);
 }
 
-bool answerUnmapView(Device& device)
-{
+bool answerUnmapView(Device& device) {
     wire::UnmapViewFrame ask;
     std::memcpy(&ask, device.frame.data(), sizeof ask);
     wire::ViewUnmappedFrame reply{wire::kViewUnmapped, 0, ask.address};
@@ -123,8 +116,7 @@ bool answerUnmapView(Device& device)
     return wire::sendFrame(device.socket, &reply, sizeof reply);
 }
 
-std::uint32_t kindOf(const std::vector<std::uint8_t>& frame)
-{
+std::uint32_t kindOf(const std::vector<std::uint8_t>& frame) {
     std::uint32_t kind;
     std::memcpy(&kind, frame.data(), sizeof kind);
     return kind;
@@ -132,18 +124,15 @@ std::uint32_t kindOf(const std::vector<std::uint8_t>& frame)
 
 }  // namespace
 
-void prepareDevices()
-{
+void prepareDevices() {
     handles();
 }
 
-std::uint32_t deviceLastError()
-{
+std::uint32_t deviceLastError() {
     return lastError;
 }
 
-std::uint32_t errorFromStatus(std::uint32_t status)
-{
+std::uint32_t errorFromStatus(std::uint32_t status) {
     switch (status) {
     case 0x80000005: return kErrorMoreData;
     case 0xC0000001: return kErrorGenFailure;
@@ -157,8 +146,7 @@ std::uint32_t errorFromStatus(std::uint32_t status)
     }
 }
 
-DeviceHandle openDevice(const char* path)
-{
+DeviceHandle openDevice(const char* path) {
     constexpr std::string_view kPrefix = "\\\\.\\";
     std::string_view text = path ? path : "";
     if (!text.starts_with(kPrefix) || !validDeviceName(text.substr(kPrefix.size()))) {
@@ -203,14 +191,13 @@ DeviceHandle openDevice(const char* path)
     return handle;
 }
 
-int deviceIoControl(DeviceHandle handle, std::uint32_t code, const void* input, std::uint32_t inputLength,
-                    void* output, std::uint32_t outputLength, std::uint32_t* bytesReturned)
-{
+int deviceIoControl(DeviceHandle handle, std::uint32_t code, const void* input, std::uint32_t inputLength, void* output,
+                    std::uint32_t outputLength, std::uint32_t* bytesReturned) {
     std::shared_ptr<Device> device = find(handle);
     if (!device)
         return fail(kErrorInvalidHandle);
-    if (inputLength > wire::kMaxBuffer || outputLength > wire::kMaxBuffer || (inputLength && !input)
-        || (outputLength && !output))
+    if (inputLength > wire::kMaxBuffer || outputLength > wire::kMaxBuffer || (inputLength && !input) ||
+        (outputLength && !output))
         return fail(kErrorInvalidParameter);
 
     std::lock_guard lock(device->mutex);
@@ -223,8 +210,8 @@ int deviceIoControl(DeviceHandle handle, std::uint32_t code, const void* input, 
     }
     std::vector<std::uint8_t*> madeNow;
     for (;;) {
-        wire::Received got = wire::receiveFrame(device->socket, device->frame.data(), device->frame.size(),
-                                                kReplyTimeoutMs);
+        wire::Received got =
+            wire::receiveFrame(device->socket, device->frame.data(), device->frame.size(), kReplyTimeoutMs);
         if (got.length < static_cast<ssize_t>(sizeof(std::uint32_t)) || got.truncated) {
             if (got.fd >= 0)
                 close(got.fd);
@@ -269,8 +256,7 @@ int deviceIoControl(DeviceHandle handle, std::uint32_t code, const void* input, 
     }
 }
 
-int closeDevice(DeviceHandle handle)
-{
+int closeDevice(DeviceHandle handle) {
     std::shared_ptr<Device> device;
     {
         HandleTable& table = handles();

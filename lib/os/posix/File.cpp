@@ -12,8 +12,7 @@ using ravsim::retryInterrupted;
 
 namespace {
 
-int openFlags(Disposition disposition, Access access)
-{
+int openFlags(Disposition disposition, Access access) {
     int flags = O_CLOEXEC;
     switch (access) {
     case Access::Read: flags |= O_RDONLY; break;
@@ -32,13 +31,11 @@ int openFlags(Disposition disposition, Access access)
 
 }  // namespace
 
-File::~File()
-{
+File::~File() {
     close();
 }
 
-bool File::open(const char* path, Disposition disposition, Access access)
-{
+bool File::open(const char* path, Disposition disposition, Access access) {
     if (handle_ >= 0 || path == nullptr)
         return false;
     int flags = openFlags(disposition, access);
@@ -62,24 +59,21 @@ bool File::open(const char* path, Disposition disposition, Access access)
     return true;
 }
 
-void File::close()
-{
+void File::close() {
     if (handle_ >= 0) {
         ::close(handle_);
         handle_ = -1;
     }
 }
 
-int32_t File::read(void* buffer, uint32_t count)
-{
+int32_t File::read(void* buffer, uint32_t count) {
     if (handle_ < 0 || (buffer == nullptr && count > 0))
         return -1;
     ssize_t n = retryInterrupted([&] { return ::read(handle_, buffer, count > INT32_MAX ? INT32_MAX : count); });
     return n < 0 ? -1 : static_cast<int32_t>(n);
 }
 
-int32_t File::write(const void* buffer, uint32_t count)
-{
+int32_t File::write(const void* buffer, uint32_t count) {
     if (handle_ < 0 || (buffer == nullptr && count > 0))
         return -1;
     const char* data = static_cast<const char*>(buffer);

@@ -8,13 +8,11 @@
 
 namespace ravlib::os {
 
-bool flockRetry(int fd, int operation)
-{
+bool flockRetry(int fd, int operation) {
     return ravsim::retryInterrupted([&] { return flock(fd, operation); }) == 0;
 }
 
-ExclusiveLockFile::ExclusiveLockFile(const std::string& path)
-{
+ExclusiveLockFile::ExclusiveLockFile(const std::string& path) {
     int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd >= 0 && (!ravsim::shareMade(fd, path.substr(0, path.find_last_of('/') + 1)) || !flockRetry(fd, LOCK_EX))) {
         ::close(fd);
@@ -23,8 +21,7 @@ ExclusiveLockFile::ExclusiveLockFile(const std::string& path)
     fd_ = fd;
 }
 
-ExclusiveLockFile::~ExclusiveLockFile()
-{
+ExclusiveLockFile::~ExclusiveLockFile() {
     if (fd_ >= 0)
         ::close(fd_);
 }

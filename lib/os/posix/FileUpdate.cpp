@@ -21,16 +21,14 @@ namespace {
 
 constexpr off_t maxFileSize = 16 * 1024 * 1024;
 
-std::string directoryOf(const std::string& path)
-{
+std::string directoryOf(const std::string& path) {
     std::size_t slash = path.rfind('/');
     if (slash == std::string::npos)
         return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-bool writeAll(int fd, const std::string& contents)
-{
+bool writeAll(int fd, const std::string& contents) {
     std::size_t done = 0;
     while (done < contents.size()) {
         ssize_t n = retryInterrupted([&] { return ::write(fd, contents.data() + done, contents.size() - done); });
@@ -43,8 +41,7 @@ bool writeAll(int fd, const std::string& contents)
 
 // The file a name stands for, following a symbolic link, so that replacing
 // it replaces the target and keeps the link; a planted link is not followed.
-std::string targetOf(const char* path)
-{
+std::string targetOf(const char* path) {
     struct stat st {};
     if (lstat(path, &st) == 0 && S_ISLNK(st.st_mode) && !plantedLink(path)) {
         char resolved[PATH_MAX];
@@ -56,21 +53,19 @@ std::string targetOf(const char* path)
 
 // Without a temporary file (its directory may be closed to this process)
 // the file is rewritten where it is, still under the caller's lock.
-bool rewriteInPlace(const std::string& target, const std::string& contents)
-{
+bool rewriteInPlace(const std::string& target, const std::string& contents) {
     int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0)
         return false;
     struct stat st {};
-    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && writeAll(fd, contents)
-        && ftruncate(fd, static_cast<off_t>(contents.size())) == 0 && fsync(fd) == 0;
+    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && writeAll(fd, contents) &&
+              ftruncate(fd, static_cast<off_t>(contents.size())) == 0 && fsync(fd) == 0;
     return (::close(fd) == 0) && ok;
 }
 
 }  // namespace
 
-FileUpdateLock::FileUpdateLock(const char* path)
-{
+FileUpdateLock::FileUpdateLock(const char* path) {
     if (path == nullptr || *path == '\0')
         return;
     std::string dir = directoryOf(targetOf(path));
@@ -84,14 +79,12 @@ FileUpdateLock::FileUpdateLock(const char* path)
     handle_ = fd;
 }
 
-FileUpdateLock::~FileUpdateLock()
-{
+FileUpdateLock::~FileUpdateLock() {
     if (handle_ >= 0)
         ::close(handle_);
 }
 
-ReadResult readFile(const char* path, std::string& contents)
-{
+ReadResult readFile(const char* path, std::string& contents) {
     contents.clear();
     if (path == nullptr || *path == '\0')
         return ReadResult::Failed;
@@ -119,11 +112,10 @@ ReadResult readFile(const char* path, std::string& contents)
     return ReadResult::Ok;
 }
 
-bool replaceFile(const char* path, const std::string& contents)
-{
+bool replaceFile(const char* path, const std::string& contents) {
     if (path == nullptr || *path == '\0')
         return false;
-    static std::atomic<unsigned> serial {0};
+    static std::atomic<unsigned> serial{0};
     if (plantedLink(path))
         return false;
     std::string target = targetOf(path);

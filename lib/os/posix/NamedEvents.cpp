@@ -23,26 +23,23 @@ namespace {
 
 enum Word { kTag, kSignalled, kSequence, kWords };
 
-std::atomic_ref<std::uint32_t> word(std::uint32_t* words, Word which)
-{
+std::atomic_ref<std::uint32_t> word(std::uint32_t* words, Word which) {
     return std::atomic_ref<std::uint32_t>(words[which]);
 }
 
 // Sleeps while every sequence word still holds its value, at most until the
 // deadline (null: none). False only when the kernel cannot wait on several
 // words.
-bool sleepOnSequences(futex_waitv* waiters, std::size_t count, const timespec* deadline)
-{
+bool sleepOnSequences(futex_waitv* waiters, std::size_t count, const timespec* deadline) {
     long rc = syscall(SYS_futex_waitv, waiters, static_cast<unsigned>(count), 0u, deadline, CLOCK_MONOTONIC);
     return rc >= 0 || errno != ENOSYS;
 }
 
 // For kernels before futex_waitv: look again after a millisecond.
-void napOneMillisecond(const timespec* deadline)
-{
-    timespec nap {0, 1000000};
+void napOneMillisecond(const timespec* deadline) {
+    timespec nap{0, 1000000};
     if (deadline != nullptr) {
-        timespec now {};
+        timespec now{};
         clock_gettime(CLOCK_MONOTONIC, &now);
         long long left = (deadline->tv_sec - now.tv_sec) * 1000000000LL + (deadline->tv_nsec - now.tv_nsec);
         if (left <= 0)
@@ -55,13 +52,11 @@ void napOneMillisecond(const timespec* deadline)
 
 }  // namespace
 
-NamedEvent::~NamedEvent()
-{
+NamedEvent::~NamedEvent() {
     close();
 }
 
-bool NamedEvent::open(const char* name)
-{
+bool NamedEvent::open(const char* name) {
     if (isOpen() || detail::injectedFailure(testing::SyncKind::Event))
         return false;
     void* view = sync::openObject(object_, name, sync::kTagEvent, kWords * sizeof(std::uint32_t), nullptr);
@@ -71,16 +66,14 @@ bool NamedEvent::open(const char* name)
     return true;
 }
 
-void NamedEvent::close()
-{
+void NamedEvent::close() {
     if (!isOpen())
         return;
     words_ = nullptr;
     object_.close();
 }
 
-void NamedEvent::set()
-{
+void NamedEvent::set() {
     if (!isOpen())
         return;
     word(words_, kSignalled).store(1);
@@ -88,19 +81,16 @@ void NamedEvent::set()
     syscall(SYS_futex, &words_[kSequence], FUTEX_WAKE, INT_MAX, nullptr, nullptr, 0);
 }
 
-void NamedEvent::reset()
-{
+void NamedEvent::reset() {
     if (isOpen())
         word(words_, kSignalled).store(0);
 }
 
-bool NamedEvent::isSet() const
-{
+bool NamedEvent::isSet() const {
     return isOpen() && word(words_, kSignalled).load() != 0;
 }
 
-std::uint32_t waitAny(NamedEvent* const* events, std::size_t count, std::uint32_t milliseconds)
-{
+std::uint32_t waitAny(NamedEvent* const* events, std::size_t count, std::uint32_t milliseconds) {
     if (events == nullptr || count == 0 || count > kMaxWaitObjects)
         return kWaitFailed;
     // The views outlive a close of the events by another thread meanwhile.
@@ -114,7 +104,7 @@ std::uint32_t waitAny(NamedEvent* const* events, std::size_t count, std::uint32_
         waiters[i].uaddr = reinterpret_cast<std::uintptr_t>(&words[kSequence]);
         waiters[i].flags = FUTEX_32;
     }
-    timespec deadline {};
+    timespec deadline{};
     const timespec* until = nullptr;
     if (milliseconds != kInfinite) {
         deadline = sync::deadlineAfter(CLOCK_MONOTONIC, milliseconds);

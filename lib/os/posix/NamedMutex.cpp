@@ -9,8 +9,7 @@
 
 namespace ravlib::os {
 
-bool NamedMutex::open(const char* name)
-{
+bool NamedMutex::open(const char* name) {
     if (isOpen() || detail::injectedFailure(testing::SyncKind::Mutex))
         return false;
     if (sync::openObject(object_, name, sync::kTagMutex, sizeof(std::uint32_t), nullptr) == nullptr)
@@ -19,8 +18,7 @@ bool NamedMutex::open(const char* name)
     return true;
 }
 
-void NamedMutex::close()
-{
+void NamedMutex::close() {
     object_.close();
     created_ = false;
 }

@@ -24,8 +24,7 @@
 
 namespace ravlib::os {
 
-std::string objectsDir(std::string* refusal)
-{
+std::string objectsDir(std::string* refusal) {
     ravsim::RuntimeDir dir = ravsim::ensureRuntimeDir(ravsim::runtimeDir());
     if (dir.usable())
         dir = ravsim::ensureRuntimeDir(ravsim::objectsDir(dir.path));
@@ -37,8 +36,7 @@ std::string objectsDir(std::string* refusal)
     return dir.path;
 }
 
-std::string sharedPlaceRefusal()
-{
+std::string sharedPlaceRefusal() {
     std::string refusal;
     objectsDir(&refusal);
     return refusal;
@@ -47,16 +45,14 @@ std::string sharedPlaceRefusal()
 namespace {
 
 // Plain names only: no path separators, nothing hidden, not too long.
-bool validName(const char* name)
-{
+bool validName(const char* name) {
     if (name == nullptr || name[0] == '\0' || name[0] == '.')
         return false;
     std::size_t length = std::strlen(name);
     return length <= 200 && std::strchr(name, '/') == nullptr;
 }
 
-bool rangeLock(int fd, int command, short type, std::size_t offset, std::size_t length)
-{
+bool rangeLock(int fd, int command, short type, std::size_t offset, std::size_t length) {
     struct flock lock {};
     lock.l_type = type;
     lock.l_whence = SEEK_SET;
@@ -67,13 +63,11 @@ bool rangeLock(int fd, int command, short type, std::size_t offset, std::size_t 
 
 }  // namespace
 
-NamedObject::~NamedObject()
-{
+NamedObject::~NamedObject() {
     close();
 }
 
-bool NamedObject::open(const char* name, std::size_t size)
-{
+bool NamedObject::open(const char* name, std::size_t size) {
     if (handle_ >= 0 || !validName(name))
         return false;
     std::string dir = objectsDir();
@@ -101,8 +95,7 @@ bool NamedObject::open(const char* name, std::size_t size)
         ok = ok && flockRetry(fd, LOCK_UN) && flockRetry(fd, LOCK_SH | LOCK_NB);
     } else {
         struct stat st {};
-        ok = flockRetry(fd, LOCK_SH | LOCK_NB) && fstat(fd, &st) == 0 &&
-             static_cast<std::size_t>(st.st_size) >= size;
+        ok = flockRetry(fd, LOCK_SH | LOCK_NB) && fstat(fd, &st) == 0 && static_cast<std::size_t>(st.st_size) >= size;
     }
     void* view = nullptr;
     if (ok && size > 0) {
@@ -126,8 +119,7 @@ bool NamedObject::open(const char* name, std::size_t size)
     return true;
 }
 
-void NamedObject::close()
-{
+void NamedObject::close() {
     if (handle_ < 0)
         return;
     if (view_ != nullptr)
@@ -148,18 +140,15 @@ void NamedObject::close()
     path_.clear();
 }
 
-bool NamedObject::tryLockRange(std::size_t offset, std::size_t length)
-{
+bool NamedObject::tryLockRange(std::size_t offset, std::size_t length) {
     return handle_ >= 0 && length > 0 && rangeLock(handle_, F_OFD_SETLK, F_WRLCK, offset, length);
 }
 
-bool NamedObject::lockRange(std::size_t offset, std::size_t length)
-{
+bool NamedObject::lockRange(std::size_t offset, std::size_t length) {
     return handle_ >= 0 && length > 0 && rangeLock(handle_, F_OFD_SETLKW, F_WRLCK, offset, length);
 }
 
-void NamedObject::unlockRange(std::size_t offset, std::size_t length)
-{
+void NamedObject::unlockRange(std::size_t offset, std::size_t length) {
     if (handle_ >= 0 && length > 0)
         rangeLock(handle_, F_OFD_SETLK, F_UNLCK, offset, length);
 }

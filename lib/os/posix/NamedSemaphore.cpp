@@ -29,19 +29,16 @@ struct SemaphoreLayout {
     pthread_mutex_t mutex;
 };
 
-pthread_mutex_t* mutexIn(void* view)
-{
+pthread_mutex_t* mutexIn(void* view) {
     return reinterpret_cast<pthread_mutex_t*>(static_cast<char*>(view) + offsetof(SemaphoreLayout, mutex));
 }
 
-bool heldByThisThread(pthread_mutex_t* mutex)
-{
+bool heldByThisThread(pthread_mutex_t* mutex) {
     int word = std::atomic_ref<int>(mutex->__data.__lock).load(std::memory_order_relaxed);
     return static_cast<pid_t>(word & FUTEX_TID_MASK) == sync::currentThreadId();
 }
 
-bool initialise(void* view)
-{
+bool initialise(void* view) {
     pthread_mutexattr_t attributes;
     if (pthread_mutexattr_init(&attributes) != 0)
         return false;
@@ -54,13 +51,11 @@ bool initialise(void* view)
 
 }  // namespace
 
-NamedSemaphore::~NamedSemaphore()
-{
+NamedSemaphore::~NamedSemaphore() {
     close();
 }
 
-bool NamedSemaphore::open(const char* name)
-{
+bool NamedSemaphore::open(const char* name) {
     if (isOpen() || detail::injectedFailure(testing::SyncKind::Semaphore))
         return false;
     void* view = sync::openObject(object_, name, sync::kTagSemaphore, sizeof(SemaphoreLayout), initialise);
@@ -70,8 +65,7 @@ bool NamedSemaphore::open(const char* name)
     return true;
 }
 
-void NamedSemaphore::close()
-{
+void NamedSemaphore::close() {
     if (!isOpen())
         return;
     // Closed while taken: given back, so that other holders are not blocked
@@ -81,8 +75,7 @@ void NamedSemaphore::close()
     object_.close();
 }
 
-std::uint32_t NamedSemaphore::wait(std::uint32_t milliseconds)
-{
+std::uint32_t NamedSemaphore::wait(std::uint32_t milliseconds) {
     if (!isOpen())
         return kWaitFailed;
     auto* mutex = static_cast<pthread_mutex_t*>(mutex_);
@@ -99,23 +92,19 @@ std::uint32_t NamedSemaphore::wait(std::uint32_t milliseconds)
         rc = pthread_mutex_timedlock(mutex, &deadline);
     }
     switch (rc) {
-    case 0:
-        return kWaitObject0;
+    case 0: return kWaitObject0;
     case EOWNERDEAD:
         // Whatever the dead holder guarded is chip state, which needs no
         // repair: the semaphore is usable again at once.
         pthread_mutex_consistent(mutex);
         return kWaitAbandoned;
     case EBUSY:
-    case ETIMEDOUT:
-        return kWaitTimeout;
-    default:
-        return kWaitFailed;
+    case ETIMEDOUT: return kWaitTimeout;
+    default: return kWaitFailed;
     }
 }
 
-bool NamedSemaphore::release()
-{
+bool NamedSemaphore::release() {
     if (!isOpen())
         return false;
     auto* mutex = static_cast<pthread_mutex_t*>(mutex_);

@@ -10,8 +10,7 @@ namespace ravlib::os {
 
 namespace {
 
-std::string currentDirectory()
-{
+std::string currentDirectory() {
     std::vector<char> buffer(256);
     while (getcwd(buffer.data(), buffer.size()) == nullptr) {
         if (errno != ERANGE || buffer.size() > 65536)
@@ -22,8 +21,7 @@ std::string currentDirectory()
 }
 
 // Joins and resolves "." and ".." by text alone, as the file need not exist.
-std::string normalise(const std::string& path)
-{
+std::string normalise(const std::string& path) {
     std::vector<std::string> parts;
     std::size_t pos = 0;
     while (pos <= path.size()) {
@@ -47,8 +45,7 @@ std::string normalise(const std::string& path)
 
 }  // namespace
 
-bool fullPath(const char* name, char* out, std::size_t outSize)
-{
+bool fullPath(const char* name, char* out, std::size_t outSize) {
     if (name == nullptr || *name == '\0' || out == nullptr)
         return false;
     std::string joined;

@@ -6,8 +6,7 @@
 
 namespace ravlib::os {
 
-bool plantedLink(const char* path)
-{
+bool plantedLink(const char* path) {
     struct stat link {};
     if (lstat(path, &link) != 0 || !S_ISLNK(link.st_mode) || link.st_uid == geteuid())
         return false;

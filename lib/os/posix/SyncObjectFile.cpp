@@ -13,7 +13,6 @@
 #include "lib/os/posix/FileLock.h"
 #include "lib/os/posix/ObjectsDir.h"
 
-
 #include <atomic>
 #include <fcntl.h>
 #include <mutex>
@@ -34,29 +33,25 @@ struct View {
     void* address;
 };
 
-std::mutex& viewsLock()
-{
+std::mutex& viewsLock() {
     static std::mutex lock;
     return lock;
 }
 
 // Never destroyed: views outlive every static destructor.
-std::vector<View>& views()
-{
+std::vector<View>& views() {
     static auto* all = new std::vector<View>;
     return *all;
 }
 
-std::size_t pageSize()
-{
+std::size_t pageSize() {
     static const std::size_t size = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
     return size;
 }
 
 // The process-life view of the file at `path`, which a NamedObject of this
 // process holds (so the file cannot be replaced meanwhile).
-void* processView(const std::string& path, std::size_t size)
-{
+void* processView(const std::string& path, std::size_t size) {
     if (size > pageSize())
         return nullptr;
     int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
@@ -87,15 +82,13 @@ void* processView(const std::string& path, std::size_t size)
     ::close(fd);
     if (address == MAP_FAILED)
         return nullptr;
-    views().push_back(View {path, st.st_dev, st.st_ino, address});
+    views().push_back(View{path, st.st_dev, st.st_ino, address});
     return address;
 }
 
 }  // namespace
 
-void* openObject(NamedObject& object, const char* name, std::uint32_t tag, std::size_t size,
-                 Initialiser initialise)
-{
+void* openObject(NamedObject& object, const char* name, std::uint32_t tag, std::size_t size, Initialiser initialise) {
     std::string dir = objectsDir();
     if (dir.empty() || size < sizeof(std::uint32_t))
         return nullptr;

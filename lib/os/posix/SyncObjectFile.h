@@ -23,7 +23,6 @@ using Initialiser = bool (*)(void* view);
 // process can open the object. Returns the view, which is never unmapped:
 // a later open of the same object file in this process gets the same
 // address. Null on failure, with `object` closed.
-void* openObject(NamedObject& object, const char* name, std::uint32_t tag, std::size_t size,
-                 Initialiser initialise);
+void* openObject(NamedObject& object, const char* name, std::uint32_t tag, std::size_t size, Initialiser initialise);
 
 }  // namespace ravlib::os::sync

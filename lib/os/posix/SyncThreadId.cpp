@@ -11,15 +11,13 @@ namespace {
 
 thread_local pid_t cachedId = 0;
 
-void forgetAfterFork()
-{
+void forgetAfterFork() {
     cachedId = 0;
 }
 
 }  // namespace
 
-pid_t currentThreadId()
-{
+pid_t currentThreadId() {
     static const int registered = pthread_atfork(nullptr, nullptr, forgetAfterFork);
     (void)registered;
     if (cachedId == 0)

@@ -23,13 +23,11 @@ struct Start {
 
 }  // namespace
 
-Thread::~Thread()
-{
+Thread::~Thread() {
     join();
 }
 
-void* Thread::entry(void* start)
-{
+void* Thread::entry(void* start) {
     Start copy = *static_cast<Start*>(start);
     delete static_cast<Start*>(start);
     // The Thread object outlives this thread (it joins before it goes), so
@@ -40,11 +38,10 @@ void* Thread::entry(void* start)
     return nullptr;
 }
 
-bool Thread::start(Body body, void* context)
-{
+bool Thread::start(Body body, void* context) {
     if (started_ || body == nullptr || detail::injectedFailure(testing::SyncKind::Thread))
         return false;
-    auto* start = new (std::nothrow) Start {body, context, &id_};
+    auto* start = new (std::nothrow) Start{body, context, &id_};
     if (start == nullptr)
         return false;
     id_.store(0, std::memory_order_relaxed);
@@ -59,8 +56,7 @@ bool Thread::start(Body body, void* context)
     return true;
 }
 
-void Thread::join()
-{
+void Thread::join() {
     if (!started_)
         return;
     pthread_join(handle_, nullptr);
