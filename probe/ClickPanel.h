@@ -6,15 +6,15 @@
 namespace ravprobe {
 
 class ClickPanel : public QLabel {
-  Q_OBJECT
- public:
-  explicit ClickPanel(QWidget* parent = nullptr);
+    Q_OBJECT
+public:
+    explicit ClickPanel(QWidget* parent = nullptr);
 
- signals:
-  void clicked();
+signals:
+    void clicked();
 
- protected:
-  void mouseReleaseEvent(QMouseEvent* event) override;
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
 };
 
 }  // namespace ravprobe

@@ -12,37 +12,38 @@
 namespace ravprobe {
 
 class EntryCaller {
- public:
-  EntryCaller(const LibraryBinding& binding, ResultLog& log) : binding_(binding), log_(log) {}
+public:
+    EntryCaller(const LibraryBinding& binding, ResultLog& log) : binding_(binding), log_(log) {}
 
-  // The entry's result, or nothing (and one log line) when it is not bound.
-  template <Entry id, typename... Args>
-  auto call(Args... args) const -> std::optional<std::invoke_result_t<typename EntryType<id>::type, Args...>> {
-    const auto fn = binding_.entry<id>();
-    if (fn == nullptr) {
-      reportMissing(id);
-      return std::nullopt;
+    // The entry's result, or nothing (and one log line) when it is not bound.
+    template <Entry id, typename... Args>
+    auto call(Args... args) const -> std::optional<std::invoke_result_t<typename EntryType<id>::type, Args...>> {
+        const auto fn = binding_.entry<id>();
+        if (fn == nullptr) {
+            reportMissing(id);
+            return std::nullopt;
+        }
+        return fn(args...);
     }
-    return fn(args...);
-  }
 
-  // The same without the log line, for the background refreshes that would
-  // repeat it every cycle.
-  template <Entry id, typename... Args>
-  auto callQuiet(Args... args) const -> std::optional<std::invoke_result_t<typename EntryType<id>::type, Args...>> {
-    const auto fn = binding_.entry<id>();
-    if (fn == nullptr) return std::nullopt;
-    return fn(args...);
-  }
+    // The same without the log line, for the background refreshes that would
+    // repeat it every cycle.
+    template <Entry id, typename... Args>
+    auto callQuiet(Args... args) const -> std::optional<std::invoke_result_t<typename EntryType<id>::type, Args...>> {
+        const auto fn = binding_.entry<id>();
+        if (fn == nullptr)
+            return std::nullopt;
+        return fn(args...);
+    }
 
-  void reportMissing(Entry id) const {
-    log_.ShowResult(QString::fromLatin1(entryName(id)) + QStringLiteral(": not exported by the loaded library"),
-                    kPlainLine);
-  }
+    void reportMissing(Entry id) const {
+        log_.ShowResult(QString::fromLatin1(entryName(id)) + QStringLiteral(": not exported by the loaded library"),
+                        kPlainLine);
+    }
 
- private:
-  const LibraryBinding& binding_;
-  ResultLog& log_;
+private:
+    const LibraryBinding& binding_;
+    ResultLog& log_;
 };
 
 }  // namespace ravprobe

@@ -10,21 +10,21 @@
 namespace ravprobe {
 
 class GmGrid : public QTableWidget {
-  Q_OBJECT
- public:
-  explicit GmGrid(QWidget* parent = nullptr);
+    Q_OBJECT
+public:
+    explicit GmGrid(QWidget* parent = nullptr);
 
-  // Row titles and value columns for a view size (0: 8 bits, 1: 16, 2: 32),
-  // the rows titled by station or, in address mode, by GM address.
-  void layOut(int size, bool addressMode);
-  // Every value cell of that view size shows zeros.
-  void clearCells(int size);
-  // A cell beyond the columns of the current view is skipped.
-  void setCellTexts(const QList<GmCell>& cells);
+    // Row titles and value columns for a view size (0: 8 bits, 1: 16, 2: 32),
+    // the rows titled by station or, in address mode, by GM address.
+    void layOut(int size, bool addressMode);
+    // Every value cell of that view size shows zeros.
+    void clearCells(int size);
+    // A cell beyond the columns of the current view is skipped.
+    void setCellTexts(const QList<GmCell>& cells);
 
- private:
-  void setCellText(int row, int column, const QString& text);
-  void fitRowHeaders();
+private:
+    void setCellText(int row, int column, const QString& text);
+    void fitRowHeaders();
 };
 
 }  // namespace ravprobe

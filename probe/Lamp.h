@@ -8,20 +8,20 @@
 namespace ravprobe {
 
 class Lamp : public QFrame {
-  Q_OBJECT
- public:
-  static QColor green() { return {0x00, 0x80, 0x00}; }
-  static QColor yellow() { return {0xFF, 0xFF, 0x00}; }
+    Q_OBJECT
+public:
+    static QColor green() { return {0x00, 0x80, 0x00}; }
+    static QColor yellow() { return {0xFF, 0xFF, 0x00}; }
 
-  explicit Lamp(QWidget* parent = nullptr);
+    explicit Lamp(QWidget* parent = nullptr);
 
-  void setLitColour(const QColor& colour) { litColour_ = colour; }
+    void setLitColour(const QColor& colour) { litColour_ = colour; }
 
- public slots:
-  void setLit(bool lit);
+public slots:
+    void setLit(bool lit);
 
- private:
-  QColor litColour_ = green();
+private:
+    QColor litColour_ = green();
 };
 
 }  // namespace ravprobe

@@ -17,25 +17,25 @@ class TMainForm;
 class TReg43Form;
 
 class ProbeApplication {
- public:
-  // programDir: the directory of the program's executable file.
-  explicit ProbeApplication(const QString& programDir);
-  ~ProbeApplication();
+public:
+    // programDir: the directory of the program's executable file.
+    explicit ProbeApplication(const QString& programDir);
+    ~ProbeApplication();
 
-  TMainForm& mainForm() { return *mainForm_; }
-  TDllForm& dllForm() { return *dllForm_; }
-  TBViewForm& bViewForm() { return *bViewForm_; }
-  TBEditForm& bEditForm() { return *bEditForm_; }
-  TReg43Form& reg43Form() { return *reg43Form_; }
-  LibraryBinding& binding() { return binding_; }
+    TMainForm& mainForm() { return *mainForm_; }
+    TDllForm& dllForm() { return *dllForm_; }
+    TBViewForm& bViewForm() { return *bViewForm_; }
+    TBEditForm& bEditForm() { return *bEditForm_; }
+    TReg43Form& reg43Form() { return *reg43Form_; }
+    LibraryBinding& binding() { return binding_; }
 
- private:
-  LibraryBinding binding_;
-  std::unique_ptr<TMainForm> mainForm_;
-  std::unique_ptr<TDllForm> dllForm_;
-  TBViewForm* bViewForm_;
-  TBEditForm* bEditForm_;
-  TReg43Form* reg43Form_;
+private:
+    LibraryBinding binding_;
+    std::unique_ptr<TMainForm> mainForm_;
+    std::unique_ptr<TDllForm> dllForm_;
+    TBViewForm* bViewForm_;
+    TBEditForm* bEditForm_;
+    TReg43Form* reg43Form_;
 };
 
 }  // namespace ravprobe

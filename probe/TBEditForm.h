@@ -9,29 +9,29 @@
 namespace ravprobe {
 
 class TBEditForm : public TMailDataForm {
-  Q_OBJECT
- public:
-  explicit TBEditForm(QWidget* parent = nullptr);
+    Q_OBJECT
+public:
+    explicit TBEditForm(QWidget* parent = nullptr);
 
-  // Copies min(dataCount, length) bytes into buffer and returns that count.
-  int getData(uint8_t* buffer, int length) const;
-  int nibblePending() const { return nibblePending_; }
+    // Copies min(dataCount, length) bytes into buffer and returns that count.
+    int getData(uint8_t* buffer, int length) const;
+    int nibblePending() const { return nibblePending_; }
 
- protected:
-  void clearData() override;
-  bool sgBinarySelectCell(int col, int row) override;
+protected:
+    void clearData() override;
+    bool sgBinarySelectCell(int col, int row) override;
 
- private:
-  bool sgBinaryKeyDown(int key);
-  void sgBinaryKeyPress(QChar ch);
-  bool sgCharKeyDown(int key);
-  void sgCharKeyPress(QChar ch);
-  void deleteBefore(MailGrid* grid);
-  void deleteAt(MailGrid* grid);
-  void shiftDown(int from);
-  void btnReadClick();
+private:
+    bool sgBinaryKeyDown(int key);
+    void sgBinaryKeyPress(QChar ch);
+    bool sgCharKeyDown(int key);
+    void sgCharKeyPress(QChar ch);
+    void deleteBefore(MailGrid* grid);
+    void deleteAt(MailGrid* grid);
+    void shiftDown(int from);
+    void btnReadClick();
 
-  int nibblePending_ = 0;
+    int nibblePending_ = 0;
 };
 
 }  // namespace ravprobe

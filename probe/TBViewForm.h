@@ -8,16 +8,15 @@
 namespace ravprobe {
 
 class TBViewForm : public TMailDataForm {
-  Q_OBJECT
- public:
-  explicit TBViewForm(QWidget* parent = nullptr);
+    Q_OBJECT
+public:
+    explicit TBViewForm(QWidget* parent = nullptr);
 
-  // Shows the first min(length, 256) bytes; nothing for length 0 or less.
-  void showData(const uint8_t* bytes, int length);
+    // Shows the first min(length, 256) bytes; nothing for length 0 or less.
+    void showData(const uint8_t* bytes, int length);
 
- private:
-  void btnWriteClick();
-
+private:
+    void btnWriteClick();
 };
 
 }  // namespace ravprobe

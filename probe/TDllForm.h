@@ -12,18 +12,18 @@ class TDllForm;
 }
 
 class TDllForm : public QDialog {
-  Q_OBJECT
- public:
-  explicit TDllForm(QWidget* parent = nullptr);
-  ~TDllForm() override;
+    Q_OBJECT
+public:
+    explicit TDllForm(QWidget* parent = nullptr);
+    ~TDllForm() override;
 
-  int selectedItem() const;
+    int selectedItem() const;
 
- protected:
-  void showEvent(QShowEvent* event) override;
+protected:
+    void showEvent(QShowEvent* event) override;
 
- private:
-  std::unique_ptr<Ui::TDllForm> ui;
+private:
+    std::unique_ptr<Ui::TDllForm> ui;
 };
 
 }  // namespace ravprobe

@@ -5,9 +5,9 @@
 #include "TMainForm.h"
 
 int main(int argc, char* argv[]) {
-  QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Ravel ドライバテスト"));
-  ravprobe::ProbeApplication probe(QCoreApplication::applicationDirPath());
-  probe.mainForm().show();
-  return QApplication::exec();
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Ravel ドライバテスト"));
+    ravprobe::ProbeApplication probe(QCoreApplication::applicationDirPath());
+    probe.mainForm().show();
+    return QApplication::exec();
 }
