@@ -4,8 +4,7 @@ namespace ravel {
 
 namespace {
 
-const OptionSpec* findOption(std::span<const OptionSpec> accepted, std::string_view word)
-{
+const OptionSpec* findOption(std::span<const OptionSpec> accepted, std::string_view word) {
     for (const OptionSpec& option : accepted) {
         if (word.size() > 2 && word.substr(0, 2) == "--" && word.substr(2) == option.name)
             return &option;
@@ -15,8 +14,7 @@ const OptionSpec* findOption(std::span<const OptionSpec> accepted, std::string_v
     return nullptr;
 }
 
-bool looksLikeOption(std::string_view word)
-{
+bool looksLikeOption(std::string_view word) {
     // "-5" and "-0x10" are values, not options.
     return word.size() >= 2 && word[0] == '-' && !(word[1] >= '0' && word[1] <= '9');
 }
@@ -24,8 +22,7 @@ bool looksLikeOption(std::string_view word)
 }  // namespace
 
 bool Args::parse(std::span<char* const> words, std::span<const OptionSpec> accepted, std::size_t minPositional,
-                 std::size_t maxPositional, std::string& error)
-{
+                 std::size_t maxPositional, std::string& error) {
     bool optionsEnded = false;
     for (std::size_t i = 0; i < words.size(); ++i) {
         std::string_view word = words[i];
@@ -83,8 +80,7 @@ bool Args::parse(std::span<char* const> words, std::span<const OptionSpec> accep
     return true;
 }
 
-std::optional<std::string> Args::value(std::string_view name) const
-{
+std::optional<std::string> Args::value(std::string_view name) const {
     auto found = values_.find(std::string(name));
     if (found == values_.end())
         return std::nullopt;

@@ -19,15 +19,13 @@ namespace {
 constexpr std::int32_t kSequenceStartWritten = 1003;
 constexpr std::int32_t kSequenceSupervising = 1004;
 
-std::string callName(std::string_view export_, int board)
-{
+std::string callName(std::string_view export_, int board) {
     return std::string(export_) + "(board " + std::to_string(board) + ")";
 }
 
 }  // namespace
 
-std::optional<StartRequest> parseStartRequest(std::string_view text)
-{
+std::optional<StartRequest> parseStartRequest(std::string_view text) {
     StartRequest request;
     std::size_t first = text.find(':');
     if (first == std::string_view::npos)
@@ -51,8 +49,7 @@ std::optional<StartRequest> parseStartRequest(std::string_view text)
     return request;
 }
 
-std::string_view ConnectInfo::stateName() const
-{
+std::string_view ConnectInfo::stateName() const {
     if (running)
         return "running";
     if (sequence == kSequenceStartWritten || sequence == kSequenceSupervising)
@@ -62,39 +59,29 @@ std::string_view ConnectInfo::stateName() const
     return "stopped";
 }
 
-Board::~Board()
-{
+Board::~Board() {
     if (started_)
         succeeded(RV_stop(number_, 0), callName("RV_stop", number_));
     if (open_)
         succeeded(RV_close(number_), callName("RV_close", number_));
 }
 
-bool Board::open()
-{
+bool Board::open() {
     return succeeded(tryOpen(), callName("RV_open", number_));
 }
 
-std::int32_t Board::tryOpen()
-{
+std::int32_t Board::tryOpen() {
     std::int32_t code = RV_open(number_);
     open_ = code == MKY43_ER_OK;
     return code;
 }
 
-bool Board::start(const StartRequest& request)
-{
+bool Board::start(const StartRequest& request) {
     std::int32_t code = 0;
     switch (request.mode) {
-    case StartRequest::Mode::Normal:
-        code = RV_start(number_, 0, request.station, request.size, 0);
-        break;
-    case StartRequest::Mode::LongFrame:
-        code = RV_start_lf(number_, 0, request.station, request.size, 0);
-        break;
-    case StartRequest::Mode::Gmm:
-        code = RV_start_gmm(number_, 0, 0);
-        break;
+    case StartRequest::Mode::Normal: code = RV_start(number_, 0, request.station, request.size, 0); break;
+    case StartRequest::Mode::LongFrame: code = RV_start_lf(number_, 0, request.station, request.size, 0); break;
+    case StartRequest::Mode::Gmm: code = RV_start_gmm(number_, 0, 0); break;
     }
     if (!succeeded(code, callName("RV_start", number_)))
         return false;
@@ -105,8 +92,7 @@ bool Board::start(const StartRequest& request)
     return true;
 }
 
-bool Board::waitUntilRunning() const
-{
+bool Board::waitUntilRunning() const {
     // The driver raises communication within a few ticks; a range another
     // member holds keeps it waiting, which is worth saying, not failing.
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
@@ -121,8 +107,7 @@ bool Board::waitUntilRunning() const
     return false;
 }
 
-bool Board::connectInfo(ConnectInfo& info) const
-{
+bool Board::connectInfo(ConnectInfo& info) const {
     ravkern::ConnectState state{};
     if (!succeeded(RV_Status(number_, 0, &state), callName("RV_Status", number_)))
         return false;
@@ -136,14 +121,12 @@ bool Board::connectInfo(ConnectInfo& info) const
     return true;
 }
 
-bool Board::readRegister16(std::uint32_t offset, std::uint16_t& value) const
-{
+bool Board::readRegister16(std::uint32_t offset, std::uint16_t& value) const {
     return succeeded(RV_GetReg16(number_, 0, static_cast<std::int32_t>(offset), &value),
                      callName("RV_GetReg16", number_));
 }
 
-bool Board::readRegister64(std::uint32_t offset, std::uint64_t& value) const
-{
+bool Board::readRegister64(std::uint32_t offset, std::uint64_t& value) const {
     std::int32_t lowHigh[2] = {0, 0};
     if (!succeeded(RV_GetReg64(number_, 0, static_cast<std::int32_t>(offset), lowHigh),
                    callName("RV_GetReg64", number_)))

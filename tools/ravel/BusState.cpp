@@ -8,8 +8,7 @@
 
 namespace ravel {
 
-bool readBusState(int board, BusState& state)
-{
+bool readBusState(int board, BusState& state) {
     std::int16_t words[mky43::kStations * mky43::kBlockWords];
     if (!succeeded(RV_GetMemShort(board, 0, words, 0, 0, mky43::kStations * mky43::kBlockWords),
                    "RV_GetMemShort(board " + std::to_string(board) + ")"))
@@ -24,8 +23,7 @@ bool readBusState(int board, BusState& state)
     return true;
 }
 
-std::vector<BusChange> changesBetween(const BusState& before, const BusState& after)
-{
+std::vector<BusChange> changesBetween(const BusState& before, const BusState& after) {
     std::vector<BusChange> changes;
     for (int s = 0; s < mky43::kStations; ++s)
         if (before.gm[static_cast<std::size_t>(s)] != after.gm[static_cast<std::size_t>(s)])

@@ -26,7 +26,7 @@ struct BusChange {
     enum class Kind { Gm, Member };
     Kind kind;
     int station;
-    Block words{};  // Gm: the new block
+    Block words{};        // Gm: the new block
     bool joined = false;  // Member: the new flag
 };
 

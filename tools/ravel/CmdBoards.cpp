@@ -21,8 +21,7 @@ struct BoardReport {
 
 // Mail is open in at most one process; opening it (and closing it again at
 // once) is the one way the library tells whether another holds it.
-std::string mailState(int board)
-{
+std::string mailState(int board) {
     MailPort mail(board);
     std::int32_t code = mail.tryOpen();
     if (code == MKY43_ER_OK)
@@ -32,8 +31,7 @@ std::string mailState(int board)
     return std::string(returnCodeName(code));
 }
 
-std::string textLine(const BoardReport& report)
-{
+std::string textLine(const BoardReport& report) {
     std::string line = "board " + std::to_string(report.number) + ": ";
     if (!report.found)
         return line + "not found";
@@ -43,22 +41,21 @@ std::string textLine(const BoardReport& report)
     return line + ", mail " + report.mail;
 }
 
-std::string jsonObject(const BoardReport& report)
-{
-    std::string object = "{\"board\":" + std::to_string(report.number) + ",\"found\":" +
-                         (report.found ? "true" : "false");
+std::string jsonObject(const BoardReport& report) {
+    std::string object =
+        "{\"board\":" + std::to_string(report.number) + ",\"found\":" + (report.found ? "true" : "false");
     if (report.found)
-        object += ",\"state\":" + jsonString(report.info.stateName()) + ",\"sequence\":" +
-                  std::to_string(report.info.sequence) + ",\"running\":" + (report.info.running ? "true" : "false") +
-                  ",\"station\":" + std::to_string(report.info.station) + ",\"size\":" +
-                  std::to_string(report.info.size) + ",\"mail\":" + jsonString(report.mail);
+        object += ",\"state\":" + jsonString(report.info.stateName()) +
+                  ",\"sequence\":" + std::to_string(report.info.sequence) +
+                  ",\"running\":" + (report.info.running ? "true" : "false") +
+                  ",\"station\":" + std::to_string(report.info.station) +
+                  ",\"size\":" + std::to_string(report.info.size) + ",\"mail\":" + jsonString(report.mail);
     return object + "}";
 }
 
 }  // namespace
 
-int runBoards(const Invocation& call)
-{
+int runBoards(const Invocation& call) {
     std::string json = "[";
     int status = kExitOk;
     for (int number = 0; number < 4; ++number) {

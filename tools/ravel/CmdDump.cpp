@@ -22,11 +22,11 @@ struct FileCloser {
 
 // The first state against an empty bus, and the own stations' blocks even
 // when they are zero: a replay starts from them.
-bool writeFirstState(std::FILE* out, const BusState& state, const ConnectInfo& info, bool json)
-{
+bool writeFirstState(std::FILE* out, const BusState& state, const ConnectInfo& info, bool json) {
     BusState empty;
     for (int s = info.station; info.ownsStations() && s < info.station + info.size; ++s)
-        empty.gm[static_cast<std::size_t>(s)][0] = static_cast<std::uint16_t>(~state.gm[static_cast<std::size_t>(s)][0]);
+        empty.gm[static_cast<std::size_t>(s)][0] =
+            static_cast<std::uint16_t>(~state.gm[static_cast<std::size_t>(s)][0]);
     for (const BusChange& change : changesBetween(empty, state))
         if (!writeLine(out, formatEvent(eventFrom(change, 0), json)))
             return false;
@@ -35,8 +35,7 @@ bool writeFirstState(std::FILE* out, const BusState& state, const ConnectInfo& i
 
 }  // namespace
 
-int runDump(const Invocation& call)
-{
+int runDump(const Invocation& call) {
     std::optional<double> limit;
     if (auto text = call.args.value("for")) {
         limit = parseSeconds(*text, 1e7);

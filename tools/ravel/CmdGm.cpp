@@ -18,8 +18,7 @@ namespace {
 constexpr std::size_t kGmBytes = mky43::kGmEnd - mky43::kGm;
 
 // The element width from --width, in bits; 0 when it is not one of them.
-unsigned widthOf(const Invocation& call)
-{
+unsigned widthOf(const Invocation& call) {
     std::string text = call.args.value("width").value_or("16");
     for (unsigned bits : {8u, 16u, 32u, 64u})
         if (text == std::to_string(bits))
@@ -27,15 +26,13 @@ unsigned widthOf(const Invocation& call)
     return 0;
 }
 
-std::string boardCall(const char* name, int board)
-{
+std::string boardCall(const char* name, int board) {
     return std::string(name) + "(board " + std::to_string(board) + ")";
 }
 
 // Bytes of GM from `offset` on, read in 16-bit words: the library has no
 // byte-wide access, and the words hold the bytes lowest first.
-bool readBytes(int board, int station, std::size_t count, std::vector<std::uint8_t>& bytes)
-{
+bool readBytes(int board, int station, std::size_t count, std::vector<std::uint8_t>& bytes) {
     std::vector<std::int16_t> words((count + 1) / 2);
     if (!succeeded(RV_GetMemShort(board, 0, words.data(), station, 0, static_cast<std::int32_t>(words.size())),
                    boardCall("RV_GetMemShort", board)))
@@ -46,8 +43,7 @@ bool readBytes(int board, int station, std::size_t count, std::vector<std::uint8
     return true;
 }
 
-bool writeBytes(int board, int station, std::vector<std::uint8_t> bytes)
-{
+bool writeBytes(int board, int station, std::vector<std::uint8_t> bytes) {
     // An odd byte count keeps the byte after it as GM holds it.
     if (bytes.size() % 2) {
         std::vector<std::uint8_t> current;
@@ -63,8 +59,7 @@ bool writeBytes(int board, int station, std::vector<std::uint8_t> bytes)
 
 }  // namespace
 
-int runGmGet(const Invocation& call)
-{
+int runGmGet(const Invocation& call) {
     const unsigned bits = widthOf(call);
     if (!bits)
         return call.usageError("--width is 8, 16, 32 or 64");
@@ -86,9 +81,10 @@ int runGmGet(const Invocation& call)
     std::vector<std::uint8_t> bytes;
     if (!readBytes(call.board, static_cast<int>(*station), count * bytesPer, bytes))
         return kExitFailed;
-    std::string out = call.json ? "{\"board\":" + std::to_string(call.board) + ",\"station\":" +
-                                      std::to_string(*station) + ",\"width\":" + std::to_string(bits) + ",\"values\":["
-                                : "";
+    std::string out = call.json
+                          ? "{\"board\":" + std::to_string(call.board) + ",\"station\":" + std::to_string(*station) +
+                                ",\"width\":" + std::to_string(bits) + ",\"values\":["
+                          : "";
     for (std::size_t i = 0; i < count; ++i) {
         std::uint64_t value = 0;
         std::memcpy(&value, bytes.data() + i * bytesPer, bytesPer);
@@ -101,8 +97,7 @@ int runGmGet(const Invocation& call)
     return writeLine(stdout, call.json ? out + "]}" : out) ? kExitOk : kExitFailed;
 }
 
-int runGmSet(const Invocation& call)
-{
+int runGmSet(const Invocation& call) {
     const unsigned bits = widthOf(call);
     if (!bits)
         return call.usageError("--width is 8, 16, 32 or 64");

@@ -20,8 +20,7 @@ namespace {
 constexpr std::chrono::milliseconds kListenPoll{10};
 constexpr std::chrono::milliseconds kSendLimit{2000};
 
-std::optional<std::vector<std::uint8_t>> mailData(const std::string& text, std::string& why)
-{
+std::optional<std::vector<std::uint8_t>> mailData(const std::string& text, std::string& why) {
     if (text.empty() || text[0] != '@') {
         auto bytes = parseHexBytes(text);
         if (!bytes)
@@ -39,8 +38,7 @@ std::optional<std::vector<std::uint8_t>> mailData(const std::string& text, std::
 
 }  // namespace
 
-int runMailSend(const Invocation& call)
-{
+int runMailSend(const Invocation& call) {
     auto station = parseInteger(call.args.positional()[0], 0, mky43::kStations - 1);
     if (!station)
         return call.usageError("SA is 0..63, not " + call.args.positional()[0]);
@@ -57,21 +55,18 @@ int runMailSend(const Invocation& call)
     if (!mail.open())
         return kExitFailed;
     switch (mail.send(static_cast<int>(*station), *bytes, kSendLimit, why)) {
-    case SendOutcome::Delivered:
-        return kExitOk;
+    case SendOutcome::Delivered: return kExitOk;
     case SendOutcome::Refused:
     case SendOutcome::TimedOut:
         std::fprintf(stderr, "ravel: mail to station %d not delivered: %s\n", static_cast<int>(*station), why.c_str());
         return kExitFailed;
     case SendOutcome::Stopped:
-    case SendOutcome::Failed:
-        break;
+    case SendOutcome::Failed: break;
     }
     return kExitFailed;
 }
 
-int runMailListen(const Invocation& call)
-{
+int runMailListen(const Invocation& call) {
     std::optional<double> limit;
     if (auto text = call.args.value("for")) {
         limit = parseSeconds(*text, 1e7);

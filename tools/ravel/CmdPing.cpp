@@ -28,8 +28,7 @@ struct PingOptions {
 
 // The payload of round trip `sequence`: the sequence number, then bytes
 // that differ from one round trip to the next.
-std::vector<std::uint8_t> payload(std::uint16_t sequence, std::size_t size)
-{
+std::vector<std::uint8_t> payload(std::uint16_t sequence, std::size_t size) {
     std::vector<std::uint8_t> bytes(size);
     bytes[0] = static_cast<std::uint8_t>(sequence);
     bytes[1] = static_cast<std::uint8_t>(sequence >> 8);
@@ -38,8 +37,7 @@ std::vector<std::uint8_t> payload(std::uint16_t sequence, std::size_t size)
     return bytes;
 }
 
-std::optional<std::chrono::microseconds> microseconds(const Invocation& call, const char* name, double max)
-{
+std::optional<std::chrono::microseconds> microseconds(const Invocation& call, const char* name, double max) {
     auto text = call.args.value(name);
     auto seconds = text ? parseSeconds(*text, max) : std::nullopt;
     if (!seconds)
@@ -47,8 +45,7 @@ std::optional<std::chrono::microseconds> microseconds(const Invocation& call, co
     return std::chrono::microseconds(static_cast<long long>(*seconds * 1e6));
 }
 
-int parseOptions(const Invocation& call, PingOptions& options)
-{
+int parseOptions(const Invocation& call, PingOptions& options) {
     auto station = parseInteger(call.args.positional()[0], 0, mky43::kStations - 1);
     if (!station)
         return call.usageError("SA is 0..63, not " + call.args.positional()[0]);
@@ -86,8 +83,7 @@ enum class Reply { Intact, Corrupted, Lost, Stopped, Failed };
 // Waits for the reply to `sent`; mail from elsewhere and late replies to
 // earlier round trips are passed over.
 Reply awaitReply(MailPort& mail, const PingOptions& options, const std::vector<std::uint8_t>& sent,
-                 std::chrono::steady_clock::time_point deadline, std::size_t& badByte)
-{
+                 std::chrono::steady_clock::time_point deadline, std::size_t& badByte) {
     while (std::chrono::steady_clock::now() < deadline) {
         bool failed = false;
         std::optional<ArrivedMail> arrived = mail.take(failed);
@@ -109,8 +105,7 @@ Reply awaitReply(MailPort& mail, const PingOptions& options, const std::vector<s
     return Reply::Lost;
 }
 
-void say(const PingOptions& options, const char* format, auto... values)
-{
+void say(const PingOptions& options, const char* format, auto... values) {
     if (options.quiet)
         return;
     std::printf(format, values...);
@@ -119,8 +114,7 @@ void say(const PingOptions& options, const char* format, auto... values)
 
 }  // namespace
 
-int runMailPing(const Invocation& call)
-{
+int runMailPing(const Invocation& call) {
     PingOptions options;
     if (int status = parseOptions(call, options); status != kExitOk)
         return status;

@@ -12,8 +12,7 @@
 
 namespace ravel {
 
-int runPlay(const Invocation& call)
-{
+int runPlay(const Invocation& call) {
     const std::string& path = call.args.positional()[0];
     std::ifstream in(path);
     if (!in)
@@ -37,11 +36,11 @@ int runPlay(const Invocation& call)
     if (!openBoard(board, call) || !board.connectInfo(info))
         return kExitFailed;
     if (!info.ownsStations() || first < info.station || last >= info.station + info.size) {
-        std::fprintf(stderr, "ravel play: board %d does not own stations %d-%d (it %s)\n", call.board, first, last,
-                     info.ownsStations() ? ("owns " + std::to_string(info.station) + "-" +
-                                            std::to_string(info.station + info.size - 1))
-                                               .c_str()
-                                         : "is not running");
+        std::fprintf(
+            stderr, "ravel play: board %d does not own stations %d-%d (it %s)\n", call.board, first, last,
+            info.ownsStations()
+                ? ("owns " + std::to_string(info.station) + "-" + std::to_string(info.station + info.size - 1)).c_str()
+                : "is not running");
         return kExitFailed;
     }
     const auto begin = std::chrono::steady_clock::now();
@@ -49,8 +48,8 @@ int runPlay(const Invocation& call)
     for (const TraceEvent& event : events) {
         if (event.kind != TraceEvent::Kind::Gm || event.station < first || event.station > last)
             continue;
-        const auto due = begin + std::chrono::duration_cast<std::chrono::microseconds>(
-                                     std::chrono::duration<double>(event.seconds));
+        const auto due =
+            begin + std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::duration<double>(event.seconds));
         const auto now = std::chrono::steady_clock::now();
         if (due > now && !pause(std::chrono::duration_cast<std::chrono::microseconds>(due - now)))
             break;

@@ -13,8 +13,7 @@ namespace ravel {
 
 namespace {
 
-const mky43::Register* findByNameOrOffset(const std::string& text)
-{
+const mky43::Register* findByNameOrOffset(const std::string& text) {
     std::string upper;
     for (char c : text)
         upper += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
@@ -29,8 +28,7 @@ const mky43::Register* findByNameOrOffset(const std::string& text)
     return nullptr;
 }
 
-bool readRegister(const Board& board, const mky43::Register& r, std::uint64_t& value)
-{
+bool readRegister(const Board& board, const mky43::Register& r, std::uint64_t& value) {
     if (r.bits == 64)
         return board.readRegister64(r.offset, value);
     std::uint16_t word = 0;
@@ -40,8 +38,7 @@ bool readRegister(const Board& board, const mky43::Register& r, std::uint64_t& v
 }
 
 // The chip code register holds a name: its bytes up to the first NUL.
-std::string chipCodeText(std::uint64_t value)
-{
+std::string chipCodeText(std::uint64_t value) {
     std::string text;
     for (int b = 0; b < 8; ++b) {
         char c = static_cast<char>(value >> (8 * b));
@@ -52,13 +49,12 @@ std::string chipCodeText(std::uint64_t value)
     return text;
 }
 
-std::string formatRegister(const mky43::Register& r, std::uint64_t value, bool json)
-{
+std::string formatRegister(const mky43::Register& r, std::uint64_t value, bool json) {
     std::string digits = hex(value, static_cast<int>(r.bits / 4));
     std::string text = r.offset == mky43::CCR ? chipCodeText(value) : "";
     if (json)
-        return "{\"name\":" + jsonString(r.name) + ",\"offset\":" + std::to_string(r.offset) + ",\"bits\":" +
-               std::to_string(r.bits) + ",\"value\":\"0x" + digits + "\"" +
+        return "{\"name\":" + jsonString(r.name) + ",\"offset\":" + std::to_string(r.offset) +
+               ",\"bits\":" + std::to_string(r.bits) + ",\"value\":\"0x" + digits + "\"" +
                (r.offset == mky43::CCR ? ",\"text\":" + jsonString(text) : "") + "}";
     char offset[8];
     std::snprintf(offset, sizeof offset, "0x%03X", r.offset);
@@ -68,8 +64,7 @@ std::string formatRegister(const mky43::Register& r, std::uint64_t value, bool j
 
 }  // namespace
 
-int runReg(const Invocation& call)
-{
+int runReg(const Invocation& call) {
     const std::vector<std::string>& words = call.args.positional();
     const mky43::Register* chosen = nullptr;
     std::optional<std::uint64_t> value;
@@ -87,12 +82,11 @@ int runReg(const Invocation& call)
     if (!openBoard(board, call))
         return kExitFailed;
     if (value) {
-        std::int32_t code =
-            chosen->bits == 64
-                ? RV_SetReg64(call.board, 0, static_cast<std::int32_t>(chosen->offset),
-                              static_cast<std::int32_t>(*value & 0xFFFFFFFFu), static_cast<std::int32_t>(*value >> 32))
-                : RV_SetReg16(call.board, 0, static_cast<std::int32_t>(chosen->offset),
-                              static_cast<std::int32_t>(*value));
+        std::int32_t code = chosen->bits == 64 ? RV_SetReg64(call.board, 0, static_cast<std::int32_t>(chosen->offset),
+                                                             static_cast<std::int32_t>(*value & 0xFFFFFFFFu),
+                                                             static_cast<std::int32_t>(*value >> 32))
+                                               : RV_SetReg16(call.board, 0, static_cast<std::int32_t>(chosen->offset),
+                                                             static_cast<std::int32_t>(*value));
         if (!succeeded(code, chosen->bits == 64 ? "RV_SetReg64" : "RV_SetReg16"))
             return kExitFailed;
     }

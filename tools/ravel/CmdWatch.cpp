@@ -20,8 +20,7 @@ constexpr std::chrono::milliseconds kRefresh{100};
 
 // The whole frame in one write: another process's line to the same
 // terminal then lands between frames, never inside one.
-bool writeAll(const std::string& text)
-{
+bool writeAll(const std::string& text) {
     std::size_t done = 0;
     while (done < text.size()) {
         ssize_t n = ::write(STDOUT_FILENO, text.data() + done, text.size() - done);
@@ -35,8 +34,7 @@ bool writeAll(const std::string& text)
 }
 
 // Changes as trace lines; the first state against an empty bus.
-bool printChanges(const BusState& before, const BusState& after, double seconds, bool json)
-{
+bool printChanges(const BusState& before, const BusState& after, double seconds, bool json) {
     for (const BusChange& change : changesBetween(before, after))
         if (!writeLine(stdout, formatEvent(eventFrom(change, seconds), json)))
             return false;
@@ -45,8 +43,7 @@ bool printChanges(const BusState& before, const BusState& after, double seconds,
 
 }  // namespace
 
-int runWatch(const Invocation& call)
-{
+int runWatch(const Invocation& call) {
     std::optional<double> limit;
     if (auto text = call.args.value("for")) {
         limit = parseSeconds(*text, 1e7);

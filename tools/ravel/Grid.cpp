@@ -20,13 +20,11 @@ constexpr const char* kOther = "\x1b[2m";
 constexpr const char* kChanged = "\x1b[7m";
 constexpr const char* kReset = "\x1b[0m";
 
-std::string moveTo(int line)
-{
+std::string moveTo(int line) {
     return "\x1b[" + std::to_string(line) + ";1H";
 }
 
-std::string clock()
-{
+std::string clock() {
     std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
@@ -38,24 +36,19 @@ std::string clock()
 }  // namespace
 
 Grid::Grid(int width)
-    : columns_(std::clamp(width / kCellWidth, 1, kMaxColumns)),
-      rows_((mky43::kStations + columns_ - 1) / columns_)
-{
-}
+    : columns_(std::clamp(width / kCellWidth, 1, kMaxColumns)), rows_((mky43::kStations + columns_ - 1) / columns_) {}
 
-int Grid::height() const
-{
+int Grid::height() const {
     return kHeaderLines + rows_;
 }
 
-std::string Grid::cell(const BusState& state, int station, const ConnectInfo& info) const
-{
+std::string Grid::cell(const BusState& state, int station, const ConnectInfo& info) const {
     const bool own = info.ownsStations() && station >= info.station && station < info.station + info.size;
     const char* colour = own ? kOwn : state.member(station) ? kMember : kOther;
     std::string text = colour + std::string(station < 10 ? " " : "") + std::to_string(station);
     for (std::size_t w = 0; w < mky43::kBlockWords; ++w) {
-        const bool recent = !first_ && frameNumber_ - changedAt_[static_cast<std::size_t>(station)][w] <
-                                           kHighlightFrames;
+        const bool recent =
+            !first_ && frameNumber_ - changedAt_[static_cast<std::size_t>(station)][w] < kHighlightFrames;
         text += " ";
         if (recent)
             text += kChanged;
@@ -66,8 +59,7 @@ std::string Grid::cell(const BusState& state, int station, const ConnectInfo& in
     return text + kReset;
 }
 
-std::string Grid::frame(const BusState& state, const GridHeader& header)
-{
+std::string Grid::frame(const BusState& state, const GridHeader& header) {
     ++frameNumber_;
     for (std::size_t s = 0; s < state.gm.size(); ++s)
         for (std::size_t w = 0; w < mky43::kBlockWords; ++w)
@@ -78,10 +70,12 @@ std::string Grid::frame(const BusState& state, const GridHeader& header)
         members += state.member(s);
     const ConnectInfo& info = header.info;
     std::string own = info.ownsStations() ? std::to_string(info.station) + ":" + std::to_string(info.size) : "-";
-    std::string out = "\x1b" "7" + moveTo(1) + "\x1b[1mravel watch\x1b[0m  board " + std::to_string(header.board) +
-                      "  " + std::string(info.stateName()) + " (sequence " + std::to_string(info.sequence) +
-                      ")  own " + own + "  cycle " + std::to_string(header.cycle) + "  members " +
-                      std::to_string(members) + "  " + clock() + "\x1b[K";
+    std::string out = "\x1b"
+                      "7" +
+                      moveTo(1) + "\x1b[1mravel watch\x1b[0m  board " + std::to_string(header.board) + "  " +
+                      std::string(info.stateName()) + " (sequence " + std::to_string(info.sequence) + ")  own " + own +
+                      "  cycle " + std::to_string(header.cycle) + "  members " + std::to_string(members) + "  " +
+                      clock() + "\x1b[K";
     out += moveTo(2) + kOwn + "own" + kReset + "  " + kMember + "member" + kReset + "  " + kOther + "other" + kReset +
            "  " + kChanged + "changed" + kReset + "   Ctrl-C ends\x1b[K";
     for (int row = 0; row < rows_; ++row) {
@@ -95,11 +89,11 @@ std::string Grid::frame(const BusState& state, const GridHeader& header)
     }
     previous_ = state;
     first_ = false;
-    return out + "\x1b" "8";
+    return out + "\x1b"
+                 "8";
 }
 
-std::string gridScreenSetup(int gridHeight, int screenHeight)
-{
+std::string gridScreenSetup(int gridHeight, int screenHeight) {
     std::string out = "\x1b[?25l\x1b[2J";
     // Lines written under the grid scroll there and leave the grid alone.
     if (screenHeight > gridHeight + 1)
@@ -107,8 +101,7 @@ std::string gridScreenSetup(int gridHeight, int screenHeight)
     return out + moveTo(gridHeight + 1);
 }
 
-std::string gridScreenRestore(int screenHeight)
-{
+std::string gridScreenRestore(int screenHeight) {
     return "\x1b[r" + moveTo(std::max(screenHeight, 1)) + "\x1b[?25h\n";
 }
 

@@ -4,8 +4,7 @@
 
 namespace ravel {
 
-std::string jsonString(std::string_view text)
-{
+std::string jsonString(std::string_view text) {
     std::string out = "\"";
     for (char c : text) {
         if (c == '"' || c == '\\') {

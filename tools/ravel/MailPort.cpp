@@ -16,8 +16,7 @@ constexpr std::uint16_t kStatusMailWaiting = 0x0100;
 // How often a send's end is looked for: well under the shortest send.
 constexpr std::chrono::microseconds kSendPoll{100};
 
-std::string describeMailErrors(std::uint16_t mesr, int station)
-{
+std::string describeMailErrors(std::uint16_t mesr, int station) {
     std::string why;
     auto add = [&](std::string text) { why += (why.empty() ? "" : "; ") + text; };
     if (mesr & mky43::kMesrNoStation)
@@ -33,27 +32,23 @@ std::string describeMailErrors(std::uint16_t mesr, int station)
 
 }  // namespace
 
-MailPort::~MailPort()
-{
+MailPort::~MailPort() {
     if (open_)
         succeeded(RV_MailClose(board_, 0), "RV_MailClose(board " + std::to_string(board_) + ")");
 }
 
-bool MailPort::open()
-{
+bool MailPort::open() {
     return succeeded(tryOpen(), "RV_MailOpen(board " + std::to_string(board_) + ")");
 }
 
-std::int32_t MailPort::tryOpen()
-{
+std::int32_t MailPort::tryOpen() {
     std::int32_t code = RV_MailOpen(board_, 0);
     open_ = code == MKY43_ER_OK;
     return code;
 }
 
 SendOutcome MailPort::send(int station, std::span<const std::uint8_t> bytes, std::chrono::milliseconds limit,
-                           std::string& why)
-{
+                           std::string& why) {
     std::int16_t words[mky43::kMailBufferBytes / 2] = {};
     std::memcpy(words, bytes.data(), bytes.size());
     if (!succeeded(RV_MailSend(board_, 0, station, words, static_cast<std::int32_t>(bytes.size())),
@@ -82,8 +77,7 @@ SendOutcome MailPort::send(int station, std::span<const std::uint8_t> bytes, std
     return why.empty() ? SendOutcome::Delivered : SendOutcome::Refused;
 }
 
-bool MailPort::readReceiveControls(std::uint16_t (&controls)[2]) const
-{
+bool MailPort::readReceiveControls(std::uint16_t (&controls)[2]) const {
     for (int n = 0; n < 2; ++n)
         if (RV_GetReg16(board_, 0, static_cast<std::int32_t>(mky43::kMailReceiveControls[n]), &controls[n]) !=
             MKY43_ER_OK)
@@ -91,8 +85,7 @@ bool MailPort::readReceiveControls(std::uint16_t (&controls)[2]) const
     return true;
 }
 
-std::optional<ArrivedMail> MailPort::take(bool& failed)
-{
+std::optional<ArrivedMail> MailPort::take(bool& failed) {
     failed = false;
     std::int16_t status = 0;
     if (!succeeded(RV_MailStatus(board_, 0, &status), "RV_MailStatus(board " + std::to_string(board_) + ")")) {
@@ -125,8 +118,8 @@ std::optional<ArrivedMail> MailPort::take(bool& failed)
     for (int n = 0; n < 2 && taken < 0; ++n)  // a new mail already landed in the re-armed buffer
         if ((before[n] & mky43::kMrcrReceived) && ((before[n] & mky43::kMrcrStationMask) >> 8) == source)
             taken = n;
-    std::size_t units = taken < 0 ? mky43::kMailBufferBytes / mky43::kMailUnitBytes
-                                  : before[taken] & mky43::kMrcrUnitsMask;
+    std::size_t units =
+        taken < 0 ? mky43::kMailBufferBytes / mky43::kMailUnitBytes : before[taken] & mky43::kMrcrUnitsMask;
     ArrivedMail mail;
     mail.source = source;
     mail.data.resize(std::min<std::size_t>(units * mky43::kMailUnitBytes, mky43::kMailBufferBytes));

@@ -8,8 +8,7 @@ namespace ravel {
 
 namespace {
 
-std::optional<std::uint64_t> parseMagnitude(std::string_view text)
-{
+std::optional<std::uint64_t> parseMagnitude(std::string_view text) {
     int base = 10;
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
         base = 16;
@@ -24,8 +23,7 @@ std::optional<std::uint64_t> parseMagnitude(std::string_view text)
     return value;
 }
 
-int hexDigit(char c)
-{
+int hexDigit(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
     c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -36,8 +34,7 @@ int hexDigit(char c)
 
 }  // namespace
 
-std::optional<std::int64_t> parseInteger(std::string_view text, std::int64_t min, std::int64_t max)
-{
+std::optional<std::int64_t> parseInteger(std::string_view text, std::int64_t min, std::int64_t max) {
     bool negative = !text.empty() && text[0] == '-';
     if (negative)
         text.remove_prefix(1);
@@ -52,8 +49,7 @@ std::optional<std::int64_t> parseInteger(std::string_view text, std::int64_t min
     return value;
 }
 
-std::optional<std::uint64_t> parseValue(std::string_view text, unsigned bits)
-{
+std::optional<std::uint64_t> parseValue(std::string_view text, unsigned bits) {
     const std::uint64_t mask = bits >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << bits) - 1;
     bool negative = !text.empty() && text[0] == '-';
     if (negative)
@@ -69,8 +65,7 @@ std::optional<std::uint64_t> parseValue(std::string_view text, unsigned bits)
     return (~*magnitude + 1) & mask;
 }
 
-std::optional<double> parseSeconds(std::string_view text, double max)
-{
+std::optional<double> parseSeconds(std::string_view text, double max) {
     double value = 0;
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
     if (text.empty() || error != std::errc() || end != text.data() + text.size() || !std::isfinite(value) ||
@@ -79,8 +74,7 @@ std::optional<double> parseSeconds(std::string_view text, double max)
     return value;
 }
 
-std::optional<std::vector<std::uint8_t>> parseHexBytes(std::string_view text)
-{
+std::optional<std::vector<std::uint8_t>> parseHexBytes(std::string_view text) {
     std::vector<std::uint8_t> bytes;
     std::size_t i = 0;
     while (i < text.size()) {
@@ -101,8 +95,7 @@ std::optional<std::vector<std::uint8_t>> parseHexBytes(std::string_view text)
     return bytes;
 }
 
-std::string hex(std::uint64_t value, int digits)
-{
+std::string hex(std::uint64_t value, int digits) {
     static const char kDigits[] = "0123456789ABCDEF";
     std::string text(static_cast<std::size_t>(digits), '0');
     for (int i = digits - 1; i >= 0; --i, value >>= 4)
@@ -110,8 +103,7 @@ std::string hex(std::uint64_t value, int digits)
     return text;
 }
 
-std::string hexBytes(const std::uint8_t* data, std::size_t count)
-{
+std::string hexBytes(const std::uint8_t* data, std::size_t count) {
     static const char kDigits[] = "0123456789abcdef";
     std::string text;
     text.reserve(count * 3);

@@ -45,8 +45,7 @@ constexpr CodeText kCodes[] = {
     {MKY43_ER_NOTSUPPORT, "MKY43_ER_NOTSUPPORT", "not supported"},
 };
 
-const CodeText* find(std::int32_t code)
-{
+const CodeText* find(std::int32_t code) {
     for (const CodeText& entry : kCodes)
         if (entry.code == code)
             return &entry;
@@ -55,20 +54,17 @@ const CodeText* find(std::int32_t code)
 
 }  // namespace
 
-std::string_view returnCodeName(std::int32_t code)
-{
+std::string_view returnCodeName(std::int32_t code) {
     const CodeText* entry = find(code);
     return entry ? entry->name : std::string_view();
 }
 
-std::string_view returnCodeMeaning(std::int32_t code)
-{
+std::string_view returnCodeMeaning(std::int32_t code) {
     const CodeText* entry = find(code);
     return entry ? entry->meaning : std::string_view("unknown return code");
 }
 
-bool succeeded(std::int32_t code, std::string_view call)
-{
+bool succeeded(std::int32_t code, std::string_view call) {
     if (code == MKY43_ER_OK)
         return true;
     std::string_view name = returnCodeName(code);

@@ -9,15 +9,13 @@ namespace {
 
 volatile std::sig_atomic_t gStop = 0;
 
-void onStopSignal(int)
-{
+void onStopSignal(int) {
     gStop = 1;
 }
 
 }  // namespace
 
-void installStopHandlers()
-{
+void installStopHandlers() {
     struct sigaction action {};
     action.sa_handler = onStopSignal;
     sigemptyset(&action.sa_mask);
@@ -26,18 +24,15 @@ void installStopHandlers()
     std::signal(SIGPIPE, SIG_IGN);
 }
 
-bool stopRequested()
-{
+bool stopRequested() {
     return gStop != 0;
 }
 
-void requestStop()
-{
+void requestStop() {
     gStop = 1;
 }
 
-bool pause(std::chrono::microseconds duration)
-{
+bool pause(std::chrono::microseconds duration) {
     // Short steps: a signal that lands just before the sleep is seen soon.
     constexpr std::chrono::microseconds kStep{20000};
     while (duration.count() > 0 && !stopRequested()) {

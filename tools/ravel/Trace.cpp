@@ -13,15 +13,13 @@ namespace {
 
 constexpr const char* kMagic = "# ravel trace 1";
 
-std::string seconds(double value)
-{
+std::string seconds(double value) {
     char text[32];
     std::snprintf(text, sizeof text, "%.6f", value);
     return text;
 }
 
-std::vector<std::string> splitWords(const std::string& line)
-{
+std::vector<std::string> splitWords(const std::string& line) {
     std::istringstream in(line);
     std::vector<std::string> words;
     for (std::string word; in >> word;)
@@ -29,16 +27,14 @@ std::vector<std::string> splitWords(const std::string& line)
     return words;
 }
 
-bool parseStation(const std::string& word, int& station)
-{
+bool parseStation(const std::string& word, int& station) {
     auto value = parseInteger(word, 0, mky43::kStations - 1);
     if (value)
         station = static_cast<int>(*value);
     return value.has_value();
 }
 
-bool parseHeader(const std::vector<std::string>& words, TraceHeader& header)
-{
+bool parseHeader(const std::vector<std::string>& words, TraceHeader& header) {
     // # ravel trace 1 board N own SA:SIZE|- start TIME
     if (words.size() != 10 || words[4] != "board" || words[6] != "own" || words[8] != "start")
         return false;
@@ -61,8 +57,7 @@ bool parseHeader(const std::vector<std::string>& words, TraceHeader& header)
     return true;
 }
 
-std::string parseEvent(const std::vector<std::string>& words, TraceEvent& event)
-{
+std::string parseEvent(const std::vector<std::string>& words, TraceEvent& event) {
     if (words.size() < 3)
         return "expected TIME KIND STATION ...";
     auto time = parseSeconds(words[0], 1e9);
@@ -105,8 +100,7 @@ std::string parseEvent(const std::vector<std::string>& words, TraceEvent& event)
 
 }  // namespace
 
-TraceEvent eventFrom(const BusChange& change, double at)
-{
+TraceEvent eventFrom(const BusChange& change, double at) {
     TraceEvent event;
     event.seconds = at;
     event.station = change.station;
@@ -116,20 +110,17 @@ TraceEvent eventFrom(const BusChange& change, double at)
     return event;
 }
 
-std::string formatHeader(const TraceHeader& header, bool json)
-{
+std::string formatHeader(const TraceHeader& header, bool json) {
     std::string own = header.ownStation < 0
                           ? (json ? "null" : "-")
                           : std::to_string(header.ownStation) + (json ? "," : ":") + std::to_string(header.ownSize);
     if (json)
-        return "{\"trace\":1,\"board\":" + std::to_string(header.board) + ",\"own\":" +
-               (header.ownStation < 0 ? own : "[" + own + "]") + ",\"start\":\"" + header.started + "\"}";
-    return std::string(kMagic) + " board " + std::to_string(header.board) + " own " + own + " start " +
-           header.started;
+        return "{\"trace\":1,\"board\":" + std::to_string(header.board) +
+               ",\"own\":" + (header.ownStation < 0 ? own : "[" + own + "]") + ",\"start\":\"" + header.started + "\"}";
+    return std::string(kMagic) + " board " + std::to_string(header.board) + " own " + own + " start " + header.started;
 }
 
-std::string formatEvent(const TraceEvent& event, bool json)
-{
+std::string formatEvent(const TraceEvent& event, bool json) {
     std::string station = std::to_string(event.station);
     switch (event.kind) {
     case TraceEvent::Kind::Gm: {
@@ -158,8 +149,7 @@ std::string formatEvent(const TraceEvent& event, bool json)
     return "";
 }
 
-bool parseTrace(std::istream& in, TraceHeader& header, std::vector<TraceEvent>& events, std::string& error)
-{
+bool parseTrace(std::istream& in, TraceHeader& header, std::vector<TraceEvent>& events, std::string& error) {
     bool sawHeader = false;
     int number = 0;
     for (std::string line; std::getline(in, line);) {
@@ -194,8 +184,7 @@ bool parseTrace(std::istream& in, TraceHeader& header, std::vector<TraceEvent>& 
     return true;
 }
 
-std::string utcNow()
-{
+std::string utcNow() {
     auto now = std::chrono::system_clock::now();
     std::time_t whole = std::chrono::system_clock::to_time_t(now);
     auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;

@@ -96,8 +96,7 @@ const Command kCommands[] = {
      kPlayOptions, 1, 1, runPlay},
 };
 
-void printCommandHelp(std::FILE* out, const Command& command)
-{
+void printCommandHelp(std::FILE* out, const Command& command) {
     std::fprintf(out, "usage: ravel %.*s %.*s\n%.*s", static_cast<int>(command.name.size()), command.name.data(),
                  static_cast<int>(command.usage.size()), command.usage.data(), static_cast<int>(command.help.size()),
                  command.help.data());
@@ -113,8 +112,7 @@ void printCommandHelp(std::FILE* out, const Command& command)
         }
 }
 
-void printOverview(std::FILE* out)
-{
+void printOverview(std::FILE* out) {
     std::fputs("usage: ravel COMMAND [ARGUMENTS] [OPTIONS]\n\ncommands:\n", out);
     for (const Command& command : kCommands)
         std::fprintf(out, "  ravel %.*s %.*s\n", static_cast<int>(command.name.size()), command.name.data(),
@@ -125,8 +123,7 @@ void printOverview(std::FILE* out)
 }
 
 // The command the first one or two words name, and how many words that took.
-const Command* findCommand(int argc, char** argv, int& used)
-{
+const Command* findCommand(int argc, char** argv, int& used) {
     for (const Command& command : kCommands) {
         std::string_view name = command.name;
         std::size_t blank = name.find(' ');
@@ -145,23 +142,20 @@ const Command* findCommand(int argc, char** argv, int& used)
 
 }  // namespace
 
-int Invocation::usageError(const std::string& message) const
-{
+int Invocation::usageError(const std::string& message) const {
     std::fprintf(stderr, "ravel %.*s: %s\n", static_cast<int>(command.name.size()), command.name.data(),
                  message.c_str());
     printCommandHelp(stderr, command);
     return kExitUsage;
 }
 
-bool openBoard(Board& board, const Invocation& call)
-{
+bool openBoard(Board& board, const Invocation& call) {
     if (!board.open())
         return false;
     return !call.start || board.start(*call.start);
 }
 
-bool writeLine(std::FILE* out, std::string_view line)
-{
+bool writeLine(std::FILE* out, std::string_view line) {
     std::fwrite(line.data(), 1, line.size(), out);
     std::fputc('\n', out);
     if (std::fflush(out) != 0 || std::ferror(out)) {
@@ -173,8 +167,7 @@ bool writeLine(std::FILE* out, std::string_view line)
 
 }  // namespace ravel
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     using namespace ravel;
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         printOverview(argc < 2 ? stderr : stdout);
