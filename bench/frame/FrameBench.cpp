@@ -2,8 +2,8 @@
 // logging off and with every level on.
 #include <benchmark/benchmark.h>
 
-#include "lib/exports/LibraryLoad.h"
 #include "lib/Ravlib.h"
+#include "lib/exports/LibraryLoad.h"
 #include "tests/support/Sandbox.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include <thread>
 
 #include "chip/Mky43.h"
+#include "lib/Ravlib.h"
 #include "lib/board/BoardTable.h"
 #include "lib/exports/LibraryLoad.h"
-#include "lib/Ravlib.h"
 #include "lib/os/ChipAccess.h"
 #include "tests/support/HostProcess.h"
 #include "tests/support/Sandbox.h"

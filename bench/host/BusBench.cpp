@@ -1,13 +1,13 @@
 // What the simulated bus costs: host CPU time of one bus cycle with four
 // running boards and eight remote stations, and the share of one core that an
 // idle ravkernd with the demo network burns at the default cycle.
-#include "tests/support/DeviceClient.h"
-#include "tests/support/HostProcess.h"
-#include "tests/support/Sandbox.h"
 #include "chip/Mky43.h"
 #include "sim/BoardLock.h"
 #include "sim/Bus.h"
 #include "sim/Chip.h"
+#include "tests/support/DeviceClient.h"
+#include "tests/support/HostProcess.h"
+#include "tests/support/Sandbox.h"
 
 #include <benchmark/benchmark.h>
 
@@ -20,8 +20,7 @@
 
 namespace {
 
-void startChip(ravsim::BoardFiles& board, unsigned station, unsigned size)
-{
+void startChip(ravsim::BoardFiles& board, unsigned station, unsigned size) {
     ravsim::BoardLock lock(board.state());
     ravsim::Chip chip(board.window(), board.state());
     chip.write(mky43::BCR, static_cast<std::uint16_t>(size << 8 | station));
@@ -32,8 +31,7 @@ void startChip(ravsim::BoardFiles& board, unsigned station, unsigned size)
 
 // Four boards of four stations each, four counters, two echoes, two idle
 // stations; one board keeps mailing an echo, so mail is in flight too.
-void BM_BusCycleFourBoardsEightStations(benchmark::State& state)
-{
+void BM_BusCycleFourBoardsEightStations(benchmark::State& state) {
     ravtest::Sandbox box(ravtest::Sandbox::Entry::KeepOut);
     {
         ravsim::Bus bus;
@@ -71,8 +69,7 @@ void BM_BusCycleFourBoardsEightStations(benchmark::State& state)
 BENCHMARK(BM_BusCycleFourBoardsEightStations)->MeasureProcessCPUTime()->UseRealTime();
 
 // utime + stime of a process, in seconds.
-double cpuSeconds(pid_t pid)
-{
+double cpuSeconds(pid_t pid) {
     std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
     std::string line;
     std::getline(file, line);
@@ -91,8 +88,7 @@ double cpuSeconds(pid_t pid)
 // The demo network with nothing to do: no board started, no client. Reports
 // core_share, the fraction of one core the host uses. Arg 1: board 0 started
 // through the driver's connect control, so its chip runs on the bus.
-void BM_HostIdleShareDemoNetwork(benchmark::State& state)
-{
+void BM_HostIdleShareDemoNetwork(benchmark::State& state) {
     ravtest::HostProcess host;
     host.spawn({"--board", "0", "--station", "10:2:counter", "--station", "20:1:echo"});
     if (!host.waitReady()) {

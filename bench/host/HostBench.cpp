@@ -1,14 +1,14 @@
 // What a control costs through the device socket against a dispatch in the
 // same process, what an idle connection costs the host, and what the
 // simulation hook adds to a register write.
-#include "tests/support/HostProcess.h"
-#include "tests/support/Sandbox.h"
 #include "chip/Mky43.h"
 #include "driver/RavkernIoctl.h"
 #include "host/DeviceHost.h"
 #include "lib/os/DeviceHandle.h"
 #include "sim/BoardFiles.h"
 #include "sim/RegisterAccess.h"
+#include "tests/support/HostProcess.h"
+#include "tests/support/Sandbox.h"
 
 #include <benchmark/benchmark.h>
 
@@ -20,8 +20,7 @@
 
 namespace {
 
-void BM_ControlThroughSocket(benchmark::State& state)
-{
+void BM_ControlThroughSocket(benchmark::State& state) {
     ravtest::HostProcess host;
     host.spawn({"--board", "0"});
     if (!host.waitReady()) {
@@ -48,8 +47,7 @@ struct ProcessCost {
     double residentKiB = 0;
 };
 
-ProcessCost processCost(pid_t pid)
-{
+ProcessCost processCost(pid_t pid) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
     ProcessCost cost;
     for (std::string line; std::getline(status, line);) {
@@ -63,8 +61,7 @@ ProcessCost processCost(pid_t pid)
 
 // The host's threads and resident memory before and after range(0) handles
 // are opened and each has made one control, then sit idle.
-void BM_IdleConnections(benchmark::State& state)
-{
+void BM_IdleConnections(benchmark::State& state) {
     ravtest::HostProcess host;
     host.spawn({"--board", "0"});
     if (!host.waitReady()) {
@@ -79,8 +76,8 @@ void BM_IdleConnections(benchmark::State& state)
         for (std::size_t i = 0; i < count; ++i) {
             handles.push_back(ravlib::os::openDevice("\\\\.\\Ravkern0"));
             ravkern::ConnectState reply{};
-            if (ravlib::os::deviceIoControl(handles.back(), ravkern::IOCTL_BOARD_GET_CONNECT_STATE, nullptr, 0,
-                                            &reply, sizeof reply, nullptr) == 0)
+            if (ravlib::os::deviceIoControl(handles.back(), ravkern::IOCTL_BOARD_GET_CONNECT_STATE, nullptr, 0, &reply,
+                                            sizeof reply, nullptr) == 0)
                 ++served;
         }
         const ProcessCost after = processCost(host.pid());
@@ -95,8 +92,7 @@ void BM_IdleConnections(benchmark::State& state)
 }
 BENCHMARK(BM_IdleConnections)->Arg(250)->Arg(1000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
-void BM_ControlDispatchInProcess(benchmark::State& state)
-{
+void BM_ControlDispatchInProcess(benchmark::State& state) {
     ravtest::Sandbox box(ravtest::Sandbox::Entry::KeepOut);
     ravhost::HostConfig config;
     config.runtimeDir = box.runtime();
@@ -121,15 +117,13 @@ BENCHMARK(BM_ControlDispatchInProcess);
 
 class WindowFixture : public benchmark::Fixture {
 public:
-    void SetUp(benchmark::State&) override
-    {
+    void SetUp(benchmark::State&) override {
         std::string error;
         board_ = ravsim::BoardFiles::create(box_.runtime(), 0, 0, 2, error);
         if (board_)
             view_ = ravsim::mapChipWindow(board_->regionAFd());
     }
-    void TearDown(benchmark::State&) override
-    {
+    void TearDown(benchmark::State&) override {
         ravsim::unmapChipWindow(view_);
         view_ = nullptr;
         board_.reset();
@@ -141,8 +135,7 @@ protected:
     std::uint8_t* view_ = nullptr;
 };
 
-BENCHMARK_F(WindowFixture, Write16PlainRegister)(benchmark::State& state)
-{
+BENCHMARK_F(WindowFixture, Write16PlainRegister)(benchmark::State& state) {
     if (!view_) {
         state.SkipWithError("no board");
         return;
@@ -152,8 +145,7 @@ BENCHMARK_F(WindowFixture, Write16PlainRegister)(benchmark::State& state)
         ravsim::write16(view_, mky43::BCR, ++value);
 }
 
-BENCHMARK_F(WindowFixture, Write16HazardCommit)(benchmark::State& state)
-{
+BENCHMARK_F(WindowFixture, Write16HazardCommit)(benchmark::State& state) {
     if (!view_) {
         state.SkipWithError("no board");
         return;
@@ -163,8 +155,7 @@ BENCHMARK_F(WindowFixture, Write16HazardCommit)(benchmark::State& state)
         ravsim::write16(view_, mky43::WHCR0, static_cast<std::uint16_t>(++block & 63));
 }
 
-BENCHMARK_F(WindowFixture, PlainVolatileStore)(benchmark::State& state)
-{
+BENCHMARK_F(WindowFixture, PlainVolatileStore)(benchmark::State& state) {
     if (!view_) {
         state.SkipWithError("no board");
         return;

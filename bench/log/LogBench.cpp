@@ -12,8 +12,7 @@ namespace {
 // A sandbox whose RavlibLog.ini sets the given level mask.
 class Scratch {
 public:
-    explicit Scratch(const char* loglevel)
-    {
+    explicit Scratch(const char* loglevel) {
         box_.write("RavlibLog.ini", std::string("[LOG]\r\nLOGLEVEL=") + loglevel + "\r\n");
     }
 
@@ -23,8 +22,7 @@ private:
 
 // Runs body(log) once per iteration on a log opened with the given level mask.
 template <typename Body>
-void onOpenLog(benchmark::State& state, const char* loglevel, Body body)
-{
+void onOpenLog(benchmark::State& state, const char* loglevel, Body body) {
     Scratch scratch(loglevel);
     ravlib::LogFile log;
     if (!log.open("RavlibLog", "RavlibLog.ini", "RavlibLog.Map", 0)) {
@@ -36,25 +34,21 @@ void onOpenLog(benchmark::State& state, const char* loglevel, Body body)
     log.close();
 }
 
-void writeLine(benchmark::State& state)
-{
+void writeLine(benchmark::State& state) {
     onOpenLog(state, "10007H",
               [](ravlib::LogFile& log) { log.write(ravlib::LOG_TRACE, "Ravlib(0) RV_GetMemShort: Line(0): OK"); });
 }
 BENCHMARK(writeLine);
 
-void writefLine(benchmark::State& state)
-{
+void writefLine(benchmark::State& state) {
     onOpenLog(state, "10007H", [](ravlib::LogFile& log) {
         log.writef(ravlib::LOG_TRACE, "%s(%d) RV_GetMemShort: Line(%d): OK", "Ravlib", 0, 0);
     });
 }
 BENCHMARK(writefLine);
 
-void enabledWhenOff(benchmark::State& state)
-{
-    onOpenLog(state, "10001H",
-              [](ravlib::LogFile& log) { benchmark::DoNotOptimize(log.enabled(ravlib::LOG_DETAIL)); });
+void enabledWhenOff(benchmark::State& state) {
+    onOpenLog(state, "10001H", [](ravlib::LogFile& log) { benchmark::DoNotOptimize(log.enabled(ravlib::LOG_DETAIL)); });
 }
 BENCHMARK(enabledWhenOff);
 

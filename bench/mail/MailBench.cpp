@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "chip/Mky43.h"
-#include "lib/exports/LibraryLoad.h"
 #include "lib/Ravlib.h"
+#include "lib/exports/LibraryLoad.h"
 #include "tests/support/HostProcess.h"
 #include "tests/support/Sandbox.h"
 #include "tests/support/Watchdog.h"
@@ -197,7 +197,8 @@ void RoundTrip(benchmark::State& state, Notice notice, int mailMinUs) {
             state.SkipWithError(("RV_MailSend answered " + std::to_string(result)).c_str());
             break;
         }
-        if (const std::string error = notice == Notice::StatusPoll ? pollForMail() : waitForMail(guard); !error.empty()) {
+        if (const std::string error = notice == Notice::StatusPoll ? pollForMail() : waitForMail(guard);
+            !error.empty()) {
             state.SkipWithError(("mail " + std::to_string(n) + ": " + error).c_str());
             break;
         }
@@ -206,12 +207,13 @@ void RoundTrip(benchmark::State& state, Notice notice, int mailMinUs) {
         const int32_t result = RV_MailReceive(0, 0, got.data(), kMailBytes, &source);
         trips.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count());
         if (result != MKY43_ER_OK) {
-            state.SkipWithError(("mail " + std::to_string(n) + ": RV_MailReceive answered " + std::to_string(result)).c_str());
+            state.SkipWithError(
+                ("mail " + std::to_string(n) + ": RV_MailReceive answered " + std::to_string(result)).c_str());
             break;
         }
         if (source != kEchoStation || got != sent) {
-            state.SkipWithError(("mail " + std::to_string(n) + " came back from station " + std::to_string(source)
-                                 + (got[0] == sent[0] ? " changed" : " as mail " + std::to_string(got[0])))
+            state.SkipWithError(("mail " + std::to_string(n) + " came back from station " + std::to_string(source) +
+                                 (got[0] == sent[0] ? " changed" : " as mail " + std::to_string(got[0])))
                                     .c_str());
             break;
         }
@@ -221,7 +223,8 @@ void RoundTrip(benchmark::State& state, Notice notice, int mailMinUs) {
         return;
     state.counters["median_ms"] = percentile(trips, 0.5);
     state.counters["p99_ms"] = percentile(trips, 0.99);
-    state.counters["exchanges_per_s"] = benchmark::Counter(static_cast<double>(trips.size()), benchmark::Counter::kIsRate);
+    state.counters["exchanges_per_s"] =
+        benchmark::Counter(static_cast<double>(trips.size()), benchmark::Counter::kIsRate);
 }
 
 double processCpuSeconds() {
@@ -256,7 +259,8 @@ void registerAll() {
     } notices[] = {{"StatusPoll", Notice::StatusPoll}, {"Wait", Notice::Wait}};
     // Grouped by mail time, so each host starts once.
     for (const int mailMinUs : mailTimes) {
-        const std::string time = mailMinUs == kHostDefault ? "host_default" : "mail_min_us:" + std::to_string(mailMinUs);
+        const std::string time =
+            mailMinUs == kHostDefault ? "host_default" : "mail_min_us:" + std::to_string(mailMinUs);
         for (const auto& notice : notices)
             benchmark::RegisterBenchmark(("MailRoundTrip/" + std::string(notice.name) + "/" + time).c_str(), RoundTrip,
                                          notice.notice, mailMinUs)
@@ -264,8 +268,14 @@ void registerAll() {
                 ->UseRealTime()
                 ->Unit(benchmark::kMillisecond);
     }
-    benchmark::RegisterBenchmark("IdleCpu/mail_open", IdleCpu, true)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("IdleCpu/mail_closed", IdleCpu, false)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("IdleCpu/mail_open", IdleCpu, true)
+        ->Iterations(1)
+        ->UseRealTime()
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("IdleCpu/mail_closed", IdleCpu, false)
+        ->Iterations(1)
+        ->UseRealTime()
+        ->Unit(benchmark::kMillisecond);
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
 // The board semaphore against the kernel semaphores it could have been
 // built on, uncontended and handed between processes, and the wake-up
 // latency of a mail event across processes.
-#include "lib/sync/EvntCtrl.h"
-#include "lib/sync/SemCtrl.h"
 #include "lib/os/NamedObject.h"
 #include "lib/os/SyncWait.h"
+#include "lib/sync/EvntCtrl.h"
+#include "lib/sync/SemCtrl.h"
 #include "tests/support/Sandbox.h"
 
 #include <benchmark/benchmark.h>
@@ -21,8 +21,7 @@ namespace {
 
 using namespace ravlib;
 
-void BM_BoardSemaphore(benchmark::State& state)
-{
+void BM_BoardSemaphore(benchmark::State& state) {
     ravtest::Sandbox sandbox;
     SemCtrl sem;
     if (sem.create("RavlibBrd00_GmSemR") != 1) {
@@ -36,16 +35,15 @@ void BM_BoardSemaphore(benchmark::State& state)
 }
 BENCHMARK(BM_BoardSemaphore);
 
-void BM_SystemVSemaphore(benchmark::State& state)
-{
+void BM_SystemVSemaphore(benchmark::State& state) {
     int id = semget(IPC_PRIVATE, 1, IPC_CREAT | 0600);
     if (id < 0 || semctl(id, 0, SETVAL, 1) != 0) {
         state.SkipWithError("semget failed");
         return;
     }
     // SEM_UNDO: given back when the holder dies, as the board semaphore is.
-    sembuf take {0, -1, SEM_UNDO};
-    sembuf give {0, 1, SEM_UNDO};
+    sembuf take{0, -1, SEM_UNDO};
+    sembuf give{0, 1, SEM_UNDO};
     for (auto _ : state) {
         semop(id, &take, 1);
         semop(id, &give, 1);
@@ -54,8 +52,7 @@ void BM_SystemVSemaphore(benchmark::State& state)
 }
 BENCHMARK(BM_SystemVSemaphore);
 
-void BM_PosixNamedSemaphore(benchmark::State& state)
-{
+void BM_PosixNamedSemaphore(benchmark::State& state) {
     std::string name = "/ravbench-" + std::to_string(getpid());
     sem_t* sem = sem_open(name.c_str(), O_CREAT | O_EXCL, 0600, 1);
     if (sem == SEM_FAILED) {
@@ -78,16 +75,14 @@ struct Shared {
     std::atomic<std::uint32_t> lastHolder;
 };
 
-pid_t startChild(int (*body)())
-{
+pid_t startChild(int (*body)()) {
     pid_t pid = fork();
     if (pid == 0)
         _exit(body());
     return pid;
 }
 
-int contendingChild()
-{
+int contendingChild() {
     SemCtrl sem;
     os::NamedObject shared;
     if (sem.create("RavlibBrd00_GmSemW") != 1 || !shared.open("BenchShared", sizeof(Shared)))
@@ -101,8 +96,7 @@ int contendingChild()
     return 0;
 }
 
-void BM_ContendedSemaphoreAcrossProcesses(benchmark::State& state)
-{
+void BM_ContendedSemaphoreAcrossProcesses(benchmark::State& state) {
     ravtest::Sandbox sandbox;
     os::NamedObject shared;
     SemCtrl sem;
@@ -137,14 +131,12 @@ struct Handoff {
     std::atomic<std::uint32_t> childWaiting;
 };
 
-void spinUntil(const std::atomic<std::uint32_t>& word, std::uint32_t value, const std::atomic<std::uint32_t>& stop)
-{
+void spinUntil(const std::atomic<std::uint32_t>& word, std::uint32_t value, const std::atomic<std::uint32_t>& stop) {
     while (word.load() != value && stop.load() == 0)
         sched_yield();
 }
 
-int handoffChild()
-{
+int handoffChild() {
     SemCtrl sem;
     os::NamedObject shared;
     if (sem.create("RavlibBrd00_StaSem") != 1 || !shared.open("BenchHandoff", sizeof(Handoff)))
@@ -162,8 +154,7 @@ int handoffChild()
     return 0;
 }
 
-void BM_SemaphoreHandoffAcrossProcesses(benchmark::State& state)
-{
+void BM_SemaphoreHandoffAcrossProcesses(benchmark::State& state) {
     ravtest::Sandbox sandbox;
     os::NamedObject shared;
     SemCtrl sem;
@@ -193,8 +184,7 @@ BENCHMARK(BM_SemaphoreHandoffAcrossProcesses)->UseRealTime();
 const char* const kPing[EvntCtrl::kEvents] = {"Ping0", "Ping1", "Ping2", "Ping3", "Ping4"};
 const char* const kPong[EvntCtrl::kEvents] = {"Pong0", "Pong1", "Pong2", "Pong3", "Pong4"};
 
-bool createAll(EvntCtrl& events, const char* const* names)
-{
+bool createAll(EvntCtrl& events, const char* const* names) {
     for (int i = 0; i < EvntCtrl::kEvents; ++i) {
         if (events.create(i, names[i]) != 1)
             return false;
@@ -203,8 +193,7 @@ bool createAll(EvntCtrl& events, const char* const* names)
 }
 
 // Answers every ping 0 with pong 0; ping 3 ends it.
-int echoChild()
-{
+int echoChild() {
     EvntCtrl ping;
     EvntCtrl pong;
     if (!createAll(ping, kPing) || !createAll(pong, kPong))
@@ -218,8 +207,7 @@ int echoChild()
     }
 }
 
-void BM_EventRoundTripAcrossProcesses(benchmark::State& state)
-{
+void BM_EventRoundTripAcrossProcesses(benchmark::State& state) {
     ravtest::Sandbox sandbox;
     EvntCtrl ping;
     EvntCtrl pong;
