@@ -3,11 +3,11 @@
 // unloading with boards still open.
 #include <chrono>
 
+#include "lib/Ravlib.h"
 #include "lib/board/BoardTable.h"
+#include "lib/os/DeviceHandle.h"
 #include "lib/sync/EvntCtrl.h"
 #include "lib/window/MailThd.h"
-#include "lib/Ravlib.h"
-#include "lib/os/DeviceHandle.h"
 #include "tests/support/HostedLibrary.h"
 
 namespace boardtest {
@@ -21,13 +21,12 @@ protected:
         const std::string name = "RavlibBrd" + std::to_string(board);
         const std::string handle = ctrl ? std::to_string(ctrl->openHandle()) : "?";
         handles_[board] = handle;
-        return joined(std::vector<std::string>{"**   Ravlib(" + std::to_string(board) + ") RV_open"},
-                      semaphoreLines(board),
-                      std::vector<std::string>{detail(name + " open: OK: <Device=\\\\.\\" + device +
-                                                      ", Handle=" + handle + ">")},
-                      threadAndEventLines(board),
-                      std::vector<std::string>{detail(name + " mky40map: OK: "),
-                                               "##    Ravlib(" + std::to_string(board) + ") RV_open: OK"});
+        return joined(
+            std::vector<std::string>{"**   Ravlib(" + std::to_string(board) + ") RV_open"}, semaphoreLines(board),
+            std::vector<std::string>{detail(name + " open: OK: <Device=\\\\.\\" + device + ", Handle=" + handle + ">")},
+            threadAndEventLines(board),
+            std::vector<std::string>{detail(name + " mky40map: OK: "),
+                                     "##    Ravlib(" + std::to_string(board) + ") RV_open: OK"});
     }
     std::vector<std::string> closeLines(int board, const std::string& device, unsigned error) {
         const std::string name = "RavlibBrd" + std::to_string(board);
@@ -132,8 +131,8 @@ TEST_F(OpenClose, UnloadingAsTheLastProcessFinishesThenClosesWithoutWaiting) {
         const std::string b = std::to_string(board);
         expected.push_back(detail("RavlibBrd" + b + " RavelDisConnect: OK: "));
         expected.push_back(detail("RavlibBrd" + b + " Finish: OK: "));
-        expected.push_back(detail("RavlibBrd" + b + " close: OK: <Device=\\\\.\\Ravkern" + b + ", Handle=" +
-                                  (board ? handle1 : handle0) + ", CE=" + ce + ">"));
+        expected.push_back(detail("RavlibBrd" + b + " close: OK: <Device=\\\\.\\Ravkern" + b +
+                                  ", Handle=" + (board ? handle1 : handle0) + ", CE=" + ce + ">"));
         expected = joined(expected, eventThreadSemaphoreCloseLines(board));
     }
     expected.push_back("**   ------------------- Ravlib.dll Service Stop -------------------");

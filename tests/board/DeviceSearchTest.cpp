@@ -2,8 +2,8 @@
 // first whose switch names the board wins; and the rate code of Ravlib.ini.
 #include <cstdio>
 
-#include "lib/board/BoardTable.h"
 #include "lib/Ravlib.h"
+#include "lib/board/BoardTable.h"
 #include "tests/support/FakeDevice.h"
 #include "tests/support/HostedLibrary.h"
 
@@ -37,8 +37,8 @@ TEST_P(DeviceSearch, FindsTheFirstDeviceWithTheBoardsSwitch) {
         EXPECT_EQ(ctrl->deviceNo(), c.device[board]);
         const std::string path = "\\\\.\\Ravkern" + std::to_string(c.device[board]);
         EXPECT_EQ(std::string(ctrl->devicePath()), path);
-        EXPECT_EQ(lines.at(4), detail(name + " open: OK: <Device=" + path +
-                                      ", Handle=" + std::to_string(ctrl->openHandle()) + ">"));
+        EXPECT_EQ(lines.at(4),
+                  detail(name + " open: OK: <Device=" + path + ", Handle=" + std::to_string(ctrl->openHandle()) + ">"));
     }
     for (int32_t board = 0; board < 4; ++board)
         EXPECT_EQ(RV_close(board), c.result[board] == MKY43_ER_OK ? MKY43_ER_OK : MKY43_ER_NOTOPEN);
@@ -52,14 +52,14 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         SearchCase{"NoHost", {}, {kNone, kNone, kNone, kNone}, {}},
         SearchCase{"SwitchesZeroAndOne", {"--board", "0", "--board", "1"}, {OK, OK, kNone, kNone}, {0, 1}},
-        SearchCase{"BoardZeroOnDeviceTwo", {"--board", "1", "--board", "2", "--board", "0"}, {OK, OK, OK, kNone},
-                   {2, 0, 1}},
+        SearchCase{
+            "BoardZeroOnDeviceTwo", {"--board", "1", "--board", "2", "--board", "0"}, {OK, OK, OK, kNone}, {2, 0, 1}},
         // Only the low two bits of the switch count.
         SearchCase{"HighSwitchBitsIgnored", {"--board", "7", "--board", "4"}, {OK, kNone, kNone, OK}, {1, 0, 0, 0}},
         // Device 0 exists but does not start, so there is no device 0 to open.
         SearchCase{"DeviceZeroNotStarted", {"--board", "0:1", "--board", "1"}, {kNone, kNone, kNone, kNone}, {}},
-        SearchCase{"SameSwitchLowerDeviceWins", {"--board", "3", "--board", "3"}, {kNone, kNone, kNone, OK},
-                   {0, 0, 0, 0}}),
+        SearchCase{
+            "SameSwitchLowerDeviceWins", {"--board", "3", "--board", "3"}, {kNone, kNone, kNone, OK}, {0, 0, 0, 0}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 class DeviceQueries : public HostedLibrary {};

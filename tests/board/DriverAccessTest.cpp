@@ -33,13 +33,37 @@ ConnectRequest request(const char* text, int32_t size) {
 }
 
 const ControlCase kControls[] = {
-    {"GetConnectState", [](BoardCtrl& b) { ConnectState s{}; return b.ioGetConnectState(&s); }},
-    {"GetDipSwitch", [](BoardCtrl& b) { DipSwitchInfo i{}; return b.ioGetDipSwitch(&i); }},
-    {"Connect", [](BoardCtrl& b) { const auto r = request("3", 2); return b.ioConnect(&r); }},
-    {"ConnectLf", [](BoardCtrl& b) { const auto r = request("3", 2); return b.ioConnectLf(&r); }},
-    {"ConnectGmm", [](BoardCtrl& b) { const auto r = request("0", 0); return b.ioConnectGmm(&r); }},
+    {"GetConnectState",
+     [](BoardCtrl& b) {
+         ConnectState s{};
+         return b.ioGetConnectState(&s);
+     }},
+    {"GetDipSwitch",
+     [](BoardCtrl& b) {
+         DipSwitchInfo i{};
+         return b.ioGetDipSwitch(&i);
+     }},
+    {"Connect",
+     [](BoardCtrl& b) {
+         const auto r = request("3", 2);
+         return b.ioConnect(&r);
+     }},
+    {"ConnectLf",
+     [](BoardCtrl& b) {
+         const auto r = request("3", 2);
+         return b.ioConnectLf(&r);
+     }},
+    {"ConnectGmm",
+     [](BoardCtrl& b) {
+         const auto r = request("0", 0);
+         return b.ioConnectGmm(&r);
+     }},
     {"Disconnect", [](BoardCtrl& b) { return b.ioDisconnect(); }},
-    {"MapMemory", [](BoardCtrl& b) { MapRequest m{kMapCommandMap, 0x1000, 0}; return b.ioMapMemory(&m); }},
+    {"MapMemory",
+     [](BoardCtrl& b) {
+         MapRequest m{kMapCommandMap, 0x1000, 0};
+         return b.ioMapMemory(&m);
+     }},
     {"HardReset", [](BoardCtrl& b) { return b.ioHardReset(); }},
 };
 

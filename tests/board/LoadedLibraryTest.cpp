@@ -1,11 +1,11 @@
 // The shared library loaded by a child process, on a running host.
-#include <dlfcn.h>
 #include <cstdlib>
+#include <dlfcn.h>
 #include <unistd.h>
 
 #include "lib/Ravlib.h"
-#include "tests/support/HostedLibrary.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/HostedLibrary.h"
 
 namespace boardtest {
 namespace {
@@ -77,19 +77,19 @@ TEST_F(HostedLibrary, TheLoadedLibraryOpensAndClosesTwoBoardsWithEveryDetailLine
     std::vector<std::string> expected{"**   ------------------- Ravlib.dll Service Start -------------------"};
     for (int board : {0, 1}) {
         const std::string b = std::to_string(board);
-        expected = joined(expected, std::vector<std::string>{"**   Ravlib(" + b + ") RV_open"}, semaphoreLines(board),
-                          std::vector<std::string>{detail("RavlibBrd" + b + " open: OK: <Device=\\\\.\\Ravkern" + b +
-                                                          ", Handle=#>")},
-                          threadAndEventLines(board),
-                          std::vector<std::string>{detail("RavlibBrd" + b + " mky40map: OK: "),
-                                                   "##    Ravlib(" + b + ") RV_open: OK"});
+        expected = joined(
+            expected, std::vector<std::string>{"**   Ravlib(" + b + ") RV_open"}, semaphoreLines(board),
+            std::vector<std::string>{detail("RavlibBrd" + b + " open: OK: <Device=\\\\.\\Ravkern" + b + ", Handle=#>")},
+            threadAndEventLines(board),
+            std::vector<std::string>{detail("RavlibBrd" + b + " mky40map: OK: "),
+                                     "##    Ravlib(" + b + ") RV_open: OK"});
     }
     for (int board : {1, 0}) {
         const std::string b = std::to_string(board);
         expected = joined(expected,
-                          std::vector<std::string>{"**   Ravlib(" + b + ") RV_close",
-                                                   detail("RavlibBrd" + b + " close: OK: <Device=\\\\.\\Ravkern" + b +
-                                                          ", Handle=#, CE=#>")},
+                          std::vector<std::string>{
+                              "**   Ravlib(" + b + ") RV_close",
+                              detail("RavlibBrd" + b + " close: OK: <Device=\\\\.\\Ravkern" + b + ", Handle=#, CE=#>")},
                           eventThreadSemaphoreCloseLines(board),
                           std::vector<std::string>{"##    Ravlib(" + b + ") RV_close: OK"});
     }

@@ -1,7 +1,7 @@
 // A failure at each step of RV_open answers its code and leaves nothing of
 // the board behind: no slot, object, thread, handle or view.
-#include "lib/board/BoardTable.h"
 #include "lib/Ravlib.h"
+#include "lib/board/BoardTable.h"
 #include "lib/os/TestSeams.h"
 #include "tests/support/HostedLibrary.h"
 

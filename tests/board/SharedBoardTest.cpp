@@ -3,12 +3,12 @@
 // while another process has the library loaded.
 #include <thread>
 
-#include "lib/board/BoardTable.h"
-#include "lib/sync/EvntCtrl.h"
-#include "lib/files/LogFile.h"
 #include "lib/Ravlib.h"
-#include "lib/sync/SemCtrl.h"
+#include "lib/board/BoardTable.h"
+#include "lib/files/LogFile.h"
 #include "lib/os/SyncWait.h"
+#include "lib/sync/EvntCtrl.h"
+#include "lib/sync/SemCtrl.h"
 #include "tests/support/HostedLibrary.h"
 #include "tests/support/PeerProcess.h"
 

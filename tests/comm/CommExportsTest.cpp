@@ -13,11 +13,11 @@
 #include "chip/Mky43.h"
 #include "driver/RavkernIoctl.h"
 #include "lib/board/BoardTable.h"
-#include "lib/sync/SemCtrl.h"
 #include "lib/os/SyncWait.h"
-#include "tests/support/PeerProcess.h"
+#include "lib/sync/SemCtrl.h"
 #include "tests/support/ChipTrace.h"
 #include "tests/support/HostedBoard.h"
+#include "tests/support/PeerProcess.h"
 
 namespace commtest {
 namespace {
@@ -26,8 +26,8 @@ using namespace ravlib;
 using gmtest::Access;
 using gmtest::ChipTrace;
 using gmtest::kDetail;
-using gmtest::NG;
 using gmtest::kTrace;
+using gmtest::NG;
 
 ravkern::ConnectState driverState() {
     ravkern::ConnectState state{-1, -1, -1};
@@ -177,7 +177,8 @@ TEST_F(CommExports, ConnectGmmLeavesTheRecordedRange) {
     ASSERT_EQ(RV_GetCnectStat(0, 0, &adr, &size), MKY43_ER_OK);
     EXPECT_EQ(adr, 2);
     EXPECT_EQ(size, 3);
-    EXPECT_EQ(lastLine(), std::string(kTrace) + "Ravlib(0) RV_GetCnectStat: Line(0): StationAdr(2)-StationSize(3): Ret(0h)");
+    EXPECT_EQ(lastLine(),
+              std::string(kTrace) + "Ravlib(0) RV_GetCnectStat: Line(0): StationAdr(2)-StationSize(3): Ret(0h)");
     RV_stop(0, 0);
 }
 

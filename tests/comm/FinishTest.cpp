@@ -7,8 +7,8 @@
 
 #include "chip/Mky43.h"
 #include "driver/RavkernIoctl.h"
-#include "lib/exports/LibraryLoad.h"
 #include "lib/Ravlib.h"
+#include "lib/exports/LibraryLoad.h"
 #include "tests/support/HostProcess.h"
 #include "tests/support/LogLines.h"
 #include "tests/support/PeerProcess.h"

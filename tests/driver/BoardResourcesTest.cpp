@@ -16,8 +16,7 @@ constexpr const char* kNoPtes = "MapIoAddress MmMapIoSpace failed (possibly out 
 
 class PrepareTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_EQ(rig.kernel.loadDriver(), STATUS_SUCCESS);
         rig.device = rig.kernel.addDevice();
         ASSERT_NE(rig.device, nullptr);
@@ -34,8 +33,7 @@ struct PrepareFailure {
 
 class PrepareFailureTest : public PrepareTest, public ::testing::WithParamInterface<PrepareFailure> {};
 
-TEST_P(PrepareFailureTest, FailsWithItsTextsAndLeavesTheBoardUntouched)
-{
+TEST_P(PrepareFailureTest, FailsWithItsTextsAndLeavesTheBoardUntouched) {
     GetParam().arrange(rig.resources, rig.kernel.fail);
     EXPECT_EQ(rig.kernel.prepare(rig.device, rig.resources), STATUS_INSUFFICIENT_RESOURCES);
     EXPECT_EQ(rig.kernel.debugTexts(), GetParam().texts);
@@ -57,24 +55,29 @@ INSTANTIATE_TEST_SUITE_P(
                                d.type = CmResourceTypePort;
                        },
                        {kMissing0}},
-        PrepareFailure{"NoDescriptorForAnIndex", [](KResourceList& l, Failures&) { l.missing.insert(1); },
+        PrepareFailure{"NoDescriptorForAnIndex",
+                       [](KResourceList& l, Failures&) { l.missing.insert(1); },
                        {"WdfResourceCmGetDescriptor \n", kMissing0}},
-        PrepareFailure{"NoDescriptorForRegionB", [](KResourceList& l, Failures&) { l.missing.insert(2); },
+        PrepareFailure{"NoDescriptorForRegionB",
+                       [](KResourceList& l, Failures&) { l.missing.insert(2); },
                        {"WdfResourceCmGetDescriptor \n", kMissing1}},
-        PrepareFailure{"RegionAUnmappable", [](KResourceList&, Failures& f) { f.unmappable.insert(kRegionABase); },
-                       {kNoPtes,
-                        "OrloPnpSetupDeviceResources: MapIoAddress Failed (memory region 2), status(0xC000009A)\n"}},
-        PrepareFailure{"RegionBUnmappable", [](KResourceList&, Failures& f) { f.unmappable.insert(kRegionBBase); },
-                       {kNoPtes,
-                        "OrloPnpSetupDeviceResources: MapIoAddress Failed (memory region 3), status(0xC000009A)\n"}},
-        PrepareFailure{"RegionATooSmall", [](KResourceList& l, Failures&) { l.descriptors[1].length = 0xFFF; },
+        PrepareFailure{
+            "RegionAUnmappable",
+            [](KResourceList&, Failures& f) { f.unmappable.insert(kRegionABase); },
+            {kNoPtes, "OrloPnpSetupDeviceResources: MapIoAddress Failed (memory region 2), status(0xC000009A)\n"}},
+        PrepareFailure{
+            "RegionBUnmappable",
+            [](KResourceList&, Failures& f) { f.unmappable.insert(kRegionBBase); },
+            {kNoPtes, "OrloPnpSetupDeviceResources: MapIoAddress Failed (memory region 3), status(0xC000009A)\n"}},
+        PrepareFailure{"RegionATooSmall",
+                       [](KResourceList& l, Failures&) { l.descriptors[1].length = 0xFFF; },
                        {"OrloPnpSetupDeviceResources: memory resource 0 too small\n"}},
-        PrepareFailure{"RegionBTooSmall", [](KResourceList& l, Failures&) { l.descriptors[2].length = 7; },
+        PrepareFailure{"RegionBTooSmall",
+                       [](KResourceList& l, Failures&) { l.descriptors[2].length = 7; },
                        {"OrloPnpSetupDeviceResources: memory resource 1 too small\n"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(PrepareTest, OtherDescriptorTypesDoNotCountAsMemory)
-{
+TEST_F(PrepareTest, OtherDescriptorTypesDoNotCountAsMemory) {
     auto& d = rig.resources.descriptors;
     d.insert(d.begin() + 2, ResourceDescriptor{CmResourceTypeInterrupt, 0, 11, 0});
     d.insert(d.begin() + 1, ResourceDescriptor{CmResourceTypePort, 1, 0xE800, 0x80});
@@ -88,8 +91,7 @@ TEST_F(PrepareTest, OtherDescriptorTypesDoNotCountAsMemory)
     EXPECT_EQ(rig.kernel.liveMappings(), 2u);
 }
 
-TEST_F(PrepareTest, ResetsTheChipAndClearsItsMemoryButNotItsRegisters)
-{
+TEST_F(PrepareTest, ResetsTheChipAndClearsItsMemoryButNotItsRegisters) {
     rig.fillChip(0xA5A5);
     rig.setBoardRegister(mky43::kBoardResetRegister, 0x0101);
     rig.setBoardRegister(mky43::kBoardSwitchRegister, 0x0300);
@@ -114,8 +116,7 @@ TEST_F(PrepareTest, ResetsTheChipAndClearsItsMemoryButNotItsRegisters)
     EXPECT_TRUE(rig.kernel.debugLines().empty());
 }
 
-TEST_F(PrepareTest, ReleaseUnmapsBothRegionsAndAPrepareAfterItStartsAfresh)
-{
+TEST_F(PrepareTest, ReleaseUnmapsBothRegionsAndAPrepareAfterItStartsAfresh) {
     ASSERT_EQ(rig.kernel.prepare(rig.device, rig.resources), STATUS_SUCCESS);
     rig.file = rig.kernel.openFile(rig.device);
     rig.connect(IOCTL_BOARD_CONNECT, "3", 2);
@@ -135,8 +136,7 @@ TEST_F(PrepareTest, ReleaseUnmapsBothRegionsAndAPrepareAfterItStartsAfresh)
     EXPECT_TRUE(rig.kernel.violations().empty());
 }
 
-TEST(ReleaseTest, NoTickFiresAfterReleaseDuringASequence)
-{
+TEST(ReleaseTest, NoTickFiresAfterReleaseDuringASequence) {
     for (int ticksBefore : {0, 1, 5, 9, 14, 30}) {
         BoardRig rig;
         ASSERT_TRUE(rig.start());
@@ -153,8 +153,7 @@ TEST(ReleaseTest, NoTickFiresAfterReleaseDuringASequence)
 }
 
 // The tick routine runs on its own thread while the board is released.
-TEST(ReleaseTest, ReleaseWhileTheRoutineRunsOnAnotherThread)
-{
+TEST(ReleaseTest, ReleaseWhileTheRoutineRunsOnAnotherThread) {
     for (int round = 0; round < 20; ++round) {
         BoardRig rig;
         ASSERT_TRUE(rig.start());

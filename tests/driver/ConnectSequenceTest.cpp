@@ -14,8 +14,7 @@ protected:
     void TearDown() override { EXPECT_TRUE(rig.kernel.violations().empty()); }
 
     // Sends the request and runs the routine it queues, at the current time.
-    void connect(uint32_t code, const std::string& text, int32_t slen)
-    {
+    void connect(uint32_t code, const std::string& text, int32_t slen) {
         ASSERT_EQ(rig.connect(code, text, slen).status, STATUS_SUCCESS);
         rig.kernel.runQueuedRoutines();
     }
@@ -33,8 +32,7 @@ struct TextCase {
 
 class ConnectTextTest : public SequenceTest, public ::testing::WithParamInterface<TextCase> {};
 
-TEST_P(ConnectTextTest, FirstCharacterMustBeADigit)
-{
+TEST_P(ConnectTextTest, FirstCharacterMustBeADigit) {
     const ControlResult result = rig.connect(IOCTL_BOARD_CONNECT, GetParam().text, 4);
     EXPECT_EQ(result.status, GetParam().status);
     const ConnectState s = rig.connectState();
@@ -60,8 +58,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TextCase{"12345678", STATUS_SUCCESS, 1234567 & 0xFFFF},
                       TextCase{"99999", STATUS_SUCCESS, 99999 & 0xFFFF}));
 
-TEST_F(SequenceTest, StatesAndWaitsOfANormalConnect)
-{
+TEST_F(SequenceTest, StatesAndWaitsOfANormalConnect) {
     rig.fillChip(0x7777);
     rig.setChip(mky43::SCR, 0);
     rig.setChip(mky43::BCR, 0);
@@ -70,8 +67,8 @@ TEST_F(SequenceTest, StatesAndWaitsOfANormalConnect)
     rig.kernel.runQueuedRoutines();
 
     // State after each 10 ms tick, the running bit never set.
-    const std::vector<int32_t> expected{1000, 1000, 1001, 1001, 1002, 1003, 1004, 1004, 1004,
-                                        1004, 1004, 1004, 1003, 1004, 1004};
+    const std::vector<int32_t> expected{1000, 1000, 1001, 1001, 1002, 1003, 1004, 1004,
+                                        1004, 1004, 1004, 1004, 1003, 1004, 1004};
     EXPECT_EQ(state(), 2);
     EXPECT_EQ(rig.chip(mky43::SSR), 0x0700);
     EXPECT_EQ(rig.chip(mky43::SCR), 0);
@@ -114,8 +111,7 @@ struct BcrCase {
 
 class BcrTest : public SequenceTest, public ::testing::WithParamInterface<BcrCase> {};
 
-TEST_P(BcrTest, ComposedSixtyMillisecondsAfterTheRequest)
-{
+TEST_P(BcrTest, ComposedSixtyMillisecondsAfterTheRequest) {
     rig.setChip(mky43::BCR, GetParam().oldBcr);
     connect(GetParam().code, GetParam().text, GetParam().slen);
     rig.tick(5);
@@ -125,19 +121,17 @@ TEST_P(BcrTest, ComposedSixtyMillisecondsAfterTheRequest)
     EXPECT_EQ(state(), 1002);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Requests, BcrTest,
-    ::testing::Values(BcrCase{IOCTL_BOARD_CONNECT, 0x0000, "7", 3, 0x0307},
-                      BcrCase{IOCTL_BOARD_CONNECT_LF, 0x0000, "7", 3, 0x8307},
-                      BcrCase{IOCTL_BOARD_CONNECT, 0x7F3F, "7", 3, 0x4307},
-                      BcrCase{IOCTL_BOARD_CONNECT, 0xFFFF, "7", 3, 0xC3C7},
-                      BcrCase{IOCTL_BOARD_CONNECT_LF, 0x40C0, "7", 3, 0xC3C7},
-                      BcrCase{IOCTL_BOARD_CONNECT, 0x0080, "62", 2, 0x02BE},
-                      // A size of 256 and more shifts out of the 16 bits.
-                      BcrCase{IOCTL_BOARD_CONNECT, 0x0000, "1", 0x101, 0x0101}));
+INSTANTIATE_TEST_SUITE_P(Requests, BcrTest,
+                         ::testing::Values(BcrCase{IOCTL_BOARD_CONNECT, 0x0000, "7", 3, 0x0307},
+                                           BcrCase{IOCTL_BOARD_CONNECT_LF, 0x0000, "7", 3, 0x8307},
+                                           BcrCase{IOCTL_BOARD_CONNECT, 0x7F3F, "7", 3, 0x4307},
+                                           BcrCase{IOCTL_BOARD_CONNECT, 0xFFFF, "7", 3, 0xC3C7},
+                                           BcrCase{IOCTL_BOARD_CONNECT_LF, 0x40C0, "7", 3, 0xC3C7},
+                                           BcrCase{IOCTL_BOARD_CONNECT, 0x0080, "62", 2, 0x02BE},
+                                           // A size of 256 and more shifts out of the 16 bits.
+                                           BcrCase{IOCTL_BOARD_CONNECT, 0x0000, "1", 0x101, 0x0101}));
 
-TEST_F(SequenceTest, RestartsCommunicationWhenTheRunningBitDrops)
-{
+TEST_F(SequenceTest, RestartsCommunicationWhenTheRunningBitDrops) {
     connect(IOCTL_BOARD_CONNECT, "5", 1);
     rig.tick(8);
     ASSERT_EQ(state(), 1004);
@@ -158,8 +152,7 @@ TEST_F(SequenceTest, RestartsCommunicationWhenTheRunningBitDrops)
     EXPECT_EQ(rig.chip(mky43::SCR), mky43::kScrStart);
 }
 
-TEST_F(SequenceTest, GmmEndsHaltedWithoutClearing)
-{
+TEST_F(SequenceTest, GmmEndsHaltedWithoutClearing) {
     connect(IOCTL_BOARD_CONNECT_GMM, "9", 2);
     rig.fillChip(0x1234);
     rig.setChip(mky43::BCR, 0x00C0);
@@ -181,8 +174,7 @@ TEST_F(SequenceTest, GmmEndsHaltedWithoutClearing)
     EXPECT_EQ(s.slen, 2);
 }
 
-TEST_F(SequenceTest, AConnectDuringASequenceRestartsItWithOneChain)
-{
+TEST_F(SequenceTest, AConnectDuringASequenceRestartsItWithOneChain) {
     connect(IOCTL_BOARD_CONNECT, "5", 1);
     rig.tick(8);
     ASSERT_EQ(state(), 1004);  // five ticks of waiting pending
@@ -200,8 +192,7 @@ TEST_F(SequenceTest, AConnectDuringASequenceRestartsItWithOneChain)
     EXPECT_EQ(rig.kernel.routineRuns(rig.device) - runs, 14) << "one run per tick: a single chain";
 }
 
-TEST_F(SequenceTest, DisconnectWithoutASequenceClearsAtOnceAndKeepsTheWriteBuffers)
-{
+TEST_F(SequenceTest, DisconnectWithoutASequenceClearsAtOnceAndKeepsTheWriteBuffers) {
     rig.fillChip(0x4242);
     ASSERT_EQ(rig.control(IOCTL_BOARD_DISCONNECT, {}, 0).status, STATUS_SUCCESS);
     for (uint32_t offset = 0; offset < mky43::kMailReceiveBuffersEnd; offset += 2) {
@@ -212,8 +203,7 @@ TEST_F(SequenceTest, DisconnectWithoutASequenceClearsAtOnceAndKeepsTheWriteBuffe
     EXPECT_FALSE(rig.kernel.timerArmed(rig.device));
 }
 
-TEST_F(SequenceTest, DisconnectDuringASequenceClearsAtTheNextTickWithTheWriteBuffers)
-{
+TEST_F(SequenceTest, DisconnectDuringASequenceClearsAtTheNextTickWithTheWriteBuffers) {
     connect(IOCTL_BOARD_CONNECT, "5", 1);
     rig.tick(6);
     ASSERT_EQ(state(), 1002);
@@ -226,8 +216,8 @@ TEST_F(SequenceTest, DisconnectDuringASequenceClearsAtTheNextTickWithTheWriteBuf
     rig.tick();
     for (uint32_t offset = 0; offset < mky43::kMailReceiveBuffersEnd; offset += 2) {
         const bool writeBuffer = offset >= mky43::WHPB0 && offset < mky43::kRegistersUsedEnd;
-        const bool kept = offset >= mky43::kRegisters && offset < mky43::kRegistersEnd && !writeBuffer &&
-                          offset != mky43::SCR;
+        const bool kept =
+            offset >= mky43::kRegisters && offset < mky43::kRegistersEnd && !writeBuffer && offset != mky43::SCR;
         ASSERT_EQ(rig.chip(offset), kept ? 0x4242 : 0) << "offset " << offset;
     }
     EXPECT_FALSE(rig.kernel.timerArmed(rig.device));
@@ -236,8 +226,7 @@ TEST_F(SequenceTest, DisconnectDuringASequenceClearsAtTheNextTickWithTheWriteBuf
     EXPECT_EQ(rig.kernel.routineRuns(rig.device), runs);
 }
 
-TEST_F(SequenceTest, DisconnectWhileWaitingClearsWhenTheWaitRunsOut)
-{
+TEST_F(SequenceTest, DisconnectWhileWaitingClearsWhenTheWaitRunsOut) {
     connect(IOCTL_BOARD_CONNECT, "5", 1);
     rig.tick(8);
     rig.fillChip(0x4242);
@@ -251,8 +240,7 @@ TEST_F(SequenceTest, DisconnectWhileWaitingClearsWhenTheWaitRunsOut)
 
 // Controls arrive on their own threads while the tick routine runs on the
 // clock's thread; the last connect always takes effect.
-TEST_F(SequenceTest, ControlsRacingTheTickRoutineLoseNoRestart)
-{
+TEST_F(SequenceTest, ControlsRacingTheTickRoutineLoseNoRestart) {
     std::atomic<bool> stop{false};
     std::thread clock([&] {
         while (!stop.load())

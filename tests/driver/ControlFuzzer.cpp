@@ -17,8 +17,7 @@ public:
     Input(const uint8_t* data, size_t size) : data_(data), size_(size) {}
     bool empty() const { return offset_ >= size_; }
     uint8_t byte() { return empty() ? 0 : data_[offset_++]; }
-    uint32_t word()
-    {
+    uint32_t word() {
         uint32_t value = 0;
         for (int i = 0; i < 4; ++i)
             value = value << 8 | byte();
@@ -32,8 +31,7 @@ private:
 };
 
 // Mostly codes of the series and its neighbours, sometimes anything.
-uint32_t pickCode(Input& in)
-{
+uint32_t pickCode(Input& in) {
     const uint8_t selector = in.byte();
     if (selector < 200)
         return 0x99022000u + 4u * (selector % 14u) + (selector >= 190 ? 1u : 0u);
@@ -42,8 +40,7 @@ uint32_t pickCode(Input& in)
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Input in(data, size);
     BoardRig rig;
     if (!rig.start())

@@ -7,8 +7,7 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-TEST(DriverEntryTest, FailedDriverCreationIsPrintedAndReturned)
-{
+TEST(DriverEntryTest, FailedDriverCreationIsPrintedAndReturned) {
     FakeKernel kernel;
     kernel.fail.driverCreate = STATUS_INSUFFICIENT_RESOURCES;
     EXPECT_EQ(kernel.loadDriver(), STATUS_INSUFFICIENT_RESOURCES);
@@ -18,8 +17,7 @@ TEST(DriverEntryTest, FailedDriverCreationIsPrintedAndReturned)
     EXPECT_EQ(kernel.debugTexts(), Texts{"WdfDriverCreate failed with status %!STATUS!\n"});
 }
 
-TEST(DeviceAddTest, DevicesAreNumberedInOrderWithNameAndLink)
-{
+TEST(DeviceAddTest, DevicesAreNumberedInOrderWithNameAndLink) {
     FakeKernel kernel;
     ASSERT_EQ(kernel.loadDriver(), STATUS_SUCCESS);
     for (int n = 0; n < 3; ++n) {
@@ -34,8 +32,7 @@ TEST(DeviceAddTest, DevicesAreNumberedInOrderWithNameAndLink)
     EXPECT_TRUE(kernel.debugLines().empty());
 }
 
-TEST(DeviceAddTest, ReloadingTheDriverStartsCountingAgain)
-{
+TEST(DeviceAddTest, ReloadingTheDriverStartsCountingAgain) {
     {
         FakeKernel kernel;
         kernel.loadDriver();
@@ -57,8 +54,7 @@ struct AddFailure {
 
 class DeviceAddFailureTest : public ::testing::TestWithParam<AddFailure> {};
 
-TEST_P(DeviceAddFailureTest, PrintsItsTextAndTheCounterAdvancesOnlyForACreatedDevice)
-{
+TEST_P(DeviceAddFailureTest, PrintsItsTextAndTheCounterAdvancesOnlyForACreatedDevice) {
     FakeKernel kernel;
     kernel.loadDriver();
     kernel.fail.*GetParam().step = STATUS_INSUFFICIENT_RESOURCES;
@@ -76,14 +72,14 @@ TEST_P(DeviceAddFailureTest, PrintsItsTextAndTheCounterAdvancesOnlyForACreatedDe
 
 INSTANTIATE_TEST_SUITE_P(
     Steps, DeviceAddFailureTest,
-    ::testing::Values(AddFailure{&Failures::deviceName, "RtlUnicodeStringPrintf(DeviceName) failed -1073741670 \n", false},
-                      AddFailure{&Failures::deviceCreate, "WdfDeviceInitialize failed -1073741670 \n", false},
-                      AddFailure{&Failures::linkName, "RtlUnicodeStringPrintf(SymbolicLink) failed -1073741670 \n", true},
-                      AddFailure{&Failures::symbolicLink, "WdfDeviceCreateSymbolicLink failed -1073741670 \n", true},
-                      AddFailure{&Failures::queueCreate, "WdfIoQueueCreate failed -1073741670 \n", true}));
+    ::testing::Values(
+        AddFailure{&Failures::deviceName, "RtlUnicodeStringPrintf(DeviceName) failed -1073741670 \n", false},
+        AddFailure{&Failures::deviceCreate, "WdfDeviceInitialize failed -1073741670 \n", false},
+        AddFailure{&Failures::linkName, "RtlUnicodeStringPrintf(SymbolicLink) failed -1073741670 \n", true},
+        AddFailure{&Failures::symbolicLink, "WdfDeviceCreateSymbolicLink failed -1073741670 \n", true},
+        AddFailure{&Failures::queueCreate, "WdfIoQueueCreate failed -1073741670 \n", true}));
 
-TEST(FileObjectTest, ManyOpensOfOneDeviceSucceed)
-{
+TEST(FileObjectTest, ManyOpensOfOneDeviceSucceed) {
     BoardRig rig;
     ASSERT_TRUE(rig.start());
     std::vector<KFile*> files;

@@ -81,8 +81,7 @@ namespace {
 
 FakeKernel* currentKernel = nullptr;
 
-std::unique_ptr<std::max_align_t[]> zeroedStorage(size_t bytes)
-{
+std::unique_ptr<std::max_align_t[]> zeroedStorage(size_t bytes) {
     const size_t count = (bytes + sizeof(std::max_align_t) - 1) / sizeof(std::max_align_t);
     return std::unique_ptr<std::max_align_t[]>(new std::max_align_t[std::max<size_t>(count, 1)]());
 }
@@ -117,8 +116,7 @@ struct FakeKernel::State {
     std::vector<int64_t> sleeps;
     std::vector<std::string> violations;
 
-    uint8_t* rangeMemory(uint64_t physical, size_t length)
-    {
+    uint8_t* rangeMemory(uint64_t physical, size_t length) {
         for (auto& range : ranges) {
             if (physical >= range->start && physical - range->start + length <= range->memory.size())
                 return range->memory.data() + (physical - range->start);
@@ -127,8 +125,7 @@ struct FakeKernel::State {
     }
 
     // The live mapping that holds [address, address + length), as its physical address.
-    bool locate(const volatile void* base, uint32_t offset, size_t length, uint8_t*& address, uint64_t& physical)
-    {
+    bool locate(const volatile void* base, uint32_t offset, size_t length, uint8_t*& address, uint64_t& physical) {
         const auto* target = static_cast<const volatile uint8_t*>(base) + offset;
         for (const Mapping& m : mappings) {
             const auto* begin = m.address;
@@ -143,50 +140,56 @@ struct FakeKernel::State {
     }
 };
 
-FakeKernel::FakeKernel() : state_(std::make_unique<State>())
-{
+FakeKernel::FakeKernel() : state_(std::make_unique<State>()) {
     if (currentKernel != nullptr)
         std::abort();
     currentKernel = this;
 }
 
-FakeKernel::~FakeKernel() { currentKernel = nullptr; }
+FakeKernel::~FakeKernel() {
+    currentKernel = nullptr;
+}
 
-FakeKernel& FakeKernel::current()
-{
+FakeKernel& FakeKernel::current() {
     if (currentKernel == nullptr)
         std::abort();
     return *currentKernel;
 }
 
-NTSTATUS FakeKernel::loadDriver() { return DriverEntry(&state_->driver, "\\Registry\\Machine\\Ravkern"); }
+NTSTATUS FakeKernel::loadDriver() {
+    return DriverEntry(&state_->driver, "\\Registry\\Machine\\Ravkern");
+}
 
-KDevice* FakeKernel::addDevice()
-{
+KDevice* FakeKernel::addDevice() {
     state_->lastCreated = nullptr;
     KDeviceInit init;
     lastDeviceAddStatus_ = state_->driver.config.deviceAdd(&state_->driver, &init);
     return state_->lastCreated;
 }
 
-NTSTATUS FakeKernel::prepare(KDevice* device, const KResourceList& translated)
-{
+NTSTATUS FakeKernel::prepare(KDevice* device, const KResourceList& translated) {
     return device->init.pnp.prepareHardware(device, &translated, &translated);
 }
 
-NTSTATUS FakeKernel::release(KDevice* device)
-{
+NTSTATUS FakeKernel::release(KDevice* device) {
     const KResourceList empty;
     return device->init.pnp.releaseHardware(device, &empty);
 }
 
-std::string FakeKernel::deviceName(KDevice* device) const { return device->init.name; }
-std::string FakeKernel::symbolicLink(KDevice* device) const { return device->link; }
-bool FakeKernel::hasQueue(KDevice* device) const { return device->queue != nullptr; }
-bool FakeKernel::isExclusive(KDevice* device) const { return device->init.exclusive; }
+std::string FakeKernel::deviceName(KDevice* device) const {
+    return device->init.name;
+}
+std::string FakeKernel::symbolicLink(KDevice* device) const {
+    return device->link;
+}
+bool FakeKernel::hasQueue(KDevice* device) const {
+    return device->queue != nullptr;
+}
+bool FakeKernel::isExclusive(KDevice* device) const {
+    return device->init.exclusive;
+}
 
-KFile* FakeKernel::openFile(KDevice* device)
-{
+KFile* FakeKernel::openFile(KDevice* device) {
     auto file = std::make_unique<KFile>();
     file->device = device;
     file->context = zeroedStorage(device->init.fileConfig.contextSize);
@@ -199,8 +202,7 @@ KFile* FakeKernel::openFile(KDevice* device)
     return state_->files.back().get();
 }
 
-void FakeKernel::closeFile(KFile* file)
-{
+void FakeKernel::closeFile(KFile* file) {
     file->device->init.fileConfig.fileClose(file);
     std::lock_guard lock(state_->mutex);
     auto& views = state_->views;
@@ -211,8 +213,7 @@ void FakeKernel::closeFile(KFile* file)
 }
 
 ControlResult FakeKernel::control(KFile* file, uint32_t code, const void* input, size_t inputLength,
-                                  size_t outputLength)
-{
+                                  size_t outputLength) {
     KRequest request{file, std::vector<uint8_t>(std::max(inputLength, outputLength)), inputLength, outputLength};
     if (inputLength != 0)
         std::memcpy(request.buffer.data(), input, inputLength);
@@ -229,15 +230,13 @@ ControlResult FakeKernel::control(KFile* file, uint32_t code, const void* input,
             std::vector<uint8_t>(request.buffer.begin(), request.buffer.begin() + static_cast<long>(returned))};
 }
 
-uint8_t* FakeKernel::addPhysicalRange(uint64_t start, size_t length)
-{
+uint8_t* FakeKernel::addPhysicalRange(uint64_t start, size_t length) {
     std::lock_guard lock(state_->mutex);
     state_->ranges.push_back(std::make_unique<State::Range>(State::Range{start, std::vector<uint8_t>(length)}));
     return state_->ranges.back()->memory.data();
 }
 
-uint16_t FakeKernel::peek16(uint64_t physical)
-{
+uint16_t FakeKernel::peek16(uint64_t physical) {
     std::lock_guard lock(state_->mutex);
     uint16_t value = 0;
     if (const uint8_t* p = state_->rangeMemory(physical, 2))
@@ -245,21 +244,18 @@ uint16_t FakeKernel::peek16(uint64_t physical)
     return value;
 }
 
-void FakeKernel::poke16(uint64_t physical, uint16_t value)
-{
+void FakeKernel::poke16(uint64_t physical, uint16_t value) {
     std::lock_guard lock(state_->mutex);
     if (uint8_t* p = state_->rangeMemory(physical, 2))
         std::memcpy(p, &value, 2);
 }
 
-size_t FakeKernel::liveMappings()
-{
+size_t FakeKernel::liveMappings() {
     std::lock_guard lock(state_->mutex);
     return state_->mappings.size();
 }
 
-void FakeKernel::advance(int64_t interval)
-{
+void FakeKernel::advance(int64_t interval) {
     runQueuedRoutines();
     int64_t target;
     {
@@ -288,8 +284,7 @@ void FakeKernel::advance(int64_t interval)
     runQueuedRoutines();
 }
 
-void FakeKernel::runQueuedRoutines()
-{
+void FakeKernel::runQueuedRoutines() {
     for (int run = 0; run < 10000; ++run) {
         KDpc* dpc = nullptr;
         {
@@ -315,38 +310,32 @@ void FakeKernel::runQueuedRoutines()
     state_->violations.push_back("deferred routine queues itself without end");
 }
 
-bool FakeKernel::timerArmed(KDevice* device)
-{
+bool FakeKernel::timerArmed(KDevice* device) {
     std::lock_guard lock(state_->mutex);
     return device->timer.armed;
 }
 
-bool FakeKernel::routineQueued(KDevice* device)
-{
+bool FakeKernel::routineQueued(KDevice* device) {
     std::lock_guard lock(state_->mutex);
     return device->dpc.queued;
 }
 
-int FakeKernel::routineRuns(KDevice* device)
-{
+int FakeKernel::routineRuns(KDevice* device) {
     std::lock_guard lock(state_->mutex);
     return device->dpc.runs;
 }
 
-size_t FakeKernel::liveViews()
-{
+size_t FakeKernel::liveViews() {
     std::lock_guard lock(state_->mutex);
     return state_->views.size();
 }
 
-std::vector<DebugLine> FakeKernel::debugLines()
-{
+std::vector<DebugLine> FakeKernel::debugLines() {
     std::lock_guard lock(state_->mutex);
     return state_->debug;
 }
 
-std::vector<std::string> FakeKernel::debugTexts()
-{
+std::vector<std::string> FakeKernel::debugTexts() {
     std::vector<std::string> texts;
     for (const DebugLine& line : debugLines()) {
         char text[512];
@@ -356,28 +345,24 @@ std::vector<std::string> FakeKernel::debugTexts()
     return texts;
 }
 
-std::vector<RegisterWrite> FakeKernel::registerWrites()
-{
+std::vector<RegisterWrite> FakeKernel::registerWrites() {
     std::lock_guard lock(state_->mutex);
     return state_->writes;
 }
 
-std::vector<int64_t> FakeKernel::sleeps()
-{
+std::vector<int64_t> FakeKernel::sleeps() {
     std::lock_guard lock(state_->mutex);
     return state_->sleeps;
 }
 
-void FakeKernel::clearRecords()
-{
+void FakeKernel::clearRecords() {
     std::lock_guard lock(state_->mutex);
     state_->debug.clear();
     state_->writes.clear();
     state_->sleeps.clear();
 }
 
-std::vector<std::string> FakeKernel::violations()
-{
+std::vector<std::string> FakeKernel::violations() {
     std::lock_guard lock(state_->mutex);
     return state_->violations;
 }
@@ -390,19 +375,21 @@ namespace {
 
 using fake::FakeKernel;
 
-FakeKernel::State& state() { return FakeKernel::current().state(); }
-fake::Failures& failures() { return FakeKernel::current().fail; }
+FakeKernel::State& state() {
+    return FakeKernel::current().state();
+}
+fake::Failures& failures() {
+    return FakeKernel::current().fail;
+}
 
-void violation(const std::string& what)
-{
+void violation(const std::string& what) {
     std::lock_guard lock(state().mutex);
     state().violations.push_back(what);
 }
 
 }  // namespace
 
-NTSTATUS driverCreate(KDriver* driver, const DriverConfig* config)
-{
+NTSTATUS driverCreate(KDriver* driver, const DriverConfig* config) {
     if (failures().driverCreate != STATUS_SUCCESS)
         return failures().driverCreate;
     driver->config = *config;
@@ -410,8 +397,7 @@ NTSTATUS driverCreate(KDriver* driver, const DriverConfig* config)
     return STATUS_SUCCESS;
 }
 
-NTSTATUS formatName(char* buffer, size_t size, const char* prefix, uint32_t number)
-{
+NTSTATUS formatName(char* buffer, size_t size, const char* prefix, uint32_t number) {
     const bool deviceName = std::strncmp(prefix, "\\Device\\", 8) == 0;
     const NTSTATUS injected = deviceName ? failures().deviceName : failures().linkName;
     if (injected != STATUS_SUCCESS)
@@ -420,23 +406,26 @@ NTSTATUS formatName(char* buffer, size_t size, const char* prefix, uint32_t numb
     return n >= 0 && static_cast<size_t>(n) < size ? STATUS_SUCCESS : STATUS_BUFFER_OVERFLOW;
 }
 
-NTSTATUS deviceInitAssignName(KDeviceInit* init, const char* name)
-{
+NTSTATUS deviceInitAssignName(KDeviceInit* init, const char* name) {
     init->name = name;
     return STATUS_SUCCESS;
 }
 
-void deviceInitSetPnpPowerEventCallbacks(KDeviceInit* init, const PnpPowerCallbacks* callbacks)
-{
+void deviceInitSetPnpPowerEventCallbacks(KDeviceInit* init, const PnpPowerCallbacks* callbacks) {
     init->pnp = *callbacks;
 }
 
-void deviceInitSetIoType(KDeviceInit* init, IoType type) { init->ioType = type; }
-void deviceInitSetExclusive(KDeviceInit* init, bool exclusive) { init->exclusive = exclusive; }
-void deviceInitSetFileObjectConfig(KDeviceInit* init, const FileObjectConfig* config) { init->fileConfig = *config; }
+void deviceInitSetIoType(KDeviceInit* init, IoType type) {
+    init->ioType = type;
+}
+void deviceInitSetExclusive(KDeviceInit* init, bool exclusive) {
+    init->exclusive = exclusive;
+}
+void deviceInitSetFileObjectConfig(KDeviceInit* init, const FileObjectConfig* config) {
+    init->fileConfig = *config;
+}
 
-NTSTATUS deviceCreate(KDeviceInit* init, size_t contextSize, KDevice** device)
-{
+NTSTATUS deviceCreate(KDeviceInit* init, size_t contextSize, KDevice** device) {
     if (failures().deviceCreate != STATUS_SUCCESS)
         return failures().deviceCreate;
     auto created = std::make_unique<KDevice>();
@@ -449,16 +438,14 @@ NTSTATUS deviceCreate(KDeviceInit* init, size_t contextSize, KDevice** device)
     return STATUS_SUCCESS;
 }
 
-NTSTATUS deviceCreateSymbolicLink(KDevice* device, const char* linkName)
-{
+NTSTATUS deviceCreateSymbolicLink(KDevice* device, const char* linkName) {
     if (failures().symbolicLink != STATUS_SUCCESS)
         return failures().symbolicLink;
     device->link = linkName;
     return STATUS_SUCCESS;
 }
 
-NTSTATUS ioQueueCreate(KDevice* device, const QueueConfig* config, KQueue** queue)
-{
+NTSTATUS ioQueueCreate(KDevice* device, const QueueConfig* config, KQueue** queue) {
     if (failures().queueCreate != STATUS_SUCCESS)
         return failures().queueCreate;
     device->queue = std::make_unique<KQueue>(KQueue{device, *config});
@@ -466,22 +453,30 @@ NTSTATUS ioQueueCreate(KDevice* device, const QueueConfig* config, KQueue** queu
     return STATUS_SUCCESS;
 }
 
-void* deviceGetContext(KDevice* device) { return device->context.get(); }
-KDevice* ioQueueGetDevice(KQueue* queue) { return queue->device; }
-void* fileGetContext(KFile* file) { return file->context.get(); }
-KDevice* fileGetDevice(KFile* file) { return file->device; }
+void* deviceGetContext(KDevice* device) {
+    return device->context.get();
+}
+KDevice* ioQueueGetDevice(KQueue* queue) {
+    return queue->device;
+}
+void* fileGetContext(KFile* file) {
+    return file->context.get();
+}
+KDevice* fileGetDevice(KFile* file) {
+    return file->device;
+}
 
-uint32_t resourceListGetCount(const KResourceList* list) { return static_cast<uint32_t>(list->descriptors.size()); }
+uint32_t resourceListGetCount(const KResourceList* list) {
+    return static_cast<uint32_t>(list->descriptors.size());
+}
 
-const ResourceDescriptor* resourceListGetDescriptor(const KResourceList* list, uint32_t index)
-{
+const ResourceDescriptor* resourceListGetDescriptor(const KResourceList* list, uint32_t index) {
     if (index >= list->descriptors.size() || list->missing.count(index) != 0)
         return nullptr;
     return &list->descriptors[index];
 }
 
-void* mapIoSpace(uint64_t physicalAddress, size_t length)
-{
+void* mapIoSpace(uint64_t physicalAddress, size_t length) {
     if (failures().unmappable.count(physicalAddress) != 0)
         return nullptr;
     std::lock_guard lock(state().mutex);
@@ -492,8 +487,7 @@ void* mapIoSpace(uint64_t physicalAddress, size_t length)
     return memory;
 }
 
-void unmapIoSpace(void* address, size_t length)
-{
+void unmapIoSpace(void* address, size_t length) {
     std::lock_guard lock(state().mutex);
     auto& mappings = state().mappings;
     const auto it = std::find_if(mappings.begin(), mappings.end(),
@@ -505,8 +499,7 @@ void unmapIoSpace(void* address, size_t length)
     mappings.erase(it);
 }
 
-uint16_t readRegister16(volatile void* base, uint32_t offset)
-{
+uint16_t readRegister16(volatile void* base, uint32_t offset) {
     std::lock_guard lock(state().mutex);
     uint8_t* address;
     uint64_t physical;
@@ -516,8 +509,7 @@ uint16_t readRegister16(volatile void* base, uint32_t offset)
     return value;
 }
 
-void writeRegister16(volatile void* base, uint32_t offset, uint16_t value)
-{
+void writeRegister16(volatile void* base, uint32_t offset, uint16_t value) {
     std::lock_guard lock(state().mutex);
     uint8_t* address;
     uint64_t physical;
@@ -527,8 +519,7 @@ void writeRegister16(volatile void* base, uint32_t offset, uint16_t value)
     state().writes.push_back({physical, 16, value});
 }
 
-void writeRegister32(volatile void* base, uint32_t offset, uint32_t value)
-{
+void writeRegister32(volatile void* base, uint32_t offset, uint32_t value) {
     std::lock_guard lock(state().mutex);
     uint8_t* address;
     uint64_t physical;
@@ -538,8 +529,7 @@ void writeRegister32(volatile void* base, uint32_t offset, uint32_t value)
     state().writes.push_back({physical, 32, value});
 }
 
-NTSTATUS requestRetrieveInputBuffer(KRequest* request, size_t minimumSize, void** buffer, size_t* length)
-{
+NTSTATUS requestRetrieveInputBuffer(KRequest* request, size_t minimumSize, void** buffer, size_t* length) {
     if (failures().retrieveInput != STATUS_SUCCESS)
         return failures().retrieveInput;
     if (request->inputLength == 0 || request->inputLength < minimumSize)
@@ -549,8 +539,7 @@ NTSTATUS requestRetrieveInputBuffer(KRequest* request, size_t minimumSize, void*
     return STATUS_SUCCESS;
 }
 
-NTSTATUS requestRetrieveOutputBuffer(KRequest* request, size_t minimumSize, void** buffer, size_t* length)
-{
+NTSTATUS requestRetrieveOutputBuffer(KRequest* request, size_t minimumSize, void** buffer, size_t* length) {
     if (failures().retrieveOutput != STATUS_SUCCESS)
         return failures().retrieveOutput;
     if (request->outputLength == 0 || request->outputLength < minimumSize)
@@ -560,19 +549,21 @@ NTSTATUS requestRetrieveOutputBuffer(KRequest* request, size_t minimumSize, void
     return STATUS_SUCCESS;
 }
 
-KFile* requestGetFileObject(KRequest* request) { return request->file; }
+KFile* requestGetFileObject(KRequest* request) {
+    return request->file;
+}
 
-void requestCompleteWithInformation(KRequest* request, NTSTATUS status, size_t bytes)
-{
+void requestCompleteWithInformation(KRequest* request, NTSTATUS status, size_t bytes) {
     ++request->completions;
     request->status = status;
     request->bytes = bytes;
 }
 
-void requestComplete(KRequest* request, NTSTATUS status) { requestCompleteWithInformation(request, status, 0); }
+void requestComplete(KRequest* request, NTSTATUS status) {
+    requestCompleteWithInformation(request, status, 0);
+}
 
-NTSTATUS viewCreate(KRequest* request, void* kernelAddress, size_t length, KView** view, uint64_t* userAddress)
-{
+NTSTATUS viewCreate(KRequest* request, void* kernelAddress, size_t length, KView** view, uint64_t* userAddress) {
     if (failures().viewCreate != STATUS_SUCCESS)
         return failures().viewCreate;
     std::lock_guard lock(state().mutex);
@@ -588,23 +579,20 @@ NTSTATUS viewCreate(KRequest* request, void* kernelAddress, size_t length, KView
     return STATUS_SUCCESS;
 }
 
-void viewRemove(KView* view)
-{
+void viewRemove(KView* view) {
     std::lock_guard lock(state().mutex);
     const auto removed = std::erase_if(state().views, [view](const auto& v) { return v.get() == view; });
     if (removed == 0)
         state().violations.push_back("removal of an unknown view");
 }
 
-KTimer* timerInitialize(KDevice* device)
-{
+KTimer* timerInitialize(KDevice* device) {
     std::lock_guard lock(state().mutex);
     device->timer.armed = false;
     return &device->timer;
 }
 
-KDpc* dpcInitialize(KDevice* device, DeferredRoutine routine, void* context)
-{
+KDpc* dpcInitialize(KDevice* device, DeferredRoutine routine, void* context) {
     std::lock_guard lock(state().mutex);
     if (device->dpc.queued || device->dpc.running)
         state().violations.push_back("deferred routine initialised while queued or running");
@@ -613,8 +601,7 @@ KDpc* dpcInitialize(KDevice* device, DeferredRoutine routine, void* context)
     return &device->dpc;
 }
 
-bool timerSet(KTimer* timer, int64_t dueTime, KDpc* dpc)
-{
+bool timerSet(KTimer* timer, int64_t dueTime, KDpc* dpc) {
     if (dueTime >= 0)
         violation("timer set with an absolute time");
     std::lock_guard lock(state().mutex);
@@ -625,16 +612,14 @@ bool timerSet(KTimer* timer, int64_t dueTime, KDpc* dpc)
     return wasArmed;
 }
 
-bool timerCancel(KTimer* timer)
-{
+bool timerCancel(KTimer* timer) {
     std::lock_guard lock(state().mutex);
     const bool wasArmed = timer->armed;
     timer->armed = false;
     return wasArmed;
 }
 
-bool dpcInsert(KDpc* dpc)
-{
+bool dpcInsert(KDpc* dpc) {
     std::lock_guard lock(state().mutex);
     if (dpc->queued)
         return false;
@@ -642,8 +627,7 @@ bool dpcInsert(KDpc* dpc)
     return true;
 }
 
-bool dpcRemove(KDpc* dpc)
-{
+bool dpcRemove(KDpc* dpc) {
     std::unique_lock lock(state().mutex);
     const bool wasQueued = dpc->queued;
     dpc->queued = false;
@@ -651,14 +635,12 @@ bool dpcRemove(KDpc* dpc)
     return wasQueued;
 }
 
-void delayExecutionThread(int64_t interval)
-{
+void delayExecutionThread(int64_t interval) {
     std::lock_guard lock(state().mutex);
     state().sleeps.push_back(interval);
 }
 
-void debugPrintEx(uint32_t componentId, uint32_t level, const char* format, NTSTATUS status)
-{
+void debugPrintEx(uint32_t componentId, uint32_t level, const char* format, NTSTATUS status) {
     std::lock_guard lock(state().mutex);
     state().debug.push_back({componentId, level, format, status});
 }

@@ -39,7 +39,7 @@ struct Failures {
     NTSTATUS driverCreate = STATUS_SUCCESS;
     NTSTATUS deviceName = STATUS_SUCCESS;  // formatName for "\Device\..."
     NTSTATUS deviceCreate = STATUS_SUCCESS;
-    NTSTATUS linkName = STATUS_SUCCESS;    // formatName for "\DosDevices\..."
+    NTSTATUS linkName = STATUS_SUCCESS;  // formatName for "\DosDevices\..."
     NTSTATUS symbolicLink = STATUS_SUCCESS;
     NTSTATUS queueCreate = STATUS_SUCCESS;
     NTSTATUS retrieveInput = STATUS_SUCCESS;

@@ -7,8 +7,7 @@
 namespace ravkern::fake {
 namespace {
 
-MapRequest reply(const ControlResult& result)
-{
+MapRequest reply(const ControlResult& result) {
     MapRequest request{};
     if (result.output.size() == sizeof request)
         std::memcpy(&request, result.output.data(), sizeof request);
@@ -20,8 +19,7 @@ protected:
     void SetUp() override { ASSERT_TRUE(rig.start()); }
     void TearDown() override { EXPECT_TRUE(rig.kernel.violations().empty()); }
 
-    uint64_t mapWindow(KFile* on = nullptr)
-    {
+    uint64_t mapWindow(KFile* on = nullptr) {
         const ControlResult result = rig.map(kMapCommandMap, mky43::kWindowSize, 0, on);
         EXPECT_EQ(result.status, STATUS_SUCCESS);
         EXPECT_EQ(result.bytes, sizeof(MapRequest));
@@ -35,8 +33,7 @@ protected:
     BoardRig rig;
 };
 
-TEST_F(MapTest, MapAndUnmapOneView)
-{
+TEST_F(MapTest, MapAndUnmapOneView) {
     const uint64_t address = mapWindow();
     EXPECT_EQ(rig.kernel.liveViews(), 1u);
     const ControlResult result = rig.map(kMapCommandUnmap, 0, address);
@@ -49,8 +46,7 @@ TEST_F(MapTest, MapAndUnmapOneView)
     rig.kernel.closeFile(rig.file);
 }
 
-TEST_F(MapTest, UnmapWithoutAViewSucceedsAndChangesNothing)
-{
+TEST_F(MapTest, UnmapWithoutAViewSucceedsAndChangesNothing) {
     const ControlResult result = rig.map(kMapCommandUnmap, 0, 0x1234);
     EXPECT_EQ(result.status, STATUS_SUCCESS);
     EXPECT_EQ(result.bytes, sizeof(MapRequest));
@@ -58,8 +54,7 @@ TEST_F(MapTest, UnmapWithoutAViewSucceedsAndChangesNothing)
     EXPECT_EQ(rig.kernel.liveViews(), 0u);
 }
 
-TEST_F(MapTest, OneViewPerFileObject)
-{
+TEST_F(MapTest, OneViewPerFileObject) {
     const uint64_t first = mapWindow();
     const ControlResult second = rig.map(kMapCommandMap, mky43::kWindowSize, 0);
     EXPECT_EQ(second.status, STATUS_INVALID_PARAMETER);
@@ -87,8 +82,7 @@ struct LengthCase {
 
 class MapLengthTest : public MapTest, public ::testing::WithParamInterface<LengthCase> {};
 
-TEST_P(MapLengthTest, LengthMustLieWithinRegionA)
-{
+TEST_P(MapLengthTest, LengthMustLieWithinRegionA) {
     const ControlResult result = rig.map(kMapCommandMap, GetParam().length, 0);
     EXPECT_EQ(result.status, GetParam().status);
     EXPECT_EQ(rig.kernel.liveViews(), GetParam().status == STATUS_SUCCESS ? 1u : 0u);
@@ -100,16 +94,14 @@ INSTANTIATE_TEST_SUITE_P(Lengths, MapLengthTest,
                                            LengthCase{0x1001, STATUS_INVALID_PARAMETER},
                                            LengthCase{0xFFFFFFFF, STATUS_INVALID_PARAMETER}));
 
-TEST_F(MapTest, AnyCommandOtherThanUnmapMaps)
-{
+TEST_F(MapTest, AnyCommandOtherThanUnmapMaps) {
     const ControlResult result = rig.map(5, 0x800, 0);
     EXPECT_EQ(result.status, STATUS_SUCCESS);
     EXPECT_NE(reply(result).userAddress, 0u);
     EXPECT_EQ(rig.kernel.liveViews(), 1u);
 }
 
-TEST_F(MapTest, AFailedViewIsReportedAndNotRecorded)
-{
+TEST_F(MapTest, AFailedViewIsReportedAndNotRecorded) {
     rig.kernel.fail.viewCreate = STATUS_INSUFFICIENT_RESOURCES;
     const ControlResult result = rig.map(kMapCommandMap, mky43::kWindowSize, 0);
     EXPECT_EQ(result.status, STATUS_INSUFFICIENT_RESOURCES);
@@ -119,8 +111,7 @@ TEST_F(MapTest, AFailedViewIsReportedAndNotRecorded)
     EXPECT_EQ(rig.kernel.liveViews(), 1u);
 }
 
-TEST_F(MapTest, ClosingAFileRemovesItsView)
-{
+TEST_F(MapTest, ClosingAFileRemovesItsView) {
     KFile* other = rig.kernel.openFile(rig.device);
     mapWindow(other);
     mapWindow();

@@ -7,8 +7,8 @@
 #include <thread>
 #include <vector>
 
-#include "lib/exports/CallFrame.h"
 #include "lib/Ravlib.h"
+#include "lib/exports/CallFrame.h"
 #include "tests/exports/FrameTestSupport.h"
 
 namespace ravtest {
@@ -22,8 +22,11 @@ struct OpenCase {
 };
 
 TEST_F(Boards, OpenFailuresLeaveTheSlotEmpty) {
-    const OpenCase cases[] = {{4, MKY43_ER_INVALIDPARAM}, {-1, MKY43_ER_INVALIDPARAM}, {0, MKY43_ER_OPENDEVICE},
-                              {3, MKY43_ER_OPENDEVICE},   {0, MKY43_ER_OPENDEVICE}};
+    const OpenCase cases[] = {{4, MKY43_ER_INVALIDPARAM},
+                              {-1, MKY43_ER_INVALIDPARAM},
+                              {0, MKY43_ER_OPENDEVICE},
+                              {3, MKY43_ER_OPENDEVICE},
+                              {0, MKY43_ER_OPENDEVICE}};
     for (const OpenCase& c : cases) {
         EXPECT_EQ(RV_open(c.board), c.result) << c.board;
         char entry[100], failure[100];
@@ -63,11 +66,16 @@ TEST_F(Boards, CloseCodesAndLines) {
     EXPECT_EQ(RV_close(2), MKY43_ER_NOTOPEN);
     EXPECT_EQ(RV_Free(2, 0), MKY43_ER_NOTOPEN);
     EXPECT_EQ(newLines(), (std::vector<std::string>{
-                              "**   Ravlib(0) RV_close", "@@   Ravlib(0) RV_close: NG: Ret(2h)",
-                              "**   Ravlib(4) RV_close", "@@   Ravlib(4) RV_close: NG: Ret(3h)",
-                              "**   Ravlib(-1) RV_close", "@@   Ravlib(-1) RV_close: NG: Ret(3h)",
-                              "**   Ravlib(2) RV_close", "##    Ravlib(2) RV_close: OK",
-                              "**   Ravlib(2) RV_close", "@@   Ravlib(2) RV_close: NG: Ret(2h)",
+                              "**   Ravlib(0) RV_close",
+                              "@@   Ravlib(0) RV_close: NG: Ret(2h)",
+                              "**   Ravlib(4) RV_close",
+                              "@@   Ravlib(4) RV_close: NG: Ret(3h)",
+                              "**   Ravlib(-1) RV_close",
+                              "@@   Ravlib(-1) RV_close: NG: Ret(3h)",
+                              "**   Ravlib(2) RV_close",
+                              "##    Ravlib(2) RV_close: OK",
+                              "**   Ravlib(2) RV_close",
+                              "@@   Ravlib(2) RV_close: NG: Ret(2h)",
                               "@@   Ravlib(2) RV_Free: Line(0): NG: Ret(2h)",
                           }));
 }
@@ -156,10 +164,10 @@ TEST_F(Boards, UnloadFinishesAndClosesOpenBoardsBeforeServiceStop) {
     std::weak_ptr<ravlib::BoardCtrl> second = placeBoard(2);
     ravlib::processDetach();
     // Boards without a device: each stop's refused disconnect, then its Finish line.
-    EXPECT_EQ(newLines(), (std::vector<std::string>{"##    RavlibBrd0 RavelDisConnect: NG: <CE=6>",
-                                                    "##    RavlibBrd0 Finish: OK: ",
-                                                    "##    RavlibBrd2 RavelDisConnect: NG: <CE=6>",
-                                                    "##    RavlibBrd2 Finish: OK: ", kServiceStop}));
+    EXPECT_EQ(newLines(),
+              (std::vector<std::string>{"##    RavlibBrd0 RavelDisConnect: NG: <CE=6>",
+                                        "##    RavlibBrd0 Finish: OK: ", "##    RavlibBrd2 RavelDisConnect: NG: <CE=6>",
+                                        "##    RavlibBrd2 Finish: OK: ", kServiceStop}));
     EXPECT_TRUE(first.expired());
     EXPECT_TRUE(second.expired());
     EXPECT_EQ(RV_Free(0, 0), MKY43_ER_OTHER);

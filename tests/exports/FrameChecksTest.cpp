@@ -82,9 +82,9 @@ struct CheckCase {
 
 // Every board is closed here.
 const CheckCase kCheckCases[] = {
-    {4, 0, MKY43_ER_INVALIDPARAM},  {-1, 0, MKY43_ER_INVALIDPARAM}, {INT_MIN, 0, MKY43_ER_INVALIDPARAM},
-    {0, 1, MKY43_ER_INVALIDPARAM},  {0, -1, MKY43_ER_INVALIDPARAM}, {4, 1, MKY43_ER_INVALIDPARAM},
-    {0, 0, MKY43_ER_NOTOPEN},       {3, 0, MKY43_ER_NOTOPEN},
+    {4, 0, MKY43_ER_INVALIDPARAM}, {-1, 0, MKY43_ER_INVALIDPARAM}, {INT_MIN, 0, MKY43_ER_INVALIDPARAM},
+    {0, 1, MKY43_ER_INVALIDPARAM}, {0, -1, MKY43_ER_INVALIDPARAM}, {4, 1, MKY43_ER_INVALIDPARAM},
+    {0, 0, MKY43_ER_NOTOPEN},      {3, 0, MKY43_ER_NOTOPEN},
 };
 
 class EveryExport : public AttachedLibrary, public ::testing::WithParamInterface<BoardLineExport> {};
@@ -231,8 +231,8 @@ struct MailLengthCase {
 
 TEST_F(Frame, MailLengthIsCheckedOnlyAfterTheSharedCheck) {
     const MailLengthCase cases[] = {
-        {0, 0, false, MKY43_ER_NOTOPEN},       {0, 257, false, MKY43_ER_NOTOPEN}, {4, 0, false, MKY43_ER_INVALIDPARAM},
-        {1, 0, true, MKY43_ER_MAILSIZE},       {1, -5, true, MKY43_ER_MAILSIZE},  {1, 257, true, MKY43_ER_MAILSIZE},
+        {0, 0, false, MKY43_ER_NOTOPEN}, {0, 257, false, MKY43_ER_NOTOPEN}, {4, 0, false, MKY43_ER_INVALIDPARAM},
+        {1, 0, true, MKY43_ER_MAILSIZE}, {1, -5, true, MKY43_ER_MAILSIZE},  {1, 257, true, MKY43_ER_MAILSIZE},
     };
     placeBoard(1);
     for (const MailLengthCase& c : cases) {

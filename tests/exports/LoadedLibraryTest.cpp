@@ -22,14 +22,14 @@ namespace ravtest {
 namespace {
 
 const std::set<std::string> kExportNames = {
-    "RV_boardname",   "RV_dllname",      "RV_version",     "RV_maxline",     "RV_open",        "RV_close",
-    "RV_start",       "RV_start_lf",     "RV_start_gmm",   "RV_stop",        "RV_reset",       "RV_GetCnectStat",
-    "RV_config",      "RV_Status",       "RV_Name",        "RV_Connect",     "RV_ConnectLF",   "RV_ConnectGMM",
-    "RV_DisConnect",  "RV_Alloc",        "RV_Free",        "RV_Attach",      "RV_Map",         "RV_UnMap",
-    "RV_MailOpen",    "RV_MailClose",    "RV_MailSend",    "RV_MailReceive", "RV_MailStatus",  "RV_MailWaitObject",
-    "RV_Ck",          "RV_Put",          "RV_Get",         "RV_GetReg64",    "RV_GetReg32",    "RV_GetReg16",
-    "RV_SetReg64",    "RV_SetReg32",     "RV_SetReg16",    "RV_GetMemByte",  "RV_GetMemShort", "RV_GetMemLong",
-    "RV_GetMemDLong", "RV_SetMemByte",   "RV_SetMemShort", "RV_SetMemLong",  "RV_SetMemDLong", "RV_HardReset",
+    "RV_boardname",   "RV_dllname",    "RV_version",     "RV_maxline",     "RV_open",        "RV_close",
+    "RV_start",       "RV_start_lf",   "RV_start_gmm",   "RV_stop",        "RV_reset",       "RV_GetCnectStat",
+    "RV_config",      "RV_Status",     "RV_Name",        "RV_Connect",     "RV_ConnectLF",   "RV_ConnectGMM",
+    "RV_DisConnect",  "RV_Alloc",      "RV_Free",        "RV_Attach",      "RV_Map",         "RV_UnMap",
+    "RV_MailOpen",    "RV_MailClose",  "RV_MailSend",    "RV_MailReceive", "RV_MailStatus",  "RV_MailWaitObject",
+    "RV_Ck",          "RV_Put",        "RV_Get",         "RV_GetReg64",    "RV_GetReg32",    "RV_GetReg16",
+    "RV_SetReg64",    "RV_SetReg32",   "RV_SetReg16",    "RV_GetMemByte",  "RV_GetMemShort", "RV_GetMemLong",
+    "RV_GetMemDLong", "RV_SetMemByte", "RV_SetMemShort", "RV_SetMemLong",  "RV_SetMemDLong", "RV_HardReset",
 };
 
 const std::string kStartLine = "**   ------------------- Ravlib.dll Service Start -------------------";

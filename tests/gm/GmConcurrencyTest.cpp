@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "chip/Mky43.h"
-#include "lib/window/GmAccess.h"
 #include "lib/Ravlib.h"
 #include "lib/sync/SemCtrl.h"
-#include "tests/support/Sandbox.h"
+#include "lib/window/GmAccess.h"
 #include "tests/support/ChipTrace.h"
+#include "tests/support/Sandbox.h"
 
 namespace gmtest {
 namespace {

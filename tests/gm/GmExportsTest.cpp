@@ -36,10 +36,10 @@ TEST_F(GmExports, SetMemShortInsideABlockIsOneReadModifyWriteOfIt) {
     ChipTrace trace(window());
     const int16_t data[] = {0x1111, 0x2222};
     ASSERT_EQ(RV_SetMemShort(0, 0, data, 3, 1, 2), MKY43_ER_OK);
-    EXPECT_EQ(trace.take(), (std::vector<Access>{W(RHCR0, 3), R(RHPB0, 0xA00C), R(RHPB0 + 2, 0xA00D),
-                                                 R(RHPB0 + 4, 0xA00E), R(RHPB0 + 6, 0xA00F), W(WHPB0, 0xA00C),
-                                                 W(WHPB0 + 2, 0x1111), W(WHPB0 + 4, 0x2222),
-                                                 W(WHPB0 + 6, 0xA00F), W(WHCR0, 3)}));
+    EXPECT_EQ(trace.take(),
+              (std::vector<Access>{W(RHCR0, 3), R(RHPB0, 0xA00C), R(RHPB0 + 2, 0xA00D), R(RHPB0 + 4, 0xA00E),
+                                   R(RHPB0 + 6, 0xA00F), W(WHPB0, 0xA00C), W(WHPB0 + 2, 0x1111), W(WHPB0 + 4, 0x2222),
+                                   W(WHPB0 + 6, 0xA00F), W(WHCR0, 3)}));
     EXPECT_EQ(gm(12), 0xA00C);
     EXPECT_EQ(gm(13), 0x1111);
     EXPECT_EQ(gm(14), 0x2222);
@@ -114,7 +114,7 @@ TEST_F(GmExports, AReadPastGmIsRefusedWithItsNgLineAndReadsNothing) {
         std::vector<int32_t> buffer(2 * 0x10000, 0x5A5A5A5A);
         ChipTrace trace(window());
         const int32_t result =
-            c.width == 2   ? RV_GetMemShort(0, 0, reinterpret_cast<int16_t*>(buffer.data()), c.station, c.index, c.count)
+            c.width == 2 ? RV_GetMemShort(0, 0, reinterpret_cast<int16_t*>(buffer.data()), c.station, c.index, c.count)
             : c.width == 4 ? RV_GetMemLong(0, 0, buffer.data(), c.station, c.index, c.count)
                            : RV_GetMemDLong(0, 0, buffer.data(), c.station, c.index, c.count);
         EXPECT_EQ(result, MKY43_ER_INVALIDPARAM);
@@ -194,10 +194,8 @@ TEST_F(GmExports, RegisterWordOrder) {
     EXPECT_EQ(lastLine(), std::string(kTrace) + "Ravlib(0) RV_GetReg32: Line(0)-OffsetAdr(0x356)-Reg(0xbeef0203): OK");
 
     ChipTrace trace(window());
-    ASSERT_EQ(RV_SetReg64(0, 0, 0x10, static_cast<int32_t>(0xBBBBAAAA), static_cast<int32_t>(0xDDDDCCCC)),
-              MKY43_ER_OK);
-    EXPECT_EQ(trace.take(),
-              (std::vector<Access>{W(0x10, 0xAAAA), W(0x12, 0xBBBB), W(0x14, 0xCCCC), W(0x16, 0xDDDD)}));
+    ASSERT_EQ(RV_SetReg64(0, 0, 0x10, static_cast<int32_t>(0xBBBBAAAA), static_cast<int32_t>(0xDDDDCCCC)), MKY43_ER_OK);
+    EXPECT_EQ(trace.take(), (std::vector<Access>{W(0x10, 0xAAAA), W(0x12, 0xBBBB), W(0x14, 0xCCCC), W(0x16, 0xDDDD)}));
     int32_t lowHigh[2] = {};
     ASSERT_EQ(RV_GetReg64(0, 0, 0x10, lowHigh), MKY43_ER_OK);
     EXPECT_EQ(static_cast<std::uint32_t>(lowHigh[0]), 0xBBBBAAAAu);

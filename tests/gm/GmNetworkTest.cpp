@@ -98,18 +98,27 @@ TEST_F(GmNetwork, EveryWindowOperationAnswers16WithoutAWindowButHardResetWorks) 
     int16_t* shorts = reinterpret_cast<int16_t*>(buffer);
     void* p = nullptr;
     std::uint16_t u16 = 0;
-    const int32_t results[] = {
-        RV_GetMemShort(0, 0, shorts, 0, 0, 1), RV_GetMemLong(0, 0, buffer, 0, 0, 1),
-        RV_GetMemDLong(0, 0, buffer, 0, 0, 1), RV_SetMemShort(0, 0, shorts, 0, 0, 1),
-        RV_SetMemLong(0, 0, buffer, 0, 0, 1),  RV_SetMemDLong(0, 0, buffer, 0, 0, 1),
-        RV_Put(0, 0, buffer),                  RV_Get(0, 0, 0, buffer),
-        RV_Ck(0, 0, &u16),                     RV_Alloc(0, 0, 0, &p),
-        RV_Attach(0, 0, &p),                   RV_Map(0, 0, "1", &p),
-        RV_GetReg16(0, 0, 0, &u16),            RV_GetReg32(0, 0, 0, buffer),
-        RV_GetReg64(0, 0, 0, buffer),          RV_SetReg16(0, 0, 0, 1),
-        RV_SetReg32(0, 0, 0, 1),               RV_SetReg64(0, 0, 0, 1, 1),
-        RV_reset(0, 0, 0x1234),                RV_GetMemShort(0, 0, shorts, 100, 0, 1),
-        RV_GetReg16(0, 0, 0xFFFF, &u16)};
+    const int32_t results[] = {RV_GetMemShort(0, 0, shorts, 0, 0, 1),
+                               RV_GetMemLong(0, 0, buffer, 0, 0, 1),
+                               RV_GetMemDLong(0, 0, buffer, 0, 0, 1),
+                               RV_SetMemShort(0, 0, shorts, 0, 0, 1),
+                               RV_SetMemLong(0, 0, buffer, 0, 0, 1),
+                               RV_SetMemDLong(0, 0, buffer, 0, 0, 1),
+                               RV_Put(0, 0, buffer),
+                               RV_Get(0, 0, 0, buffer),
+                               RV_Ck(0, 0, &u16),
+                               RV_Alloc(0, 0, 0, &p),
+                               RV_Attach(0, 0, &p),
+                               RV_Map(0, 0, "1", &p),
+                               RV_GetReg16(0, 0, 0, &u16),
+                               RV_GetReg32(0, 0, 0, buffer),
+                               RV_GetReg64(0, 0, 0, buffer),
+                               RV_SetReg16(0, 0, 0, 1),
+                               RV_SetReg32(0, 0, 0, 1),
+                               RV_SetReg64(0, 0, 0, 1, 1),
+                               RV_reset(0, 0, 0x1234),
+                               RV_GetMemShort(0, 0, shorts, 100, 0, 1),
+                               RV_GetReg16(0, 0, 0xFFFF, &u16)};
     for (size_t i = 0; i < sizeof results / sizeof results[0]; ++i)
         EXPECT_EQ(results[i], MKY43_ER_UNCONNECT) << "call " << i;
     EXPECT_EQ(p, nullptr);

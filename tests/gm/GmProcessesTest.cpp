@@ -8,8 +8,8 @@
 #include <sstream>
 #include <thread>
 
-#include "tests/support/PeerProcess.h"
 #include "tests/support/HostedBoard.h"
+#include "tests/support/PeerProcess.h"
 
 namespace gmtest {
 namespace {

@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "chip/Mky43.h"
-#include "lib/window/GmAccess.h"
 #include "lib/Ravlib.h"
+#include "lib/window/GmAccess.h"
 #include "tests/support/ChipTrace.h"
 
 namespace gmtest {
@@ -189,8 +189,9 @@ TEST_F(GmSequence, MapTakesLeadingDigits) {
         const char* text;
         int32_t result;
         std::ptrdiff_t offset;
-    } cases[] = {{"12", 0, 96}, {"x1", -1, 0}, {"", -1, 0}, {"7abc", 0, 56}, {"063", 0, 504},
-                 {"511", 0, 4088}, {"512", 3, 0}, {"99999999999999999999", 3, 0}, {" 1", -1, 0}, {"-1", -1, 0}};
+    } cases[] = {{"12", 0, 96},   {"x1", -1, 0},    {"", -1, 0},   {"7abc", 0, 56},
+                 {"063", 0, 504}, {"511", 0, 4088}, {"512", 3, 0}, {"99999999999999999999", 3, 0},
+                 {" 1", -1, 0},   {"-1", -1, 0}};
     for (const Case& c : cases) {
         void* block = nullptr;
         EXPECT_EQ(gmAccess.map(c.text, &block), c.result) << c.text;

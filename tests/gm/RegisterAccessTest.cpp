@@ -28,8 +28,7 @@ TEST_F(Registers, Read32AtBcrGivesBcrLowAndInt0crHigh) {
 TEST_F(Registers, Write64GoesOutLowestWordFirst) {
     ChipTrace trace(window_);
     ASSERT_EQ(RegisterAccess(window_).write(0x10, 8, 0xDDDDCCCCBBBBAAAAull), MKY43_ER_OK);
-    EXPECT_EQ(trace.take(),
-              (std::vector<Access>{W(0x10, 0xAAAA), W(0x12, 0xBBBB), W(0x14, 0xCCCC), W(0x16, 0xDDDD)}));
+    EXPECT_EQ(trace.take(), (std::vector<Access>{W(0x10, 0xAAAA), W(0x12, 0xBBBB), W(0x14, 0xCCCC), W(0x16, 0xDDDD)}));
 }
 
 TEST_F(Registers, OddOffsetIsUsedUnchanged) {
@@ -77,8 +76,8 @@ TEST_P(RegisterEdge, AccessMustStayInsideTheWindow) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, RegisterEdge,
                          ::testing::Values(Edge{0xFFE, 2, 0}, Edge{0xFFF, 2, 3}, Edge{0xFFC, 4, 0}, Edge{0xFFD, 4, 3},
-                                           Edge{0xFF8, 8, 0}, Edge{0xFF9, 8, 3}, Edge{0x1000, 2, 3},
-                                           Edge{0xFFFF, 8, 3}, Edge{0, 8, 0}));
+                                           Edge{0xFF8, 8, 0}, Edge{0xFF9, 8, 3}, Edge{0x1000, 2, 3}, Edge{0xFFFF, 8, 3},
+                                           Edge{0, 8, 0}));
 
 TEST(RegistersNoWindow, Answer16BeforeTheRangeCheck) {
     RegisterAccess regs(nullptr);

@@ -1,7 +1,7 @@
 // The library's device handle against a scripted host that misbehaves: the
 // handle must not trust what comes back.
-#include "driver/RavkernIoctl.h"
 #include "lib/os/DeviceHandle.h"
+#include "driver/RavkernIoctl.h"
 #include "sim/BoardFiles.h"
 #include "sim/DeviceWire.h"
 #include "sim/WireSocket.h"
@@ -27,8 +27,7 @@ namespace wire = ravsim::wire;
 // Serves one connection on <dir>/Fake0 with a script.
 class ScriptedHost : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         listener = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
@@ -36,15 +35,13 @@ protected:
         ASSERT_EQ(0, bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address));
         ASSERT_EQ(0, listen(listener, 1));
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         if (server.joinable())
             server.join();
         close(listener);
     }
 
-    void serve(std::function<void(int)> script)
-    {
+    void serve(std::function<void(int)> script) {
         server = std::thread([this, script] {
             int fd = accept(listener, nullptr, nullptr);
             script(fd);
@@ -52,15 +49,13 @@ protected:
         });
     }
 
-    static void awaitControl(int fd)
-    {
+    static void awaitControl(int fd) {
         std::uint8_t buffer[wire::kMaxBuffer + 64];
         wire::receiveFrame(fd, buffer, sizeof buffer, 10000);
     }
 
     static void complete(int fd, std::uint32_t status, std::uint32_t information, const void* out = nullptr,
-                         std::uint32_t outLength = 0)
-    {
+                         std::uint32_t outLength = 0) {
         wire::CompletionFrame reply{wire::kCompletion, status, information, outLength};
         wire::sendFrame(fd, &reply, sizeof reply, out, outLength);
     }
@@ -70,8 +65,7 @@ protected:
     std::thread server;
 };
 
-TEST_F(ScriptedHost, MoreOutputThanAskedForBreaksTheHandle)
-{
+TEST_F(ScriptedHost, MoreOutputThanAskedForBreaksTheHandle) {
     serve([](int fd) {
         awaitControl(fd);
         char out[32] = {};
@@ -80,17 +74,16 @@ TEST_F(ScriptedHost, MoreOutputThanAskedForBreaksTheHandle)
     DeviceHandle handle = openDevice("\\\\.\\Fake0");
     ASSERT_NE(kInvalidDevice, handle);
     ravkern::ConnectState state{};
-    EXPECT_EQ(-1, deviceIoControl(handle, ravkern::IOCTL_BOARD_GET_CONNECT_STATE, nullptr, 0, &state, sizeof state,
-                                  nullptr));
+    EXPECT_EQ(
+        -1, deviceIoControl(handle, ravkern::IOCTL_BOARD_GET_CONNECT_STATE, nullptr, 0, &state, sizeof state, nullptr));
     EXPECT_EQ(kErrorDeviceNotConnected, deviceLastError());
-    EXPECT_EQ(-1, deviceIoControl(handle, ravkern::IOCTL_BOARD_GET_CONNECT_STATE, nullptr, 0, &state, sizeof state,
-                                  nullptr));
+    EXPECT_EQ(
+        -1, deviceIoControl(handle, ravkern::IOCTL_BOARD_GET_CONNECT_STATE, nullptr, 0, &state, sizeof state, nullptr));
     EXPECT_EQ(kErrorDeviceNotConnected, deviceLastError());
     EXPECT_EQ(0, closeDevice(handle));
 }
 
-TEST_F(ScriptedHost, MapOfADescriptorThatIsNoChipWindowIsAnsweredWithAnError)
-{
+TEST_F(ScriptedHost, MapOfADescriptorThatIsNoChipWindowIsAnsweredWithAnError) {
     std::int32_t clientError = 0;
     serve([&](int fd) {
         awaitControl(fd);
@@ -113,8 +106,7 @@ TEST_F(ScriptedHost, MapOfADescriptorThatIsNoChipWindowIsAnsweredWithAnError)
     closeDevice(handle);
 }
 
-TEST_F(ScriptedHost, ViewOfAControlThatFailsAfterAllIsRemoved)
-{
+TEST_F(ScriptedHost, ViewOfAControlThatFailsAfterAllIsRemoved) {
     std::string error;
     auto board = ravsim::BoardFiles::create(box.runtime(), 0, 0, 2, error);
     ASSERT_TRUE(board) << error;
@@ -143,8 +135,7 @@ TEST_F(ScriptedHost, ViewOfAControlThatFailsAfterAllIsRemoved)
     closeDevice(handle);
 }
 
-TEST_F(ScriptedHost, UnmapOfAnAddressThatIsNoViewOfTheHandleIsRefused)
-{
+TEST_F(ScriptedHost, UnmapOfAnAddressThatIsNoViewOfTheHandleIsRefused) {
     std::int32_t clientError = 0;
     int local = 42;
     serve([&](int fd) {
@@ -166,8 +157,7 @@ TEST_F(ScriptedHost, UnmapOfAnAddressThatIsNoViewOfTheHandleIsRefused)
     closeDevice(handle);
 }
 
-TEST(DeviceErrors, StatusesBecomeWindowsErrorCodes)
-{
+TEST(DeviceErrors, StatusesBecomeWindowsErrorCodes) {
     struct {
         std::uint32_t status;
         std::uint32_t error;

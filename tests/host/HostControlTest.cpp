@@ -1,18 +1,18 @@
 // Controls through the real host: error codes, many clients, slow and
 // misbehaving clients.
+#include "sim/DeviceWire.h"
 #include "tests/support/DeviceClient.h"
 #include "tests/support/HostProcess.h"
-#include "sim/DeviceWire.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <csignal>
 #include <cstring>
-#include <memory>
-#include <random>
 #include <fcntl.h>
 #include <filesystem>
+#include <memory>
+#include <random>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -27,16 +27,14 @@ using ravkern::DipSwitchInfo;
 
 class HostControl : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         host.spawn({"--board", "0", "--board", "1"});
         ASSERT_TRUE(host.waitReady()) << host.standardError();
     }
     void TearDown() override { EXPECT_EQ(0, host.stop(SIGTERM)) << host.standardError(); }
 
     // The host still serves a fresh client.
-    void expectServing()
-    {
+    void expectServing() {
         Device device(0);
         DipSwitchInfo info{};
         EXPECT_EQ(0, device.dipSwitch(info)) << os::deviceLastError();
@@ -45,8 +43,7 @@ protected:
     HostProcess host;
 };
 
-TEST_F(HostControl, MissingDeviceGivesFileNotFound)
-{
+TEST_F(HostControl, MissingDeviceGivesFileNotFound) {
     EXPECT_EQ(os::kInvalidDevice, os::openDevice("\\\\.\\Ravkern7"));
     EXPECT_EQ(os::kErrorFileNotFound, os::deviceLastError());
     EXPECT_EQ(os::kInvalidDevice, os::openDevice("Ravkern0"));
@@ -56,24 +53,22 @@ TEST_F(HostControl, MissingDeviceGivesFileNotFound)
     EXPECT_EQ(os::kInvalidDevice, os::openDevice(nullptr));
 }
 
-TEST_F(HostControl, ClosedOrUnknownHandleGivesInvalidHandle)
-{
+TEST_F(HostControl, ClosedOrUnknownHandleGivesInvalidHandle) {
     DeviceHandle handle = os::openDevice(devicePath(0).c_str());
     ASSERT_NE(os::kInvalidDevice, handle);
     ASSERT_EQ(0, os::closeDevice(handle));
     ConnectState state{};
-    EXPECT_EQ(-1, os::deviceIoControl(handle, ravkern::IOCTL_BOARD_GET_CONNECT_STATE, nullptr, 0, &state,
-                                      sizeof state, nullptr));
+    EXPECT_EQ(-1, os::deviceIoControl(handle, ravkern::IOCTL_BOARD_GET_CONNECT_STATE, nullptr, 0, &state, sizeof state,
+                                      nullptr));
     EXPECT_EQ(os::kErrorInvalidHandle, os::deviceLastError());
     EXPECT_EQ(-1, os::closeDevice(handle));
     EXPECT_EQ(os::kErrorInvalidHandle, os::deviceLastError());
-    EXPECT_EQ(-1, os::deviceIoControl(os::kInvalidDevice, ravkern::IOCTL_BOARD_DISCONNECT, nullptr, 0, nullptr, 0,
-                                      nullptr));
+    EXPECT_EQ(
+        -1, os::deviceIoControl(os::kInvalidDevice, ravkern::IOCTL_BOARD_DISCONNECT, nullptr, 0, nullptr, 0, nullptr));
     EXPECT_EQ(os::kErrorInvalidHandle, os::deviceLastError());
 }
 
-TEST_F(HostControl, RefusedControlsGiveInvalidParameter)
-{
+TEST_F(HostControl, RefusedControlsGiveInvalidParameter) {
     Device device(0);
     ASSERT_TRUE(device.valid());
     EXPECT_EQ(-1, device.connect(ravkern::IOCTL_BOARD_CONNECT, "x", 1));
@@ -88,8 +83,7 @@ TEST_F(HostControl, RefusedControlsGiveInvalidParameter)
     EXPECT_EQ(0u, bytes);
 }
 
-TEST_F(HostControl, BuffersBeyond64KiBAreRefusedBeforeSending)
-{
+TEST_F(HostControl, BuffersBeyond64KiBAreRefusedBeforeSending) {
     Device device(0);
     std::vector<std::uint8_t> big(wire::kMaxBuffer + 1);
     EXPECT_EQ(-1, device.control(ravkern::IOCTL_BOARD_RESERVED_804, big.data(), big.size(), nullptr, 0));
@@ -99,8 +93,7 @@ TEST_F(HostControl, BuffersBeyond64KiBAreRefusedBeforeSending)
         << "the largest allowed control goes through";
 }
 
-TEST_F(HostControl, LastErrorIsPerThread)
-{
+TEST_F(HostControl, LastErrorIsPerThread) {
     Device device(0);
     ASSERT_EQ(-1, device.connect(ravkern::IOCTL_BOARD_CONNECT, "-1", 1));
     ASSERT_EQ(os::kErrorInvalidParameter, os::deviceLastError());
@@ -114,8 +107,7 @@ TEST_F(HostControl, LastErrorIsPerThread)
     EXPECT_EQ(os::kErrorInvalidParameter, os::deviceLastError());
 }
 
-TEST(HostGone, ControlsGiveDeviceNotConnected)
-{
+TEST(HostGone, ControlsGiveDeviceNotConnected) {
     HostProcess host;
     host.spawn({"--board", "0", "--board", "1"});
     ASSERT_TRUE(host.waitReady()) << host.standardError();
@@ -140,8 +132,7 @@ TEST(HostGone, ControlsGiveDeviceNotConnected)
     EXPECT_EQ(0, host.stop(SIGTERM));
 }
 
-TEST_F(HostControl, ManyClientsAtOnce)
-{
+TEST_F(HostControl, ManyClientsAtOnce) {
     constexpr int kThreads = 16;
     constexpr int kRounds = 200;
     std::atomic<int> failures{0};
@@ -155,8 +146,8 @@ TEST_F(HostControl, ManyClientsAtOnce)
                 const Device& device = (i % 4 == 0) ? shared : own;
                 DipSwitchInfo info{};
                 ConnectState state{};
-                if (device.dipSwitch(info) != 0 || info.value != (&device == &shared ? 1 : t % 2)
-                    || device.state(state) != 0)
+                if (device.dipSwitch(info) != 0 || info.value != (&device == &shared ? 1 : t % 2) ||
+                    device.state(state) != 0)
                     ++failures;
             }
         });
@@ -166,14 +157,12 @@ TEST_F(HostControl, ManyClientsAtOnce)
     EXPECT_EQ(0, failures.load());
 }
 
-std::size_t threadsOf(pid_t pid)
-{
+std::size_t threadsOf(pid_t pid) {
     std::filesystem::directory_iterator tasks("/proc/" + std::to_string(pid) + "/task");
     return static_cast<std::size_t>(std::distance(begin(tasks), end(tasks)));
 }
 
-TEST_F(HostControl, HundredsOfConnectionsOfOneProcessLockNobodyOut)
-{
+TEST_F(HostControl, HundredsOfConnectionsOfOneProcessLockNobodyOut) {
     constexpr int kHeld = 600;
     int ready[2];
     ASSERT_EQ(0, pipe(ready));
@@ -204,8 +193,7 @@ TEST_F(HostControl, HundredsOfConnectionsOfOneProcessLockNobodyOut)
     expectServing();
 }
 
-TEST_F(HostControl, SlowClientDoesNotStallAnother)
-{
+TEST_F(HostControl, SlowClientDoesNotStallAnother) {
     // The slow client asks for a map and then does not answer the host.
     RawClient slow(host.dir() + "/Ravkern0");
     ASSERT_TRUE(slow.connected());
@@ -251,8 +239,7 @@ struct BadFrame {
 };
 
 std::vector<std::uint8_t> frameBytes(std::uint32_t kind, std::uint32_t code, std::uint32_t in, std::uint32_t out,
-                                     std::size_t bodyLength)
-{
+                                     std::size_t bodyLength) {
     wire::ControlFrame head{kind, code, in, out};
     std::vector<std::uint8_t> bytes(sizeof head + bodyLength, 0);
     std::memcpy(bytes.data(), &head, sizeof head);
@@ -261,8 +248,7 @@ std::vector<std::uint8_t> frameBytes(std::uint32_t kind, std::uint32_t code, std
 
 class MalformedFrame : public HostControl, public ::testing::WithParamInterface<BadFrame> {};
 
-TEST_P(MalformedFrame, DropsThatClientOnly)
-{
+TEST_P(MalformedFrame, DropsThatClientOnly) {
     Device bystander(0);
     ASSERT_TRUE(bystander.valid());
     RawClient bad(host.dir() + "/Ravkern0");
@@ -292,12 +278,15 @@ INSTANTIATE_TEST_SUITE_P(
         BadFrame{"DescriptorAttached", frameBytes(wire::kControl, ravkern::IOCTL_BOARD_RESERVED_804, 0, 0, 0), true}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(HostControl, RandomFramesNeverStopTheHost)
-{
+TEST_F(HostControl, RandomFramesNeverStopTheHost) {
     std::mt19937 random(20261209);
-    const std::uint32_t codes[] = {ravkern::IOCTL_BOARD_GET_DIPSW, ravkern::IOCTL_BOARD_CONNECT,
-                                   ravkern::IOCTL_BOARD_MAP_MEMORY, ravkern::IOCTL_BOARD_HARD_RESET,
-                                   ravkern::IOCTL_BOARD_DISCONNECT, 0x99022030, 0};
+    const std::uint32_t codes[] = {ravkern::IOCTL_BOARD_GET_DIPSW,
+                                   ravkern::IOCTL_BOARD_CONNECT,
+                                   ravkern::IOCTL_BOARD_MAP_MEMORY,
+                                   ravkern::IOCTL_BOARD_HARD_RESET,
+                                   ravkern::IOCTL_BOARD_DISCONNECT,
+                                   0x99022030,
+                                   0};
     const std::uint32_t kinds[] = {wire::kControl, wire::kControl, wire::kViewMapped, wire::kCompletion, 0x12345678};
     std::vector<std::uint8_t> message;
     for (int round = 0; round < 40; ++round) {
@@ -333,8 +322,7 @@ TEST_F(HostControl, RandomFramesNeverStopTheHost)
     EXPECT_EQ(0, device.unmap(request.userAddress));
 }
 
-TEST_F(HostControl, ClientVanishingMidRequestIsDropped)
-{
+TEST_F(HostControl, ClientVanishingMidRequestIsDropped) {
     for (int round = 0; round < 20; ++round) {
         RawClient gone(host.dir() + "/Ravkern1");
         ASSERT_TRUE(gone.connected());

@@ -1,9 +1,9 @@
 // ravkernd as a process: start-up, devices, prepare failures, arguments,
 // shutdown.
-#include "tests/support/DeviceClient.h"
-#include "tests/support/HostProcess.h"
 #include "chip/Mky43.h"
 #include "sim/RegisterAccess.h"
+#include "tests/support/DeviceClient.h"
+#include "tests/support/HostProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -18,8 +18,7 @@ namespace {
 using ravkern::ConnectState;
 using ravkern::DipSwitchInfo;
 
-TEST(HostLifecycle, TwoBoardsServeWithTheirSwitches)
-{
+TEST(HostLifecycle, TwoBoardsServeWithTheirSwitches) {
     HostProcess host;
     host.spawn({"--board", "0", "--board", "1"});
     ASSERT_TRUE(host.waitReady()) << host.standardError();
@@ -40,8 +39,7 @@ TEST(HostLifecycle, TwoBoardsServeWithTheirSwitches)
     EXPECT_EQ(0, host.stop(SIGTERM));
 }
 
-TEST(HostLifecycle, NoBoardArgumentMeansOneBoardWithSwitchZero)
-{
+TEST(HostLifecycle, NoBoardArgumentMeansOneBoardWithSwitchZero) {
     HostProcess host;
     host.spawn({});
     ASSERT_TRUE(host.waitReady()) << host.standardError();
@@ -53,8 +51,7 @@ TEST(HostLifecycle, NoBoardArgumentMeansOneBoardWithSwitchZero)
     EXPECT_EQ(0, host.stop(SIGINT));
 }
 
-TEST(HostLifecycle, SwitchValueTakesTheWholeHighByte)
-{
+TEST(HostLifecycle, SwitchValueTakesTheWholeHighByte) {
     HostProcess host;
     host.spawn({"--board", "255", "--board", "2"});
     ASSERT_TRUE(host.waitReady()) << host.standardError();
@@ -66,8 +63,7 @@ TEST(HostLifecycle, SwitchValueTakesTheWholeHighByte)
 }
 
 template <typename Pred>
-bool within(std::chrono::seconds limit, Pred pred)
-{
+bool within(std::chrono::seconds limit, Pred pred) {
     auto end = std::chrono::steady_clock::now() + limit;
     while (!pred()) {
         if (std::chrono::steady_clock::now() >= end)
@@ -77,8 +73,7 @@ bool within(std::chrono::seconds limit, Pred pred)
     return true;
 }
 
-TEST(HostLifecycle, ConnectRunsTheSimulatedChipAndDisconnectStopsIt)
-{
+TEST(HostLifecycle, ConnectRunsTheSimulatedChipAndDisconnectStopsIt) {
     HostProcess host;
     host.spawn({"--board", "0"});
     ASSERT_TRUE(host.waitReady()) << host.standardError();
@@ -97,9 +92,9 @@ TEST(HostLifecycle, ConnectRunsTheSimulatedChipAndDisconnectStopsIt)
     EXPECT_EQ(3, state.slen);
     EXPECT_EQ(0x0347, ravsim::read16(chip, mky43::BCR));
     // 1004 is entered as the start is written; the bit follows within cycles.
-    EXPECT_TRUE(within(std::chrono::seconds(10), [&] {
-        return ravsim::read16(chip, mky43::SCR) == (mky43::kScrStart | mky43::kScrRunning);
-    })) << std::hex << ravsim::read16(chip, mky43::SCR);
+    EXPECT_TRUE(within(std::chrono::seconds(10),
+                       [&] { return ravsim::read16(chip, mky43::SCR) == (mky43::kScrStart | mky43::kScrRunning); }))
+        << std::hex << ravsim::read16(chip, mky43::SCR);
     std::uint16_t cycles = ravsim::read16(chip, mky43::CCTR);
     EXPECT_TRUE(within(std::chrono::seconds(10), [&] { return ravsim::read16(chip, mky43::CCTR) != cycles; }))
         << "the bus cycle counts";
@@ -115,8 +110,7 @@ TEST(HostLifecycle, ConnectRunsTheSimulatedChipAndDisconnectStopsIt)
     EXPECT_EQ(0, host.stop(SIGTERM));
 }
 
-TEST(HostLifecycle, SignalsReleaseAndRemoveEverySocket)
-{
+TEST(HostLifecycle, SignalsReleaseAndRemoveEverySocket) {
     for (int signal : {SIGTERM, SIGINT}) {
         HostProcess host;
         host.spawn({"--board", "0", "--board", "1"});
@@ -132,8 +126,7 @@ TEST(HostLifecycle, SignalsReleaseAndRemoveEverySocket)
     }
 }
 
-TEST(HostLifecycle, FailedPrepareLeavesNoSocketAndKeepsTheNumber)
-{
+TEST(HostLifecycle, FailedPrepareLeavesNoSocketAndKeepsTheNumber) {
     HostProcess host;
     host.spawn({"--board", "3:1", "--board", "3:2", "--board", "5", "--board", "6:0"});
     ASSERT_TRUE(host.waitReady()) << host.standardError();
@@ -150,8 +143,7 @@ TEST(HostLifecycle, FailedPrepareLeavesNoSocketAndKeepsTheNumber)
     EXPECT_EQ(0, host.stop(SIGTERM));
 }
 
-TEST(HostLifecycle, SecondHostOnOneDirectoryIsRefused)
-{
+TEST(HostLifecycle, SecondHostOnOneDirectoryIsRefused) {
     HostProcess first;
     first.spawn({});
     ASSERT_TRUE(first.waitReady());
@@ -174,8 +166,7 @@ struct BadArguments {
 
 class HostArguments : public ::testing::TestWithParam<BadArguments> {};
 
-TEST_P(HostArguments, AreRefusedWithStatus2AndAReason)
-{
+TEST_P(HostArguments, AreRefusedWithStatus2AndAReason) {
     HostProcess host;
     host.spawn(GetParam().args);
     EXPECT_EQ(2, host.waitExit());

@@ -1,9 +1,9 @@
 // The chip window mapped into client processes through the host.
-#include "tests/support/DeviceClient.h"
-#include "tests/support/HostProcess.h"
 #include "chip/Mky43.h"
 #include "sim/ChipMap.h"
 #include "sim/RegisterAccess.h"
+#include "tests/support/DeviceClient.h"
+#include "tests/support/HostProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -22,8 +22,7 @@ using ravkern::MapRequest;
 
 class HostMap : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         host.spawn({"--board", "0"});
         ASSERT_TRUE(host.waitReady()) << host.standardError();
     }
@@ -32,8 +31,7 @@ protected:
     HostProcess host;
 };
 
-TEST_F(HostMap, ViewShowsTheChipAndIsSharedBetweenClients)
-{
+TEST_F(HostMap, ViewShowsTheChipAndIsSharedBetweenClients) {
     Device first(0), second(0);
     MapRequest a{}, b{};
     ASSERT_EQ(0, first.map(a)) << os::deviceLastError();
@@ -58,8 +56,7 @@ TEST_F(HostMap, ViewShowsTheChipAndIsSharedBetweenClients)
     EXPECT_EQ(0, second.unmap(b.userAddress));
 }
 
-TEST_F(HostMap, RefusalsLeaveTheViewAsItWas)
-{
+TEST_F(HostMap, RefusalsLeaveTheViewAsItWas) {
     Device device(0);
     MapRequest request{};
     for (std::uint32_t length : {0u, 0x1001u, 0xFFFFFFFFu}) {
@@ -82,8 +79,7 @@ TEST_F(HostMap, RefusalsLeaveTheViewAsItWas)
     EXPECT_EQ(0, device.unmap(again.userAddress));
 }
 
-TEST_F(HostMap, UnmapOnAHandleWithoutAViewChangesNothing)
-{
+TEST_F(HostMap, UnmapOnAHandleWithoutAViewChangesNothing) {
     Device owner(0), stranger(0);
     MapRequest request{};
     ASSERT_EQ(0, owner.map(request));
@@ -95,8 +91,7 @@ TEST_F(HostMap, UnmapOnAHandleWithoutAViewChangesNothing)
     EXPECT_EQ(0, owner.unmap(request.userAddress));
 }
 
-TEST_F(HostMap, ChildKilledWhileHoldingAViewLeavesTheHostServing)
-{
+TEST_F(HostMap, ChildKilledWhileHoldingAViewLeavesTheHostServing) {
     int ready[2];
     ASSERT_EQ(0, pipe(ready));
     pid_t child = fork();
@@ -104,8 +99,10 @@ TEST_F(HostMap, ChildKilledWhileHoldingAViewLeavesTheHostServing)
         close(ready[0]);
         DeviceHandle handle = os::openDevice(devicePath(0).c_str());
         MapRequest request{ravkern::kMapCommandMap, 0x1000, 0};
-        char result = os::deviceIoControl(handle, ravkern::IOCTL_BOARD_MAP_MEMORY, &request, sizeof request,
-                                          &request, sizeof request, nullptr) == 0 ? 'y' : 'n';
+        char result = os::deviceIoControl(handle, ravkern::IOCTL_BOARD_MAP_MEMORY, &request, sizeof request, &request,
+                                          sizeof request, nullptr) == 0
+                          ? 'y'
+                          : 'n';
         if (write(ready[1], &result, 1) != 1)
             _exit(1);
         // Holds the view, and the board lock, until killed.
@@ -138,8 +135,7 @@ TEST_F(HostMap, ChildKilledWhileHoldingAViewLeavesTheHostServing)
     EXPECT_EQ(0, device.unmap(request.userAddress));
 }
 
-TEST_F(HostMap, ClosingAHandleRemovesItsView)
-{
+TEST_F(HostMap, ClosingAHandleRemovesItsView) {
     std::uint64_t address = 0;
     {
         Device device(0);
@@ -148,15 +144,14 @@ TEST_F(HostMap, ClosingAHandleRemovesItsView)
         address = request.userAddress;
     }
     // The address range is free again in this process.
-    void* probe = mmap(reinterpret_cast<void*>(address), 0x1000, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE,
-                       -1, 0);
+    void* probe = mmap(reinterpret_cast<void*>(address), 0x1000, PROT_READ,
+                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
     EXPECT_EQ(reinterpret_cast<void*>(address), probe);
     if (probe != MAP_FAILED)
         munmap(probe, 0x1000);
 }
 
-TEST(HostRelease, DuringARunningSequenceAtManyPoints)
-{
+TEST(HostRelease, DuringARunningSequenceAtManyPoints) {
     // Stop while the sequence ticks, at different points of it: the host must
     // release without a tick touching unmapped memory (which would crash it)
     // and exit cleanly.

@@ -10,10 +10,10 @@ struct Escape {
     const char* json;
 };
 
-TEST(JsonWriter, EscapesStringsAndPlacesCommas)
-{
-    const Escape cases[] = {{"a\"b", R"("a\"b")"},     {"C:\\x", R"("C:\\x")"}, {"\n\t", R"("\n\t")"},
-                            {{"\0\x1f", 2}, R"("\u0000\u001f")"}, {"\xc3\xa9/", "\"\xc3\xa9/\""}, {"", R"("")"}};
+TEST(JsonWriter, EscapesStringsAndPlacesCommas) {
+    const Escape cases[] = {{"a\"b", R"("a\"b")"},          {"C:\\x", R"("C:\\x")"},
+                            {"\n\t", R"("\n\t")"},          {{"\0\x1f", 2}, R"("\u0000\u001f")"},
+                            {"\xc3\xa9/", "\"\xc3\xa9/\""}, {"", R"("")"}};
     for (const Escape& c : cases)
         EXPECT_EQ(c.json, JsonWriter().value(c.text).text());
     JsonWriter json;

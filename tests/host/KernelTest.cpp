@@ -9,8 +9,7 @@
 namespace ravkern {
 namespace {
 
-TEST(HostKernel, FormatNameFailsWhenTheTextDoesNotFit)
-{
+TEST(HostKernel, FormatNameFailsWhenTheTextDoesNotFit) {
     char buffer[32];
     EXPECT_EQ(STATUS_SUCCESS, kernel::formatName(buffer, sizeof buffer, "\\Device\\Ravkern", 12));
     EXPECT_STREQ("\\Device\\Ravkern12", buffer);
@@ -18,8 +17,7 @@ TEST(HostKernel, FormatNameFailsWhenTheTextDoesNotFit)
     EXPECT_EQ(STATUS_SUCCESS, kernel::formatName(buffer, 18, "\\Device\\Ravkern", 12));
 }
 
-TEST(HostKernel, RequestBuffersHonourTheirMinimumSizes)
-{
+TEST(HostKernel, RequestBuffersHonourTheirMinimumSizes) {
     KRequest request;
     request.inputLength = 12;
     request.outputLength = 0;
@@ -40,8 +38,7 @@ TEST(HostKernel, RequestBuffersHonourTheirMinimumSizes)
     EXPECT_EQ(STATUS_SUCCESS, request.status) << "a request completes once";
 }
 
-TEST(HostKernel, SymbolicLinksMustNameADeviceSocket)
-{
+TEST(HostKernel, SymbolicLinksMustNameADeviceSocket) {
     KDevice device;
     EXPECT_EQ(STATUS_INVALID_PARAMETER, kernel::deviceCreateSymbolicLink(&device, "\\DosDevices\\"));
     EXPECT_EQ(STATUS_INVALID_PARAMETER, kernel::deviceCreateSymbolicLink(&device, "\\DosDevices\\../x"));
@@ -50,8 +47,7 @@ TEST(HostKernel, SymbolicLinksMustNameADeviceSocket)
     EXPECT_EQ(STATUS_OBJECT_NAME_COLLISION, kernel::deviceCreateSymbolicLink(&device, "\\DosDevices\\Ravkern1"));
 }
 
-TEST(HostKernel, ViewsAreRefusedOutsideAClientRequest)
-{
+TEST(HostKernel, ViewsAreRefusedOutsideAClientRequest) {
     KRequest request;
     KView* view = nullptr;
     uint64_t address = 0;
@@ -60,8 +56,7 @@ TEST(HostKernel, ViewsAreRefusedOutsideAClientRequest)
     EXPECT_EQ(nullptr, view);
 }
 
-TEST(HostKernel, MapIoSpaceRefusesUnknownAddresses)
-{
+TEST(HostKernel, MapIoSpaceRefusesUnknownAddresses) {
     EXPECT_EQ(nullptr, kernel::mapIoSpace(0x1234, 0x1000));
 }
 

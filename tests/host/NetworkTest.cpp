@@ -2,13 +2,13 @@
 // remote stations, the boards started through the driver's controls and
 // driven through their mapped chip windows, faults through `ravkernd`'s
 // control commands.
-#include "tests/support/DeviceClient.h"
-#include "tests/support/HostProcess.h"
-#include "tests/support/Sandbox.h"
 #include "chip/Mky43.h"
 #include "sim/ChipMap.h"
 #include "sim/RegisterAccess.h"
 #include "sim/SharedState.h"
+#include "tests/support/DeviceClient.h"
+#include "tests/support/HostProcess.h"
+#include "tests/support/Sandbox.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -34,8 +34,7 @@ using ravsim::read16;
 using ravsim::write16;
 
 // Polls `done` for up to ten seconds: generous, the bus needs milliseconds.
-bool eventually(const std::function<bool()>& done)
-{
+bool eventually(const std::function<bool()>& done) {
     auto deadline = std::chrono::steady_clock::now() + 10s;
     while (!done()) {
         if (std::chrono::steady_clock::now() > deadline)
@@ -45,8 +44,7 @@ bool eventually(const std::function<bool()>& done)
     return true;
 }
 
-std::uint64_t read64(const std::uint8_t* view, std::size_t offset)
-{
+std::uint64_t read64(const std::uint8_t* view, std::size_t offset) {
     std::uint64_t value = 0;
     for (unsigned w = 0; w < 4; ++w)
         value |= std::uint64_t{read16(view, offset + 2 * w)} << (16 * w);
@@ -58,8 +56,7 @@ struct CommandResult {
     std::string output;
 };
 
-CommandResult ravkernd(const std::string& arguments)
-{
+CommandResult ravkernd(const std::string& arguments) {
     std::string command = std::string(RAVKERND_PATH) + " " + arguments + " 2>&1";
     CommandResult result{-1, {}};
     FILE* pipe = popen(command.c_str(), "r");
@@ -77,8 +74,7 @@ constexpr std::uint64_t kDemoMembers = (1ULL << 1) | (1ULL << 2) | (3ULL << 10) 
 
 class Network : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         host.spawn({"--board", "0", "--board", "1", "--station", "10:2:counter", "--station", "20:1:echo"});
         ASSERT_TRUE(host.waitReady()) << host.standardError();
         board0 = std::make_unique<Device>(0);
@@ -93,8 +89,7 @@ protected:
         ASSERT_TRUE(eventually([&] { return read64(view0, mky43::MFR) == kDemoMembers; }))
             << std::hex << read64(view0, mky43::MFR);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         if (view0)
             board0->unmap(map0.userAddress);
         if (view1)
@@ -112,8 +107,7 @@ protected:
     std::uint8_t* view1 = nullptr;
 };
 
-TEST_F(Network, DemoNetworkSharesGmAndReturnsMailFromTheEcho)
-{
+TEST_F(Network, DemoNetworkSharesGmAndReturnsMailFromTheEcho) {
     EXPECT_TRUE(eventually([&] { return read64(view1, mky43::MFR) == kDemoMembers; }));
     for (std::size_t r : {mky43::RFR, mky43::LFR})
         EXPECT_EQ(kDemoMembers, read64(view0, r));
@@ -153,8 +147,7 @@ TEST_F(Network, DemoNetworkSharesGmAndReturnsMailFromTheEcho)
     EXPECT_EQ(0, read16(view0, mky43::MSCR) & 0x4000);
 }
 
-TEST_F(Network, StationTakenOffAndBroughtBackByTheControlCommand)
-{
+TEST_F(Network, StationTakenOffAndBroughtBackByTheControlCommand) {
     CommandResult status = ravkernd("status " + dirOption());
     EXPECT_EQ(0, status.status) << status.output;
     EXPECT_NE(std::string::npos, status.output.find("members: 1 2 10 11 20\n")) << status.output;
@@ -172,12 +165,12 @@ TEST_F(Network, StationTakenOffAndBroughtBackByTheControlCommand)
     EXPECT_TRUE(eventually([&] { return read64(view1, mky43::MFR) == kDemoMembers; }));
 }
 
-TEST_F(Network, BoardStartedForGmMonitoringSeesTheBusAndOwnsNoStation)
-{
+TEST_F(Network, BoardStartedForGmMonitoringSeesTheBusAndOwnsNoStation) {
     ASSERT_EQ(0, board0->connect(ravkern::IOCTL_BOARD_CONNECT_GMM, "0", 0));
     const std::uint64_t others = kDemoMembers & ~(1ULL << 1);
     EXPECT_TRUE(eventually([&] { return read64(view1, mky43::MFR) == others; })) << "board 0 is no member";
-    EXPECT_TRUE(eventually([&] { return read64(view0, mky43::MFR) == others; })) << std::hex << read64(view0, mky43::MFR);
+    EXPECT_TRUE(eventually([&] { return read64(view0, mky43::MFR) == others; }))
+        << std::hex << read64(view0, mky43::MFR);
     EXPECT_EQ(0, read16(view0, mky43::SCR) & mky43::kScrRunning);
     std::uint16_t counter = read16(view0, 8 * 10);
     EXPECT_TRUE(eventually([&] { return read16(view0, 8 * 10) != counter; })) << "the counter's blocks come in";
@@ -188,8 +181,7 @@ TEST_F(Network, BoardStartedForGmMonitoringSeesTheBusAndOwnsNoStation)
 // Board 0 mails the echo (landing both ways), the counter (refused) and an
 // empty address; the echo goes off and on; board 1 is halted behind its
 // driver's back, so the supervision starts it again.
-TEST_F(Network, StatusCountsMailMembershipAndRestartsAlsoAsJson)
-{
+TEST_F(Network, StatusCountsMailMembershipAndRestartsAlsoAsJson) {
     write16(view0, mky43::MR0CR, mky43::kMrcrArmed);
     for (unsigned destination : {20u, 10u, 33u}) {
         write16(view0, mky43::MSCR, static_cast<std::uint16_t>(destination << 8 | mky43::kMscrSending | 1));
@@ -205,8 +197,8 @@ TEST_F(Network, StatusCountsMailMembershipAndRestartsAlsoAsJson)
     write16(view1, mky43::SCR, mky43::kScrHalt);
     ASSERT_TRUE(eventually([&] {
         std::string text = ravkernd("status " + dirOption()).output;
-        return text.find("board 1 connect state 1004, supervision restarts 0\n") == std::string::npos
-            && text.find("board 1 connect state 1004") != std::string::npos;
+        return text.find("board 1 connect state 1004, supervision restarts 0\n") == std::string::npos &&
+               text.find("board 1 connect state 1004") != std::string::npos;
     }));
     ASSERT_TRUE(eventually([&] { return read64(view0, mky43::MFR) == kDemoMembers; }));
 
@@ -223,16 +215,15 @@ TEST_F(Network, StatusCountsMailMembershipAndRestartsAlsoAsJson)
     EXPECT_GE(json["boards"].toArray()[1].toObject()["supervisionRestarts"].toInt(), 1);
     std::map<int, std::array<int, 4>> traffic;
     for (const QJsonValue& t : json["traffic"].toArray())
-        traffic[t["station"].toInt()] = {t["mailsSent"].toInt(), t["mailsReceived"].toInt(),
-                                         t["mailsRefused"].toInt(), t["membershipChanges"].toInt()};
+        traffic[t["station"].toInt()] = {t["mailsSent"].toInt(), t["mailsReceived"].toInt(), t["mailsRefused"].toInt(),
+                                         t["membershipChanges"].toInt()};
     // Sent, received, refused, membership changes.
     std::map<int, std::array<int, 4>> expected{{1, {3, 1, 0, 1}},  {2, {0, 0, 0, 3}},  {10, {0, 0, 1, 1}},
                                                {11, {0, 0, 0, 1}}, {20, {1, 1, 0, 3}}, {33, {0, 0, 1, 0}}};
     EXPECT_EQ(expected, traffic) << status.output;
 }
 
-TEST(NetworkAlone, BoardOfStationSize64OwnsTheWholeBus)
-{
+TEST(NetworkAlone, BoardOfStationSize64OwnsTheWholeBus) {
     HostProcess host;
     host.spawn({"--board", "0"});
     ASSERT_TRUE(host.waitReady()) << host.standardError();
@@ -256,8 +247,7 @@ struct BadCommand {
 
 class NetworkCommand : public Network, public ::testing::WithParamInterface<BadCommand> {};
 
-TEST_P(NetworkCommand, IsRefusedWithAReasonAndChangesNothing)
-{
+TEST_P(NetworkCommand, IsRefusedWithAReasonAndChangesNothing) {
     CommandResult result = ravkernd(std::string(GetParam().arguments) + " " + dirOption());
     EXPECT_EQ(GetParam().status, result.status) << result.output;
     EXPECT_NE(std::string::npos, result.output.find(GetParam().says)) << result.output;
@@ -266,8 +256,7 @@ TEST_P(NetworkCommand, IsRefusedWithAReasonAndChangesNothing)
 }
 
 // The command's words joined by '_', e.g. station_off_11.
-std::string badCommandName(const ::testing::TestParamInfo<BadCommand>& info)
-{
+std::string badCommandName(const ::testing::TestParamInfo<BadCommand>& info) {
     std::string name;
     for (const char* c = info.param.arguments; *c != '\0'; ++c) {
         if (*c != ' ' && *c != '-')
@@ -287,16 +276,14 @@ INSTANTIATE_TEST_SUITE_P(Commands, NetworkCommand,
                                            BadCommand{"status --verbose", 2, "unexpected argument"}),
                          badCommandName);
 
-TEST(NetworkGone, ControlCommandWithoutAHostSaysSo)
-{
+TEST(NetworkGone, ControlCommandWithoutAHostSaysSo) {
     ravtest::Sandbox box(ravtest::Sandbox::Entry::KeepOut);
     CommandResult result = ravkernd("status --runtime-dir " + box.runtime());
     EXPECT_EQ(1, result.status);
     EXPECT_NE(std::string::npos, result.output.find("no host answers")) << result.output;
 }
 
-TEST_F(Network, ClientKilledHoldingTheBoardLockDoesNotStopTheBus)
-{
+TEST_F(Network, ClientKilledHoldingTheBoardLockDoesNotStopTheBus) {
     int ready[2];
     ASSERT_EQ(0, pipe(ready));
     pid_t child = fork();

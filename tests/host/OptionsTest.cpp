@@ -6,14 +6,12 @@
 namespace ravhost {
 namespace {
 
-ParseResult parse(std::vector<const char*> args, HostConfig& config, std::string& message)
-{
+ParseResult parse(std::vector<const char*> args, HostConfig& config, std::string& message) {
     args.insert(args.begin(), "ravkernd");
     return parseOptions(static_cast<int>(args.size()), args.data(), config, message);
 }
 
-TEST(Options, BoardsInOrderWithRangesAndCycle)
-{
+TEST(Options, BoardsInOrderWithRangesAndCycle) {
     HostConfig config;
     std::string message;
     ASSERT_EQ(ParseResult::Run, parse({"--runtime-dir", "/tmp/x", "--board", "3:1", "--board", "0", "--board", "255:0",
@@ -30,8 +28,7 @@ TEST(Options, BoardsInOrderWithRangesAndCycle)
     EXPECT_EQ(std::chrono::microseconds(250), config.cycle);
 }
 
-TEST(Options, DefaultsAreOneBoardAndTheRuntimeDirectory)
-{
+TEST(Options, DefaultsAreOneBoardAndTheRuntimeDirectory) {
     ravtest::Sandbox box;
     std::string runtime = box.runtime();
     HostConfig config;
@@ -44,16 +41,14 @@ TEST(Options, DefaultsAreOneBoardAndTheRuntimeDirectory)
     EXPECT_EQ(runtime, config.runtimeDir);
 }
 
-TEST(Options, HelpAndBadValues)
-{
+TEST(Options, HelpAndBadValues) {
     HostConfig config;
     std::string message;
     EXPECT_EQ(ParseResult::Help, parse({"--board", "1", "--help"}, config, message));
     EXPECT_EQ(ParseResult::Bad, parse({"--runtime-dir", ""}, config, message));
 }
 
-TEST(Options, StationsInOrderWithRoles)
-{
+TEST(Options, StationsInOrderWithRoles) {
     HostConfig config;
     std::string message;
     ASSERT_EQ(ParseResult::Run, parse({"--runtime-dir", "/tmp/x", "--station", "10:2:counter", "--station", "20:1:echo",
@@ -72,8 +67,7 @@ TEST(Options, StationsInOrderWithRoles)
 
 class BadStationOption : public ::testing::TestWithParam<const char*> {};
 
-TEST_P(BadStationOption, IsRefusedWithTheReason)
-{
+TEST_P(BadStationOption, IsRefusedWithTheReason) {
     HostConfig config;
     std::string message;
     EXPECT_EQ(ParseResult::Bad, parse({"--runtime-dir", "/tmp/x", "--station", GetParam()}, config, message));
@@ -82,11 +76,9 @@ TEST_P(BadStationOption, IsRefusedWithTheReason)
 
 INSTANTIATE_TEST_SUITE_P(Values, BadStationOption,
                          ::testing::Values("10:2", "10:2:", "10:2:mirror", "64:1:idle", "10:0:idle", "60:5:echo",
-                                           "x:1:idle", "10:1:idle:", ":1:idle", "10::idle", "-1:1:idle",
-                                           "10:65:idle"));
+                                           "x:1:idle", "10:1:idle:", ":1:idle", "10::idle", "-1:1:idle", "10:65:idle"));
 
-TEST(Options, OverlappingStationsAreRefused)
-{
+TEST(Options, OverlappingStationsAreRefused) {
     HostConfig config;
     std::string message;
     EXPECT_EQ(ParseResult::Bad,
@@ -96,8 +88,7 @@ TEST(Options, OverlappingStationsAreRefused)
               parse({"--runtime-dir", "/tmp/x", "--station", "30:34:idle", "--station", "0:30:echo"}, config, message));
 }
 
-TEST(Options, BadMailTime)
-{
+TEST(Options, BadMailTime) {
     HostConfig config;
     std::string message;
     EXPECT_EQ(ParseResult::Bad, parse({"--mail-min-us", "-5"}, config, message));
@@ -113,8 +104,7 @@ struct ConfigCase {
 class ConfigFile : public ::testing::TestWithParam<ConfigCase> {};
 
 // A file's options take their place among the command line's.
-TEST_P(ConfigFile, IsReadInPlaceOrRefusedWithTheLine)
-{
+TEST_P(ConfigFile, IsReadInPlaceOrRefusedWithTheLine) {
     const ConfigCase& c = GetParam();
     ravtest::Sandbox box;
     std::string path = box.root() + "/ravkernd.conf";
@@ -137,14 +127,17 @@ TEST_P(ConfigFile, IsReadInPlaceOrRefusedWithTheLine)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, ConfigFile, ::testing::Values(
-    ConfigCase {"Taken", "# demo\n\n  board 3:2  # second\r\nstation\t20:1:echo\nruntime-dir /srv/r\ncycle-us 90\n", ""},
-    ConfigCase {"Missing", nullptr, "cannot read --config "},
-    ConfigCase {"UnknownOption", "board 1\nboards 2\n", "2: unknown option boards"},
-    ConfigCase {"Nested", "config /etc/passwd\n", "1: unknown option config"},
-    ConfigCase {"NoValue", "station\n", "1: station needs a value"},
-    ConfigCase {"Binary", "board 1\nboard\x01\x7f 2\n", "2: not a line of text"},
-    ConfigCase {"BadValue", "\n\nboard 256\n", "3: bad --board 256: want SWITCH (0..255) or SWITCH:RANGES (0..3)"}),
+INSTANTIATE_TEST_SUITE_P(
+    Files, ConfigFile,
+    ::testing::Values(
+        ConfigCase{"Taken", "# demo\n\n  board 3:2  # second\r\nstation\t20:1:echo\nruntime-dir /srv/r\ncycle-us 90\n",
+                   ""},
+        ConfigCase{"Missing", nullptr, "cannot read --config "},
+        ConfigCase{"UnknownOption", "board 1\nboards 2\n", "2: unknown option boards"},
+        ConfigCase{"Nested", "config /etc/passwd\n", "1: unknown option config"},
+        ConfigCase{"NoValue", "station\n", "1: station needs a value"},
+        ConfigCase{"Binary", "board 1\nboard\x01\x7f 2\n", "2: not a line of text"},
+        ConfigCase{"BadValue", "\n\nboard 256\n", "3: bad --board 256: want SWITCH (0..255) or SWITCH:RANGES (0..3)"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

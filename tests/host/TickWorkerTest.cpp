@@ -18,8 +18,7 @@ struct Probe {
     std::atomic<bool> slow{false};
 };
 
-void routine(ravkern::KDpc*, void* context)
-{
+void routine(ravkern::KDpc*, void* context) {
     auto* probe = static_cast<Probe*>(context);
     if (probe->inside.fetch_add(1) != 0)
         ++probe->overlaps;
@@ -30,8 +29,7 @@ void routine(ravkern::KDpc*, void* context)
 }
 
 template <typename Pred>
-bool eventually(Pred pred)
-{
+bool eventually(Pred pred) {
     auto end = std::chrono::steady_clock::now() + 10s;
     while (!pred()) {
         if (std::chrono::steady_clock::now() > end)
@@ -41,8 +39,7 @@ bool eventually(Pred pred)
     return true;
 }
 
-TEST(TickWorker, InsertRunsOnceAndSecondInsertWhileQueuedHasNoEffect)
-{
+TEST(TickWorker, InsertRunsOnceAndSecondInsertWhileQueuedHasNoEffect) {
     Probe probe;
     probe.slow = true;
     TickWorker worker;
@@ -57,8 +54,7 @@ TEST(TickWorker, InsertRunsOnceAndSecondInsertWhileQueuedHasNoEffect)
     EXPECT_EQ(0, probe.overlaps.load());
 }
 
-TEST(TickWorker, TimerFiresOnceAndRearmingRestartsIt)
-{
+TEST(TickWorker, TimerFiresOnceAndRearmingRestartsIt) {
     Probe probe;
     TickWorker worker;
     worker.bind(routine, &probe, nullptr);
@@ -68,8 +64,7 @@ TEST(TickWorker, TimerFiresOnceAndRearmingRestartsIt)
     EXPECT_FALSE(worker.cancelTimer()) << "a fired timer is no longer armed";
 }
 
-TEST(TickWorker, CancelledTimerNeverFires)
-{
+TEST(TickWorker, CancelledTimerNeverFires) {
     Probe probe;
     TickWorker worker;
     worker.bind(routine, &probe, nullptr);
@@ -79,8 +74,7 @@ TEST(TickWorker, CancelledTimerNeverFires)
     EXPECT_EQ(0, probe.runs.load());
 }
 
-TEST(TickWorker, RemoveTakesQueuedRoutineOffAndWaitsForARunningOne)
-{
+TEST(TickWorker, RemoveTakesQueuedRoutineOffAndWaitsForARunningOne) {
     Probe probe;
     probe.slow = true;
     TickWorker worker;
@@ -94,8 +88,7 @@ TEST(TickWorker, RemoveTakesQueuedRoutineOffAndWaitsForARunningOne)
     EXPECT_FALSE(worker.remove());
 }
 
-TEST(TickWorker, SelfRearmingChainStopsWhenTheRoutineStops)
-{
+TEST(TickWorker, SelfRearmingChainStopsWhenTheRoutineStops) {
     struct Chain {
         TickWorker* worker;
         std::atomic<bool> enabled{true};
@@ -103,12 +96,14 @@ TEST(TickWorker, SelfRearmingChainStopsWhenTheRoutineStops)
     } chain;
     TickWorker worker;
     chain.worker = &worker;
-    worker.bind([](ravkern::KDpc*, void* c) {
-        auto* chain = static_cast<Chain*>(c);
-        ++chain->ticks;
-        if (chain->enabled)
-            chain->worker->setTimer(1ms);
-    }, &chain, nullptr);
+    worker.bind(
+        [](ravkern::KDpc*, void* c) {
+            auto* chain = static_cast<Chain*>(c);
+            ++chain->ticks;
+            if (chain->enabled)
+                chain->worker->setTimer(1ms);
+        },
+        &chain, nullptr);
     worker.insert();
     ASSERT_TRUE(eventually([&] { return chain.ticks.load() >= 5; }));
     chain.enabled = false;

@@ -17,25 +17,25 @@ struct ValueCase {
 
 class GetIntTest : public ::testing::TestWithParam<ValueCase> {};
 
-TEST_P(GetIntTest, ReadsTheLeadingDecimalNumber)
-{
+TEST_P(GetIntTest, ReadsTheLeadingDecimalNumber) {
     ravtest::Sandbox scratch;
-    writeFile("t.ini", GetParam().stored ? std::string("[S]\r\nK=") + GetParam().stored + "\r\n" : "[S]\r\nOther=1\r\n");
+    writeFile("t.ini",
+              GetParam().stored ? std::string("[S]\r\nK=") + GetParam().stored + "\r\n" : "[S]\r\nOther=1\r\n");
     IniFile ini;
     ini.setFile("t.ini");
     EXPECT_EQ(GetParam().expected, ini.getInt("S", "K", 77));
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, GetIntTest,
-    ::testing::Values(ValueCase {"42", 42}, ValueCase {"  42  ", 42}, ValueCase {"-7", -7}, ValueCase {"+7", 7},
-                      ValueCase {"12abc", 12}, ValueCase {"abc", 0}, ValueCase {"", 0}, ValueCase {"-", 0},
-                      ValueCase {"0x10", 0}, ValueCase {"4000", 4000}, ValueCase {"2147483647", INT32_MAX},
-                      ValueCase {"-2147483648", INT32_MIN}, ValueCase {nullptr, 77}));
+                         ::testing::Values(ValueCase{"42", 42}, ValueCase{"  42  ", 42}, ValueCase{"-7", -7},
+                                           ValueCase{"+7", 7}, ValueCase{"12abc", 12}, ValueCase{"abc", 0},
+                                           ValueCase{"", 0}, ValueCase{"-", 0}, ValueCase{"0x10", 0},
+                                           ValueCase{"4000", 4000}, ValueCase{"2147483647", INT32_MAX},
+                                           ValueCase{"-2147483648", INT32_MIN}, ValueCase{nullptr, 77}));
 
 class GetHexTest : public ::testing::TestWithParam<ValueCase> {};
 
-TEST_P(GetHexTest, ReadsDigitsWithTheHSuffix)
-{
+TEST_P(GetHexTest, ReadsDigitsWithTheHSuffix) {
     ravtest::Sandbox scratch;
     writeFile("t.ini", GetParam().stored ? std::string("[S]\r\nK=") + GetParam().stored + "\r\n" : "");
     IniFile ini;
@@ -44,16 +44,17 @@ TEST_P(GetHexTest, ReadsDigitsWithTheHSuffix)
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, GetHexTest,
-    ::testing::Values(ValueCase {"1fH", 0x1F}, ValueCase {"1Fh", 0x1F}, ValueCase {"1F", 0x55}, ValueCase {"", 0x55},
-                      ValueCase {"zzH", 0x55}, ValueCase {"H", 0x55}, ValueCase {"10007H", 0x10007},
-                      ValueCase {"10007", 0x55}, ValueCase {"7H", 7}, ValueCase {"12zzH", 0x12},
-                      ValueCase {"  \tabH", 0xAB}, ValueCase {"ffffffffH", -1}, ValueCase {"0H", 0},
-                      // Only 31 characters are read: at 32 the suffix is lost.
-                      ValueCase {"000000000000000000000000000001H", 1}, ValueCase {"0000000000000000000000000000001H", 0x55},
-                      ValueCase {nullptr, 0x55}));
+                         ::testing::Values(ValueCase{"1fH", 0x1F}, ValueCase{"1Fh", 0x1F}, ValueCase{"1F", 0x55},
+                                           ValueCase{"", 0x55}, ValueCase{"zzH", 0x55}, ValueCase{"H", 0x55},
+                                           ValueCase{"10007H", 0x10007}, ValueCase{"10007", 0x55}, ValueCase{"7H", 7},
+                                           ValueCase{"12zzH", 0x12}, ValueCase{"  \tabH", 0xAB},
+                                           ValueCase{"ffffffffH", -1}, ValueCase{"0H", 0},
+                                           // Only 31 characters are read: at 32 the suffix is lost.
+                                           ValueCase{"000000000000000000000000000001H", 1},
+                                           ValueCase{"0000000000000000000000000000001H", 0x55},
+                                           ValueCase{nullptr, 0x55}));
 
-TEST(IniRead, MissingFileOrSectionGivesDefaults)
-{
+TEST(IniRead, MissingFileOrSectionGivesDefaults) {
     ravtest::Sandbox scratch;
     IniFile ini;
     ini.setFile("absent.ini");
@@ -67,8 +68,7 @@ TEST(IniRead, MissingFileOrSectionGivesDefaults)
     EXPECT_EQ(4000, ini.getInt("LOG", "LOGMAXLINE", 4000));
 }
 
-TEST(IniRead, NamesCompareWithoutCaseAndBlanksAroundAreIgnored)
-{
+TEST(IniRead, NamesCompareWithoutCaseAndBlanksAroundAreIgnored) {
     ravtest::Sandbox scratch;
     writeFile("t.ini", "[ log ]\r\n  LogLevel  =  10002H  \r\nlogmaxline=3\r\n");
     IniFile ini;
@@ -80,8 +80,7 @@ TEST(IniRead, NamesCompareWithoutCaseAndBlanksAroundAreIgnored)
     EXPECT_STREQ("10002H", buffer);
 }
 
-TEST(IniRead, CommentsKeysBeforeAnySectionAndLinesWithoutEqualsAreNotKeys)
-{
+TEST(IniRead, CommentsKeysBeforeAnySectionAndLinesWithoutEqualsAreNotKeys) {
     ravtest::Sandbox scratch;
     writeFile("t.ini", "K=top\n[S]\n;K=comment\nK\n  ; K=also\nK=real\nK=second\n");
     IniFile ini;
@@ -92,8 +91,7 @@ TEST(IniRead, CommentsKeysBeforeAnySectionAndLinesWithoutEqualsAreNotKeys)
     EXPECT_EQ(-5, ini.getInt("", "K", -5));
 }
 
-TEST(IniRead, StringsAreCutToTheBuffer)
-{
+TEST(IniRead, StringsAreCutToTheBuffer) {
     ravtest::Sandbox scratch;
     writeFile("t.ini", "[S]\r\nK=abcdefgh\r\n");
     IniFile ini;
@@ -109,8 +107,7 @@ TEST(IniRead, StringsAreCutToTheBuffer)
     EXPECT_STREQ("", buffer);
 }
 
-TEST(IniRead, NullNamesGiveDefaults)
-{
+TEST(IniRead, NullNamesGiveDefaults) {
     ravtest::Sandbox scratch;
     writeFile("t.ini", "[S]\r\nK=1\r\n");
     IniFile ini;
@@ -120,8 +117,7 @@ TEST(IniRead, NullNamesGiveDefaults)
     EXPECT_EQ(9, ini.getHex(nullptr, nullptr, 9));
 }
 
-TEST(IniRead, SetFileFixesTheFullPathOfTheMoment)
-{
+TEST(IniRead, SetFileFixesTheFullPathOfTheMoment) {
     ravtest::Sandbox scratch;
     writeFile("t.ini", "[S]\r\nK=5\r\n");
     IniFile ini;
@@ -132,8 +128,7 @@ TEST(IniRead, SetFileFixesTheFullPathOfTheMoment)
     EXPECT_EQ(5, ini.getInt("S", "K", 0));
 }
 
-TEST(IniRead, AValueEditedByHandIsSeenByTheNextRead)
-{
+TEST(IniRead, AValueEditedByHandIsSeenByTheNextRead) {
     ravtest::Sandbox scratch;
     writeFile("t.ini", "[S]\r\nK=1\r\n");
     IniFile ini;
@@ -143,8 +138,7 @@ TEST(IniRead, AValueEditedByHandIsSeenByTheNextRead)
     EXPECT_EQ(2, ini.getInt("S", "K", 0));
 }
 
-TEST(IniRead, ANameTooLongForThePathIsNoFile)
-{
+TEST(IniRead, ANameTooLongForThePathIsNoFile) {
     IniFile ini;
     ini.setFile(std::string(300, 'a').c_str());
     EXPECT_STREQ("", ini.path());
@@ -152,8 +146,7 @@ TEST(IniRead, ANameTooLongForThePathIsNoFile)
     EXPECT_FALSE(ini.writeInt("S", "K", 1));
 }
 
-TEST(IniRead, TheConfigurationObjectIsOneProcessWideInstance)
-{
+TEST(IniRead, TheConfigurationObjectIsOneProcessWideInstance) {
     EXPECT_EQ(&ravlib::theConfig(), &ravlib::theConfig());
 }
 

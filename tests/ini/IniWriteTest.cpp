@@ -26,8 +26,7 @@ struct WriteCase {
 
 class WriteStringTest : public ::testing::TestWithParam<WriteCase> {};
 
-TEST_P(WriteStringTest, ChangesOnlyTheKeyLine)
-{
+TEST_P(WriteStringTest, ChangesOnlyTheKeyLine) {
     ravtest::Sandbox scratch;
     const auto& c = GetParam();
     if (c.before)
@@ -38,26 +37,27 @@ TEST_P(WriteStringTest, ChangesOnlyTheKeyLine)
     EXPECT_EQ(c.after, readFile("t.ini"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, WriteStringTest, ::testing::Values(
-    WriteCase {nullptr, "LOG", "FILENO_00", "1", "[LOG]\r\nFILENO_00=1\r\n"},
-    WriteCase {"", "LOG", "A", "1", "[LOG]\r\nA=1\r\n"},
-    WriteCase {"[LOG]\r\nA=1\r\n", "LOG", "B", "2", "[LOG]\r\nA=1\r\nB=2\r\n"},
-    WriteCase {"; top\r\n[LOG]\r\n  A = 1 \r\n\r\n; mid\r\n[X]\r\nY=2\r\n", "log", "a", "5",
-               "; top\r\n[LOG]\r\na=5\r\n\r\n; mid\r\n[X]\r\nY=2\r\n"},
-    WriteCase {"[LOG]\r\nA=1\r\n\r\n[X]\r\n", "LOG", "B", "2", "[LOG]\r\nA=1\r\nB=2\r\n\r\n[X]\r\n"},
-    WriteCase {"[LOG]\r\n\r\n[X]\r\n", "LOG", "B", "2", "[LOG]\r\nB=2\r\n\r\n[X]\r\n"},
-    WriteCase {"[s]\nk=v\n", "s", "k2", "x", "[s]\nk=v\nk2=x\n"},
-    WriteCase {"[s]\r\nk=v", "s", "t", "1", "[s]\r\nk=v\r\nt=1\r\n"},
-    WriteCase {"[s]\r\nk=v", "s", "k", "w", "[s]\r\nk=w"},
-    WriteCase {"[a]\r\nk=1\r\n", "b", "k", "2", "[a]\r\nk=1\r\n[b]\r\nk=2\r\n"},
-    WriteCase {"[a]\r\nk=1", "b", "k", "2", "[a]\r\nk=1\r\n[b]\r\nk=2\r\n"},
-    WriteCase {"[s]\r\n;k=old\r\n", "s", "k", "new", "[s]\r\n;k=old\r\nk=new\r\n"},
-    WriteCase {"k=top\r\n[s]\r\n", "s", "k", "1", "k=top\r\n[s]\r\nk=1\r\n"},
-    WriteCase {"[ LOG ]\r\nx=1\r\n", "LOG", "X", "", "[ LOG ]\r\nX=\r\n"},
-    WriteCase {"[a]\r\nk=1\r\n[b]\r\nk=2\r\n[a]\r\nk=3\r\n", "A", "K", "9", "[a]\r\nK=9\r\n[b]\r\nk=2\r\n[a]\r\nk=3\r\n"}));
+INSTANTIATE_TEST_SUITE_P(
+    Files, WriteStringTest,
+    ::testing::Values(WriteCase{nullptr, "LOG", "FILENO_00", "1", "[LOG]\r\nFILENO_00=1\r\n"},
+                      WriteCase{"", "LOG", "A", "1", "[LOG]\r\nA=1\r\n"},
+                      WriteCase{"[LOG]\r\nA=1\r\n", "LOG", "B", "2", "[LOG]\r\nA=1\r\nB=2\r\n"},
+                      WriteCase{"; top\r\n[LOG]\r\n  A = 1 \r\n\r\n; mid\r\n[X]\r\nY=2\r\n", "log", "a", "5",
+                                "; top\r\n[LOG]\r\na=5\r\n\r\n; mid\r\n[X]\r\nY=2\r\n"},
+                      WriteCase{"[LOG]\r\nA=1\r\n\r\n[X]\r\n", "LOG", "B", "2", "[LOG]\r\nA=1\r\nB=2\r\n\r\n[X]\r\n"},
+                      WriteCase{"[LOG]\r\n\r\n[X]\r\n", "LOG", "B", "2", "[LOG]\r\nB=2\r\n\r\n[X]\r\n"},
+                      WriteCase{"[s]\nk=v\n", "s", "k2", "x", "[s]\nk=v\nk2=x\n"},
+                      WriteCase{"[s]\r\nk=v", "s", "t", "1", "[s]\r\nk=v\r\nt=1\r\n"},
+                      WriteCase{"[s]\r\nk=v", "s", "k", "w", "[s]\r\nk=w"},
+                      WriteCase{"[a]\r\nk=1\r\n", "b", "k", "2", "[a]\r\nk=1\r\n[b]\r\nk=2\r\n"},
+                      WriteCase{"[a]\r\nk=1", "b", "k", "2", "[a]\r\nk=1\r\n[b]\r\nk=2\r\n"},
+                      WriteCase{"[s]\r\n;k=old\r\n", "s", "k", "new", "[s]\r\n;k=old\r\nk=new\r\n"},
+                      WriteCase{"k=top\r\n[s]\r\n", "s", "k", "1", "k=top\r\n[s]\r\nk=1\r\n"},
+                      WriteCase{"[ LOG ]\r\nx=1\r\n", "LOG", "X", "", "[ LOG ]\r\nX=\r\n"},
+                      WriteCase{"[a]\r\nk=1\r\n[b]\r\nk=2\r\n[a]\r\nk=3\r\n", "A", "K", "9",
+                                "[a]\r\nK=9\r\n[b]\r\nk=2\r\n[a]\r\nk=3\r\n"}));
 
-TEST(IniWrite, NumbersAreWrittenInTheirForms)
-{
+TEST(IniWrite, NumbersAreWrittenInTheirForms) {
     ravtest::Sandbox scratch;
     IniFile ini;
     ini.setFile("t.ini");
@@ -72,8 +72,7 @@ TEST(IniWrite, NumbersAreWrittenInTheirForms)
     EXPECT_EQ(-1, ini.getInt("S", "I1", 0));
 }
 
-TEST(IniWrite, NoTextRemovesTheKey)
-{
+TEST(IniWrite, NoTextRemovesTheKey) {
     ravtest::Sandbox scratch;
     writeFile("t.ini", "[S]\r\nA=1\r\nB=2\r\n");
     IniFile ini;
@@ -92,8 +91,7 @@ struct BadWrite {
 
 class BadWriteTest : public ::testing::TestWithParam<BadWrite> {};
 
-TEST_P(BadWriteTest, IsRefusedAndLeavesTheFileAlone)
-{
+TEST_P(BadWriteTest, IsRefusedAndLeavesTheFileAlone) {
     ravtest::Sandbox scratch;
     writeFile("t.ini", "[S]\r\nK=1\r\n");
     IniFile ini;
@@ -102,13 +100,15 @@ TEST_P(BadWriteTest, IsRefusedAndLeavesTheFileAlone)
     EXPECT_EQ("[S]\r\nK=1\r\n", readFile("t.ini"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Inputs, BadWriteTest, ::testing::Values(
-    BadWrite {nullptr, "K", "1"}, BadWrite {"S", nullptr, "1"}, BadWrite {"", "K", "1"}, BadWrite {"S", "", "1"},
-    BadWrite {"S", "  ", "1"}, BadWrite {"S]", "K", "1"}, BadWrite {"S\n[T", "K", "1"}, BadWrite {"S", "K=J", "1"},
-    BadWrite {"S", "K\r\nL", "1"}, BadWrite {"S", "K", "1\r\nL=2"}, BadWrite {"S", ";K", "1"}, BadWrite {"S", "[K", "1"}));
+INSTANTIATE_TEST_SUITE_P(Inputs, BadWriteTest,
+                         ::testing::Values(BadWrite{nullptr, "K", "1"}, BadWrite{"S", nullptr, "1"},
+                                           BadWrite{"", "K", "1"}, BadWrite{"S", "", "1"}, BadWrite{"S", "  ", "1"},
+                                           BadWrite{"S]", "K", "1"}, BadWrite{"S\n[T", "K", "1"},
+                                           BadWrite{"S", "K=J", "1"}, BadWrite{"S", "K\r\nL", "1"},
+                                           BadWrite{"S", "K", "1\r\nL=2"}, BadWrite{"S", ";K", "1"},
+                                           BadWrite{"S", "[K", "1"}));
 
-TEST(IniWrite, AnUnreadableFileIsNotOverwritten)
-{
+TEST(IniWrite, AnUnreadableFileIsNotOverwritten) {
     ravtest::Sandbox scratch;
     std::filesystem::create_directory("t.ini");
     IniFile ini;
@@ -117,8 +117,7 @@ TEST(IniWrite, AnUnreadableFileIsNotOverwritten)
     EXPECT_TRUE(std::filesystem::is_directory("t.ini"));
 }
 
-TEST(IniWrite, ReplacesTheFileAsAWholeAndLeavesNoTemporary)
-{
+TEST(IniWrite, ReplacesTheFileAsAWholeAndLeavesNoTemporary) {
     ravtest::Sandbox scratch;
     writeFile("t.ini", "[S]\r\nK=1\r\n");
     struct stat before {};
@@ -143,8 +142,7 @@ TEST(IniWrite, ReplacesTheFileAsAWholeAndLeavesNoTemporary)
 
 constexpr int writesPerWriter = 150;
 
-int writeKeys(const char* prefix)
-{
+int writeKeys(const char* prefix) {
     IniFile ini;
     ini.setFile("shared.ini");
     for (int i = 0; i < writesPerWriter; ++i) {
@@ -155,8 +153,7 @@ int writeKeys(const char* prefix)
     return 0;
 }
 
-void expectAllKeys(const std::vector<std::string>& prefixes)
-{
+void expectAllKeys(const std::vector<std::string>& prefixes) {
     IniFile ini;
     ini.setFile("shared.ini");
     int missing = 0;
@@ -166,8 +163,7 @@ void expectAllKeys(const std::vector<std::string>& prefixes)
     EXPECT_EQ(0, missing);
 }
 
-TEST(IniWrite, TwoProcessesWritingDifferentKeysLoseNothing)
-{
+TEST(IniWrite, TwoProcessesWritingDifferentKeysLoseNothing) {
     ravtest::Sandbox scratch;
     ravtest::Gate start;
     std::vector<pid_t> children;
@@ -184,8 +180,7 @@ TEST(IniWrite, TwoProcessesWritingDifferentKeysLoseNothing)
     expectAllKeys({"FILENO_", "LOGLINE_"});
 }
 
-TEST(IniWrite, ThreadsWritingDifferentKeysLoseNothing)
-{
+TEST(IniWrite, ThreadsWritingDifferentKeysLoseNothing) {
     ravtest::Sandbox scratch;
     std::vector<std::thread> threads;
     int results[3] = {};

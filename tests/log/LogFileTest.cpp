@@ -1,6 +1,6 @@
-#include "lib/exports/LibraryLoad.h"
 #include "lib/files/LogFile.h"
 #include "lib/Ravlib.h"
+#include "lib/exports/LibraryLoad.h"
 
 #include "tests/log/LogTestSupport.h"
 #include "tests/support/ChildProcess.h"
@@ -19,8 +19,7 @@ using ravlib::LOG_TRACE;
 using ravlib::LogFile;
 using namespace ravtest;
 
-TEST(LogFile, WithoutAnIniFileNothingIsWrittenButTheFileExists)
-{
+TEST(LogFile, WithoutAnIniFileNothingIsWrittenButTheFileExists) {
     Sandbox scratch;
     LogFile log;
     ASSERT_TRUE(openLog(log));
@@ -42,8 +41,7 @@ struct MaskCase {
 
 class LevelMaskTest : public ::testing::TestWithParam<MaskCase> {};
 
-TEST_P(LevelMaskTest, LetsThroughOnlyEnabledLevels)
-{
+TEST_P(LevelMaskTest, LetsThroughOnlyEnabledLevels) {
     Sandbox scratch;
     const auto& c = GetParam();
     writeFile("RavlibLog.ini", c.loglevel ? std::string("[LOG]\r\nLOGLEVEL=") + c.loglevel + "\r\n" : "[LOG]\r\n");
@@ -64,22 +62,19 @@ TEST_P(LevelMaskTest, LetsThroughOnlyEnabledLevels)
     EXPECT_EQ(expected, readFile("RavlibLog_0000.log"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Masks, LevelMaskTest, ::testing::Values(
-    MaskCase {"TraceOnly", "10002H", 0, "*"},
-    MaskCase {"NoSuffix", "10007", 0, ""},
-    MaskCase {"NoCategory", "7H", 0, ""},
-    MaskCase {"All", "10007H", 0, "@*#"},
-    MaskCase {"NgOnly", "10001h", 0, "@"},
-    MaskCase {"DetailOtherCategoryToo", "30004H", 0, "#"},
-    MaskCase {"WrongCategory", "20007H", 0, ""},
-    MaskCase {"Empty", "", 0x10007, "@*#"},
-    MaskCase {"NoDigits", "zzH", 0x10002, "*"},
-    MaskCase {"MissingKeyUsesDefault", nullptr, 0x10005, "@#"},
-    MaskCase {"CategoryWithoutSeverity", "10000H", 0, ""}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Masks, LevelMaskTest,
+                         ::testing::Values(MaskCase{"TraceOnly", "10002H", 0, "*"},
+                                           MaskCase{"NoSuffix", "10007", 0, ""}, MaskCase{"NoCategory", "7H", 0, ""},
+                                           MaskCase{"All", "10007H", 0, "@*#"}, MaskCase{"NgOnly", "10001h", 0, "@"},
+                                           MaskCase{"DetailOtherCategoryToo", "30004H", 0, "#"},
+                                           MaskCase{"WrongCategory", "20007H", 0, ""},
+                                           MaskCase{"Empty", "", 0x10007, "@*#"},
+                                           MaskCase{"NoDigits", "zzH", 0x10002, "*"},
+                                           MaskCase{"MissingKeyUsesDefault", nullptr, 0x10005, "@#"},
+                                           MaskCase{"CategoryWithoutSeverity", "10000H", 0, ""}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
-TEST(LogFile, EnabledMatchesTheMask)
-{
+TEST(LogFile, EnabledMatchesTheMask) {
     Sandbox scratch;
     writeFile("RavlibLog.ini", "[LOG]\r\nLOGLEVEL=10005H\r\n");
     LogFile log;
@@ -94,8 +89,7 @@ TEST(LogFile, EnabledMatchesTheMask)
     EXPECT_FALSE(log.enabled(LOG_NG));
 }
 
-TEST(LogFile, TickCountSettingPutsTheTickOnEachLine)
-{
+TEST(LogFile, TickCountSettingPutsTheTickOnEachLine) {
     Sandbox scratch;
     writeFile("RavlibLog.ini", "[LOG]\r\nLOGLEVEL=10007H\r\nLOGTICKCOUNT=1\r\n");
     LogFile log;
@@ -107,8 +101,7 @@ TEST(LogFile, TickCountSettingPutsTheTickOnEachLine)
               readFile("RavlibLog_0000.log"));
 }
 
-TEST(LogFile, WritefFormatsOnlyEnabledLevelsAndCutsLongLines)
-{
+TEST(LogFile, WritefFormatsOnlyEnabledLevelsAndCutsLongLines) {
     Sandbox scratch;
     writeFile("RavlibLog.ini", "[LOG]\r\nLOGLEVEL=10002H\r\n");
     LogFile log;
@@ -124,8 +117,7 @@ TEST(LogFile, WritefFormatsOnlyEnabledLevelsAndCutsLongLines)
     EXPECT_EQ(std::string(fixedPrefix) + "**   " + std::string(234, 'q') + "\r\n", second);
 }
 
-TEST(LogFile, CloseWritesThePositionBackAndKeepsTheRestOfTheIni)
-{
+TEST(LogFile, CloseWritesThePositionBackAndKeepsTheRestOfTheIni) {
     Sandbox scratch;
     writeFile("RavlibLog.ini", "; settings\r\n[LOG]\r\nLOGLEVEL=10007H\r\n\r\n[OTHER]\r\nX=1\r\n");
     LogFile log;
@@ -141,8 +133,7 @@ TEST(LogFile, CloseWritesThePositionBackAndKeepsTheRestOfTheIni)
     EXPECT_EQ(traceLine("a") + traceLine("b"), readFile("RavlibLog_0000.log"));
 }
 
-TEST(LogFile, ALaterOpenInTheSameSlotContinuesTheFile)
-{
+TEST(LogFile, ALaterOpenInTheSameSlotContinuesTheFile) {
     Sandbox scratch;
     writeFile("RavlibLog.ini", "[LOG]\r\nLOGLEVEL=10007H\r\nLOGMAXLINE=3\r\n");
     {
@@ -160,8 +151,7 @@ TEST(LogFile, ALaterOpenInTheSameSlotContinuesTheFile)
     EXPECT_EQ(traceLine("4"), readFile("RavlibLog_0001.log"));
 }
 
-TEST(LogFile, WritesAfterCloseDoNothing)
-{
+TEST(LogFile, WritesAfterCloseDoNothing) {
     Sandbox scratch;
     writeFile("RavlibLog.ini", "[LOG]\r\nLOGLEVEL=10007H\r\nLOGMAXLINE=0\r\n");
     LogFile log;
@@ -173,8 +163,7 @@ TEST(LogFile, WritesAfterCloseDoNothing)
     EXPECT_EQ("", readFile("RavlibLog_0000.log"));
 }
 
-TEST(LogFile, OpenFailsWhenTheLogFileCannotBeOpenedAndCloseStillReleases)
-{
+TEST(LogFile, OpenFailsWhenTheLogFileCannotBeOpenedAndCloseStillReleases) {
     Sandbox scratch;
     std::filesystem::create_directory("RavlibLog_0000.log");
     LogFile log;
@@ -185,8 +174,7 @@ TEST(LogFile, OpenFailsWhenTheLogFileCannotBeOpenedAndCloseStillReleases)
     EXPECT_FALSE(std::filesystem::exists(scratch.runtime() + "/objects/RavlibLog.Map"));
 }
 
-TEST(LogFile, OpenRefusesBadArgumentsAndASecondOpen)
-{
+TEST(LogFile, OpenRefusesBadArgumentsAndASecondOpen) {
     Sandbox scratch;
     LogFile log;
     EXPECT_FALSE(log.open(nullptr, "RavlibLog.ini", "RavlibLog.Map", 0));
@@ -199,8 +187,7 @@ TEST(LogFile, OpenRefusesBadArgumentsAndASecondOpen)
     EXPECT_EQ(1, log.processCount());
 }
 
-TEST(LogFile, ThreadsWritingAtOnceKeepLinesWholeAndCountsRight)
-{
+TEST(LogFile, ThreadsWritingAtOnceKeepLinesWholeAndCountsRight) {
     Sandbox scratch;
     writeFile("RavlibLog.ini", "[LOG]\r\nLOGLEVEL=10007H\r\nLOGMAXLINE=50\r\n");
     LogFile log;
@@ -234,8 +221,7 @@ TEST(LogFile, ThreadsWritingAtOnceKeepLinesWholeAndCountsRight)
     EXPECT_EQ(50, ini.getInt("LOG", "LOGLINE_00", -1));
 }
 
-TEST(LogFile, TheProcessWideLogIsOneInstanceAndStartsClosed)
-{
+TEST(LogFile, TheProcessWideLogIsOneInstanceAndStartsClosed) {
     EXPECT_EQ(&ravlib::theLog(), &ravlib::theLog());
     EXPECT_EQ(-1, ravlib::theLog().slotNo());
     EXPECT_EQ(0, ravlib::theLog().processCount());
@@ -264,8 +250,7 @@ struct PlaceCase {
 
 class PlaceTest : public ::testing::TestWithParam<PlaceCase> {};
 
-TEST_P(PlaceTest, TheLibraryUsesOnlyWhatNobodyElseControls)
-{
+TEST_P(PlaceTest, TheLibraryUsesOnlyWhatNobodyElseControls) {
     if (geteuid() != 0)
         GTEST_SKIP() << "files of other users need root to make";
     const PlaceCase& c = GetParam();
@@ -275,34 +260,40 @@ TEST_P(PlaceTest, TheLibraryUsesOnlyWhatNobodyElseControls)
     std::string ini = c.planted ? box.root() + "/victim" : cwd + "/RavlibLog.ini";
     std::filesystem::create_directory(cwd);
     writeFile(ini, "[LOG]\r\nLOGLEVEL=10007H\r\n");
-    ASSERT_FALSE(chdir(cwd.c_str()) || chmod(box.root().c_str(), 0755) || mkdir(real.c_str(), 0)
-                 || chmod(real.c_str(), c.runtimeMode & 07777) || chown(real.c_str(), c.runtimeOwner, kNobody)
-                 || (S_ISLNK(c.runtimeMode) && symlink(real.c_str(), runtime.c_str())) || chown(".", kNobody, kNobody)
-                 || (c.planted ? symlink(ini.c_str(), c.planted) || lchown(c.planted, kNobody, kNobody)
-                               : chmod(ini.c_str(), c.iniMode) || chown(ini.c_str(), kNobody, kNobody))
-                 || chmod(".", c.cwdMode | S_IWUSR) || setenv("RAVEL_RUNTIME_DIR", runtime.c_str(), 1));
+    ASSERT_FALSE(chdir(cwd.c_str()) || chmod(box.root().c_str(), 0755) || mkdir(real.c_str(), 0) ||
+                 chmod(real.c_str(), c.runtimeMode & 07777) || chown(real.c_str(), c.runtimeOwner, kNobody) ||
+                 (S_ISLNK(c.runtimeMode) && symlink(real.c_str(), runtime.c_str())) || chown(".", kNobody, kNobody) ||
+                 (c.planted ? symlink(ini.c_str(), c.planted) || lchown(c.planted, kNobody, kNobody)
+                            : chmod(ini.c_str(), c.iniMode) || chown(ini.c_str(), kNobody, kNobody)) ||
+                 chmod(".", c.cwdMode | S_IWUSR) || setenv("RAVEL_RUNTIME_DIR", runtime.c_str(), 1));
     EXPECT_EQ(c.result & 0xFF, waitChild(startChild([&] {
-        int result = (c.planted || (!setgid(kNobody) && !setuid(kNobody))) && ravlib::processAttach() ? RV_open(0) : -1;
-        chmod(".", c.cwdMode);
-        ravlib::processDetach();
-        return result;
-    })));
+                  int result = (c.planted || (!setgid(kNobody) && !setuid(kNobody))) && ravlib::processAttach()
+                                   ? RV_open(0)
+                                   : -1;
+                  chmod(".", c.cwdMode);
+                  ravlib::processDetach();
+                  return result;
+              })));
     std::string line = c.refusal ? "open: NG: <runtime directory " + runtime + " refused: " + c.refusal + ">" : "";
     EXPECT_NE(std::string::npos, readFile("RavlibLog_0000.log").find(line));
     EXPECT_EQ(c.iniChanges, readFile(ini).find("LOGLINE_00=") != std::string::npos) << readFile(ini);
 }
 
-INSTANTIATE_TEST_SUITE_P(Places, PlaceTest, ::testing::Values(
-    PlaceCase {"OwnRuntimeDirectory", 0700, kNobody, 0, 0755, 0644, nullptr, 4, nullptr, true},
-    PlaceCase {"AnotherUsers", 0700, 65533, 0, 0755, 0644, nullptr, 4, "it belongs to uid 65533, not to uid 65534", false},
-    PlaceCase {"OthersMayWrite", 01777, 0, 0, 0755, 0644, nullptr, 4, "other users may write in it (mode 1777)", false},
-    PlaceCase {"SymbolicLink", S_IFLNK | 0700, kNobody, 0, 0755, 0644, nullptr, 4, "it is a symbolic link", false},
-    PlaceCase {"ReadOnlyIni", 0700, kNobody, 0, 0755, 0444, nullptr, 4, nullptr, false},
-    PlaceCase {"IniInAReadOnlyDirectory", 0700, kNobody, 0, 0555, 0644, nullptr, 4, nullptr, true},
-    PlaceCase {"PlantedIniLink", 0700, 0, 0, 01777, 0, "RavlibLog.ini", 4, nullptr, false},
-    PlaceCase {"PlantedLogLink", 0700, 0, 0, 01777, 0, "RavlibLog_0000.log", -1, nullptr, false},
-    PlaceCase {"PlantedObjectsLink", 0700, 0, 0, 0755, 0, "../place/objects", 4, nullptr, false},
-    PlaceCase {"Cwd249", 0700, kNobody, 249, 0755, 0644, nullptr, 4, nullptr, true}),
+INSTANTIATE_TEST_SUITE_P(
+    Places, PlaceTest,
+    ::testing::Values(PlaceCase{"OwnRuntimeDirectory", 0700, kNobody, 0, 0755, 0644, nullptr, 4, nullptr, true},
+                      PlaceCase{"AnotherUsers", 0700, 65533, 0, 0755, 0644, nullptr, 4,
+                                "it belongs to uid 65533, not to uid 65534", false},
+                      PlaceCase{"OthersMayWrite", 01777, 0, 0, 0755, 0644, nullptr, 4,
+                                "other users may write in it (mode 1777)", false},
+                      PlaceCase{"SymbolicLink", S_IFLNK | 0700, kNobody, 0, 0755, 0644, nullptr, 4,
+                                "it is a symbolic link", false},
+                      PlaceCase{"ReadOnlyIni", 0700, kNobody, 0, 0755, 0444, nullptr, 4, nullptr, false},
+                      PlaceCase{"IniInAReadOnlyDirectory", 0700, kNobody, 0, 0555, 0644, nullptr, 4, nullptr, true},
+                      PlaceCase{"PlantedIniLink", 0700, 0, 0, 01777, 0, "RavlibLog.ini", 4, nullptr, false},
+                      PlaceCase{"PlantedLogLink", 0700, 0, 0, 01777, 0, "RavlibLog_0000.log", -1, nullptr, false},
+                      PlaceCase{"PlantedObjectsLink", 0700, 0, 0, 0755, 0, "../place/objects", 4, nullptr, false},
+                      PlaceCase{"Cwd249", 0700, kNobody, 249, 0755, 0644, nullptr, 4, nullptr, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -11,8 +11,7 @@ using ravlib::LOG_TRACE;
 using ravlib::LogFile;
 using namespace ravtest;
 
-std::string logName(int fileNo)
-{
+std::string logName(int fileNo) {
     char name[32];
     std::snprintf(name, sizeof name, "RavlibLog_00%02d.log", fileNo);
     return name;
@@ -29,8 +28,7 @@ struct RotationCase {
 
 class RotationTest : public ::testing::TestWithParam<RotationCase> {};
 
-TEST_P(RotationTest, AlternatesBetweenTwoFiles)
-{
+TEST_P(RotationTest, AlternatesBetweenTwoFiles) {
     Sandbox scratch;
     const auto& c = GetParam();
     writeFile("RavlibLog.ini", std::string("[LOG]\r\nLOGLEVEL=10007H\r\n") + c.ini);
@@ -58,18 +56,21 @@ TEST_P(RotationTest, AlternatesBetweenTwoFiles)
     EXPECT_EQ(c.lineCountAtClose, ini.getInt("LOG", "LOGLINE_00", -1));
 }
 
-INSTANTIATE_TEST_SUITE_P(Settings, RotationTest, ::testing::Values(
-    RotationCase {"MaxLine3", "LOGMAXLINE=3\r\n", {0, 0, 0, 1, 1, 1, 0, 0, 0, 1}, {"L7 L8 L9", "L10"}, 1, 1},
-    RotationCase {"MaxLine0", "LOGMAXLINE=0\r\n", {1, 0, 1, 0}, {"L4", "L3"}, 0, 1},
-    RotationCase {"NegativeMaxLine", "LOGMAXLINE=-4\r\n", {1, 0, 1}, {"L2", "L3"}, 1, 1},
-    RotationCase {"FileNo5", "LOGMAXLINE=2\r\nFILENO_00=5\r\n", {5, 5, 0, 0, 1}, {"L3 L4", "L5", "", "", "", "L1 L2"}, 1, 1},
-    RotationCase {"ContinuesAtLogLine", "LOGMAXLINE=3\r\nFILENO_00=1\r\nLOGLINE_00=2\r\n", {1, 0, 0}, {"L2 L3", "L1"}, 0, 2},
-    RotationCase {"LineCountAlreadyPastMax", "LOGMAXLINE=3\r\nLOGLINE_00=9\r\n", {1, 1}, {"", "L1 L2"}, 1, 2},
-    RotationCase {"HugeFileNo", "LOGMAXLINE=1\r\nFILENO_00=2147483647\r\n", {2147483647, 0}, {"L2"}, 0, 1}),
+INSTANTIATE_TEST_SUITE_P(
+    Settings, RotationTest,
+    ::testing::Values(
+        RotationCase{"MaxLine3", "LOGMAXLINE=3\r\n", {0, 0, 0, 1, 1, 1, 0, 0, 0, 1}, {"L7 L8 L9", "L10"}, 1, 1},
+        RotationCase{"MaxLine0", "LOGMAXLINE=0\r\n", {1, 0, 1, 0}, {"L4", "L3"}, 0, 1},
+        RotationCase{"NegativeMaxLine", "LOGMAXLINE=-4\r\n", {1, 0, 1}, {"L2", "L3"}, 1, 1},
+        RotationCase{
+            "FileNo5", "LOGMAXLINE=2\r\nFILENO_00=5\r\n", {5, 5, 0, 0, 1}, {"L3 L4", "L5", "", "", "", "L1 L2"}, 1, 1},
+        RotationCase{
+            "ContinuesAtLogLine", "LOGMAXLINE=3\r\nFILENO_00=1\r\nLOGLINE_00=2\r\n", {1, 0, 0}, {"L2 L3", "L1"}, 0, 2},
+        RotationCase{"LineCountAlreadyPastMax", "LOGMAXLINE=3\r\nLOGLINE_00=9\r\n", {1, 1}, {"", "L1 L2"}, 1, 2},
+        RotationCase{"HugeFileNo", "LOGMAXLINE=1\r\nFILENO_00=2147483647\r\n", {2147483647, 0}, {"L2"}, 0, 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(Rotation, TheDefaultIs4000LinesPerFile)
-{
+TEST(Rotation, TheDefaultIs4000LinesPerFile) {
     Sandbox scratch;
     writeFile("RavlibLog.ini", "[LOG]\r\nLOGLEVEL=10007H\r\n");
     LogFile log;
@@ -80,8 +81,7 @@ TEST(Rotation, TheDefaultIs4000LinesPerFile)
     EXPECT_EQ(traceLine("x"), readFile(logName(1)));
 }
 
-TEST(Rotation, AFailedReopenDropsLinesUntilTheNextRotation)
-{
+TEST(Rotation, AFailedReopenDropsLinesUntilTheNextRotation) {
     Sandbox scratch;
     writeFile("RavlibLog.ini", "[LOG]\r\nLOGLEVEL=10007H\r\nLOGMAXLINE=1\r\n");
     std::filesystem::create_directory(logName(1));  // cannot be opened as a file

@@ -26,8 +26,7 @@ struct TableView {
     int32_t inUse(int slot) const { return static_cast<const int32_t*>(map.view())[1 + slot]; }
 };
 
-TEST(SlotTable, TheMappingHasTheDocumentedLayout)
-{
+TEST(SlotTable, TheMappingHasTheDocumentedLayout) {
     Sandbox scratch;
     LogFile first, second;
     ASSERT_TRUE(openLog(first));
@@ -46,8 +45,7 @@ TEST(SlotTable, TheMappingHasTheDocumentedLayout)
     EXPECT_EQ(1, table.inUse(1));
 }
 
-TEST(SlotTable, TheMappingVanishesWithItsLastHolder)
-{
+TEST(SlotTable, TheMappingVanishesWithItsLastHolder) {
     Sandbox scratch;
     {
         LogFile log;
@@ -60,8 +58,7 @@ TEST(SlotTable, TheMappingVanishesWithItsLastHolder)
     EXPECT_EQ(0, table.count());
 }
 
-TEST(SlotTable, TwoProcessesGetSlotsZeroAndOneAndBothCountTwo)
-{
+TEST(SlotTable, TwoProcessesGetSlotsZeroAndOneAndBothCountTwo) {
     Sandbox scratch;
     writeFile("RavlibLog.ini", "[LOG]\r\nLOGLEVEL=10007H\r\n");
     LogFile log;
@@ -95,8 +92,7 @@ TEST(SlotTable, TwoProcessesGetSlotsZeroAndOneAndBothCountTwo)
     EXPECT_EQ(1, ini.getInt("LOG", "LOGLINE_01", -1));
 }
 
-TEST(SlotTable, SixteenProcessesOpeningAtOnceNeverShareASlot)
-{
+TEST(SlotTable, SixteenProcessesOpeningAtOnceNeverShareASlot) {
     Sandbox scratch;
     constexpr int children = 16;
     Gate start, report, release;
@@ -134,8 +130,7 @@ TEST(SlotTable, SixteenProcessesOpeningAtOnceNeverShareASlot)
 }
 
 // Starts a child that opens the log, reports its slot and waits to be killed.
-pid_t startHolder(Gate& report)
-{
+pid_t startHolder(Gate& report) {
     return startChild([&report] {
         LogFile log;
         if (!openLog(log))
@@ -146,8 +141,7 @@ pid_t startHolder(Gate& report)
     });
 }
 
-TEST(SlotTable, TheSlotOfAKilledProcessIsReclaimed)
-{
+TEST(SlotTable, TheSlotOfAKilledProcessIsReclaimed) {
     Sandbox scratch;
     LogFile log;
     ASSERT_TRUE(openLog(log));
@@ -175,8 +169,7 @@ TEST(SlotTable, TheSlotOfAKilledProcessIsReclaimed)
     EXPECT_EQ(1, table.count());
 }
 
-TEST(SlotTable, AKilledLastHolderLeavesAFreshTable)
-{
+TEST(SlotTable, AKilledLastHolderLeavesAFreshTable) {
     Sandbox scratch;
     Gate report;
     pid_t killed = startHolder(report);
@@ -191,8 +184,7 @@ TEST(SlotTable, AKilledLastHolderLeavesAFreshTable)
     EXPECT_EQ(1, log.processCount());
 }
 
-TEST(SlotTable, WhenAll256SlotsAreTakenOpenFails)
-{
+TEST(SlotTable, WhenAll256SlotsAreTakenOpenFails) {
     Sandbox scratch;
     std::vector<std::unique_ptr<ProcMapFile>> holders;
     for (uint32_t i = 0; i < ProcMapFile::slotCount; ++i) {
@@ -212,8 +204,7 @@ TEST(SlotTable, WhenAll256SlotsAreTakenOpenFails)
     EXPECT_TRUE(std::filesystem::exists("RavlibLog_10000.log"));
 }
 
-TEST(SlotTable, ClaimNeedsAMappedTableAndOnlyOneSlotPerHolder)
-{
+TEST(SlotTable, ClaimNeedsAMappedTableAndOnlyOneSlotPerHolder) {
     Sandbox scratch;
     ProcMapFile unmapped;
     EXPECT_FALSE(unmapped.claimSlot());

@@ -8,8 +8,8 @@
 #include <functional>
 
 #include "chip/Mky43.h"
-#include "tests/support/ChipTrace.h"
 #include "tests/mail/MailHosted.h"
+#include "tests/support/ChipTrace.h"
 
 namespace mailtest {
 namespace {
@@ -19,7 +19,7 @@ using gmtest::ChipTrace;
 
 // An echo at 20 and a station that never arms a buffer at 30; mail takes
 // 100 ms, so a send is surely still under way right after it was asked for.
-const std::vector<std::string> kSlowMail = {"--board",   "0",         "--station",    "20:1:echo",
+const std::vector<std::string> kSlowMail = {"--board",   "0",         "--station",     "20:1:echo",
                                             "--station", "30:1:idle", "--mail-min-us", "100000"};
 
 using MailExports = HostedMail;

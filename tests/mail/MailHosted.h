@@ -7,10 +7,10 @@
 #include <array>
 #include <chrono>
 
+#include "lib/Ravlib.h"
 #include "lib/board/BoardTable.h"
 #include "lib/sync/EvntCtrl.h"
 #include "lib/window/MailThd.h"
-#include "lib/Ravlib.h"
 #include "tests/support/HostedBoard.h"
 #include "tests/support/Watchdog.h"
 

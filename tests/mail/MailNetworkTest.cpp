@@ -8,8 +8,8 @@
 
 #include "chip/Mky43.h"
 #include "lib/os/ChipAccess.h"
-#include "tests/support/PeerProcess.h"
 #include "tests/mail/MailHosted.h"
+#include "tests/support/PeerProcess.h"
 
 namespace mailtest {
 namespace {
@@ -21,7 +21,7 @@ const std::vector<std::string> kThreeBoards = {"--board", "0", "--board", "1", "
 using MailNetwork = HostedMail;
 
 struct ReceiveCase {
-    int32_t length;     // the caller's buffer length
+    int32_t length;  // the caller's buffer length
     size_t wordsCopied;
 };
 

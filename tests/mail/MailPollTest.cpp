@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "chip/Mky43.h"
-#include "lib/sync/EvntCtrl.h"
-#include "lib/window/MailThd.h"
 #include "lib/Ravlib.h"
 #include "lib/os/ChipAccess.h"
+#include "lib/sync/EvntCtrl.h"
+#include "lib/window/MailThd.h"
 #include "tests/support/Sandbox.h"
 
 namespace mailtest {
@@ -85,19 +85,18 @@ TEST_P(PollStep, RegistersGiveStatusOfferAndEvents) {
 
 INSTANTIATE_TEST_SUITE_P(
     Mail, PollStep,
-    ::testing::Values(
-        PollCase{"Quiet", 0, 0, kArmed, kArmed, 0, 0, {}},
-        PollCase{"NoMember", 0x0001, 0, kArmed, kArmed, 0x0002, 0, {}},
-        PollCase{"NoBufferThere", 0x0002, 0, kArmed, kArmed, 0x0004, 0, {}},
-        PollCase{"NotOnBus", 0x0004, 0, kArmed, kArmed, 0x0008, 0, {}},
-        PollCase{"BadLength", 0x0020, 0, kArmed, kArmed, 0x0010, 0, {}},
-        PollCase{"OtherErrorBitsIgnored", 0xFFD8, 0, kArmed, kArmed, 0, 0, {}},
-        PollCase{"NothingArmed", 0, 0, 0, 0, 0x0020, 0, {4}},
-        PollCase{"OneArmedIsEnough", 0, 0, 0, kArmed, 0, 0, {}},
-        PollCase{"MailInBuffer0", 0, 0, landed(3, 5), kArmed, 0x0100, 1, {0}},
-        PollCase{"MailInBuffer1", 0, 0, kArmed, landed(1, 9), 0x0100, 2, {1}},
-        PollCase{"MailInBothWakesBuffer0Only", 0, 0, landed(1, 5), landed(2, 9), 0x0100, 1, {0}},
-        PollCase{"SendInProgressIsNotASendResult", 0, 0x4000 | 20 << 8 | 1, kArmed, kArmed, 0, 0, {}}),
+    ::testing::Values(PollCase{"Quiet", 0, 0, kArmed, kArmed, 0, 0, {}},
+                      PollCase{"NoMember", 0x0001, 0, kArmed, kArmed, 0x0002, 0, {}},
+                      PollCase{"NoBufferThere", 0x0002, 0, kArmed, kArmed, 0x0004, 0, {}},
+                      PollCase{"NotOnBus", 0x0004, 0, kArmed, kArmed, 0x0008, 0, {}},
+                      PollCase{"BadLength", 0x0020, 0, kArmed, kArmed, 0x0010, 0, {}},
+                      PollCase{"OtherErrorBitsIgnored", 0xFFD8, 0, kArmed, kArmed, 0, 0, {}},
+                      PollCase{"NothingArmed", 0, 0, 0, 0, 0x0020, 0, {4}},
+                      PollCase{"OneArmedIsEnough", 0, 0, 0, kArmed, 0, 0, {}},
+                      PollCase{"MailInBuffer0", 0, 0, landed(3, 5), kArmed, 0x0100, 1, {0}},
+                      PollCase{"MailInBuffer1", 0, 0, kArmed, landed(1, 9), 0x0100, 2, {1}},
+                      PollCase{"MailInBothWakesBuffer0Only", 0, 0, landed(1, 5), landed(2, 9), 0x0100, 1, {0}},
+                      PollCase{"SendInProgressIsNotASendResult", 0, 0x4000 | 20 << 8 | 1, kArmed, kArmed, 0, 0, {}}),
     [](const ::testing::TestParamInfo<PollCase>& info) { return std::string(info.param.name); });
 
 TEST_F(MailPoll, SendSeenInProgressThenEndedSetsSentAndTheSendResultOnce) {
@@ -175,15 +174,15 @@ TEST_P(SendSequence, WritesTheBufferAndStartsTheSend) {
     EXPECT_EQ(reg(mky43::MSLR), started ? 0x1FFF : 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Mail, SendSequence,
-    ::testing::Values(SendCase{"OneWord", 20, 2, MKY43_ER_OK, 1, 20 * 256 + 0x4001},
-                      SendCase{"OneUnit", 3, 8, MKY43_ER_OK, 4, 3 * 256 + 0x4001},
-                      SendCase{"NineBytesTakeTwoUnits", 3, 10, MKY43_ER_OK, 5, 3 * 256 + 0x4002},
-                      SendCase{"WholeBuffer", 63, 256, MKY43_ER_OK, 128, 63 * 256 + 0x4020},
-                      SendCase{"StationKeptToSixteenBits", 300, 2, MKY43_ER_OK, 1, (300 * 256 + 0x4001) & 0xFFFF},
-                      SendCase{"OddLength", 20, 255, MKY43_ER_MAILSIZE, 0, 0}),
-    [](const ::testing::TestParamInfo<SendCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Mail, SendSequence,
+                         ::testing::Values(SendCase{"OneWord", 20, 2, MKY43_ER_OK, 1, 20 * 256 + 0x4001},
+                                           SendCase{"OneUnit", 3, 8, MKY43_ER_OK, 4, 3 * 256 + 0x4001},
+                                           SendCase{"NineBytesTakeTwoUnits", 3, 10, MKY43_ER_OK, 5, 3 * 256 + 0x4002},
+                                           SendCase{"WholeBuffer", 63, 256, MKY43_ER_OK, 128, 63 * 256 + 0x4020},
+                                           SendCase{"StationKeptToSixteenBits", 300, 2, MKY43_ER_OK, 1,
+                                                    (300 * 256 + 0x4001) & 0xFFFF},
+                                           SendCase{"OddLength", 20, 255, MKY43_ER_MAILSIZE, 0, 0}),
+                         [](const ::testing::TestParamInfo<SendCase>& info) { return std::string(info.param.name); });
 
 TEST_F(MailPoll, SendWhileOneIsInProgressTouchesNothing) {
     const int16_t word = 0x55;
@@ -223,9 +222,10 @@ INSTANTIATE_TEST_SUITE_P(Mail, ReceiveCopy,
                          ::testing::Values(ReceiveCase{"LongerBuffer", 3, 256, 12},
                                            ReceiveCase{"ShorterBuffer", 3, 10, 5},
                                            ReceiveCase{"OddBufferLosesItsLastByte", 3, 7, 3},
-                                           ReceiveCase{"WholeMail", 32, 256, 128},
-                                           ReceiveCase{"OneByte", 1, 1, 0}),
-                         [](const ::testing::TestParamInfo<ReceiveCase>& info) { return std::string(info.param.name); });
+                                           ReceiveCase{"WholeMail", 32, 256, 128}, ReceiveCase{"OneByte", 1, 1, 0}),
+                         [](const ::testing::TestParamInfo<ReceiveCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST_F(MailPoll, SecondReceiveBeforeTheNextPollFindsNothingOrTheOtherBuffer) {
     set(mky43::MR0CR, landed(1, 5));

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "tests/support/PeerProcess.h"
 #include "tests/mail/MailHosted.h"
+#include "tests/support/PeerProcess.h"
 
 namespace mailtest {
 namespace {

@@ -55,13 +55,12 @@ TEST_F(MailRoundTrip, NumberedBytesComeBackUnchangedFromTheEcho) {
     const auto has = [&](const std::string& text) {
         return std::find(lines.begin(), lines.end(), text) != lines.end();
     };
-    for (const char* line : {"**   Ravlib(0) RV_MailOpen: Line(0): OK",
-                             "**   Ravlib(0) RV_MailSend: Line(0)-StationAdr(20)-Leng(256): OK",
-                             "@@   Ravlib(0) RV_MailWaitObject: Line(0): NG: Ret(18h)",
-                             "**   Ravlib(0) RV_MailReceive: Line(0)-Leng(256): OK",
-                             "**   Ravlib(0) RV_MailClose: Line(0): OK",
-                             "##    RavlibBrd0: CreateMutex: Mail Open Mutex: Line(0): OK: Name(RavlibBrd00_Mutx)",
-                             "##    RavlibBrd0: DestoryMutex: Mail Open Mutex: Line(0)"})
+    for (const char* line :
+         {"**   Ravlib(0) RV_MailOpen: Line(0): OK", "**   Ravlib(0) RV_MailSend: Line(0)-StationAdr(20)-Leng(256): OK",
+          "@@   Ravlib(0) RV_MailWaitObject: Line(0): NG: Ret(18h)",
+          "**   Ravlib(0) RV_MailReceive: Line(0)-Leng(256): OK", "**   Ravlib(0) RV_MailClose: Line(0): OK",
+          "##    RavlibBrd0: CreateMutex: Mail Open Mutex: Line(0): OK: Name(RavlibBrd00_Mutx)",
+          "##    RavlibBrd0: DestoryMutex: Mail Open Mutex: Line(0)"})
         EXPECT_TRUE(has(line)) << line;
 }
 

@@ -6,12 +6,11 @@
 
 namespace {
 
-TEST(Clock, LocalTimeMatchesTheCalendarOfTheMoment)
-{
+TEST(Clock, LocalTimeMatchesTheCalendarOfTheMoment) {
     std::time_t before = std::time(nullptr);
     ravlib::os::LocalTime now = ravlib::os::localTime();
     std::time_t after = std::time(nullptr);
-    std::tm parts {};
+    std::tm parts{};
     parts.tm_year = now.year - 1900;
     parts.tm_mon = now.month - 1;
     parts.tm_mday = now.day;
@@ -24,8 +23,7 @@ TEST(Clock, LocalTimeMatchesTheCalendarOfTheMoment)
     EXPECT_GE(after, back);
 }
 
-TEST(Clock, TickCountsMillisecondsForward)
-{
+TEST(Clock, TickCountsMillisecondsForward) {
     uint32_t first = ravlib::os::tickMs();
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     uint32_t second = ravlib::os::tickMs();
@@ -34,9 +32,8 @@ TEST(Clock, TickCountsMillisecondsForward)
     EXPECT_LT(elapsed, 60000u);
 }
 
-TEST(Clock, TickIsTheTimeSinceBootTruncatedTo32Bits)
-{
-    timespec ts {};
+TEST(Clock, TickIsTheTimeSinceBootTruncatedTo32Bits) {
+    timespec ts{};
     clock_gettime(CLOCK_BOOTTIME, &ts);
     uint32_t expected = static_cast<uint32_t>(static_cast<uint64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000);
     uint32_t tick = ravlib::os::tickMs();

@@ -21,8 +21,7 @@ struct DispositionCase {
 
 class FileDispositionTest : public ::testing::TestWithParam<DispositionCase> {};
 
-TEST_P(FileDispositionTest, OpensAtTheEndOrRefuses)
-{
+TEST_P(FileDispositionTest, OpensAtTheEndOrRefuses) {
     ravtest::Sandbox scratch;
     const auto& c = GetParam();
     if (c.exists)
@@ -39,19 +38,18 @@ TEST_P(FileDispositionTest, OpensAtTheEndOrRefuses)
 }
 
 INSTANTIATE_TEST_SUITE_P(Dispositions, FileDispositionTest,
-    ::testing::Values(DispositionCase {Disposition::CreateNew, false, true, "new"},
-                      DispositionCase {Disposition::CreateNew, true, false, ""},
-                      DispositionCase {Disposition::CreateAlways, false, true, "new"},
-                      DispositionCase {Disposition::CreateAlways, true, true, "new"},
-                      DispositionCase {Disposition::OpenExisting, false, false, ""},
-                      DispositionCase {Disposition::OpenExisting, true, true, "oldnew"},
-                      DispositionCase {Disposition::OpenAlways, false, true, "new"},
-                      DispositionCase {Disposition::OpenAlways, true, true, "oldnew"},
-                      DispositionCase {Disposition::TruncateExisting, false, false, ""},
-                      DispositionCase {Disposition::TruncateExisting, true, true, "new"}));
+                         ::testing::Values(DispositionCase{Disposition::CreateNew, false, true, "new"},
+                                           DispositionCase{Disposition::CreateNew, true, false, ""},
+                                           DispositionCase{Disposition::CreateAlways, false, true, "new"},
+                                           DispositionCase{Disposition::CreateAlways, true, true, "new"},
+                                           DispositionCase{Disposition::OpenExisting, false, false, ""},
+                                           DispositionCase{Disposition::OpenExisting, true, true, "oldnew"},
+                                           DispositionCase{Disposition::OpenAlways, false, true, "new"},
+                                           DispositionCase{Disposition::OpenAlways, true, true, "oldnew"},
+                                           DispositionCase{Disposition::TruncateExisting, false, false, ""},
+                                           DispositionCase{Disposition::TruncateExisting, true, true, "new"}));
 
-TEST(File, SecondOpenFailsWhileOneIsOpen)
-{
+TEST(File, SecondOpenFailsWhileOneIsOpen) {
     ravtest::Sandbox scratch;
     File file;
     ASSERT_TRUE(file.open("a", Disposition::OpenAlways, Access::Write));
@@ -59,16 +57,14 @@ TEST(File, SecondOpenFailsWhileOneIsOpen)
     EXPECT_FALSE(std::filesystem::exists("b"));
 }
 
-TEST(File, ReadAndWriteWithoutAnOpenFileReturnMinusOne)
-{
+TEST(File, ReadAndWriteWithoutAnOpenFileReturnMinusOne) {
     File file;
     char buffer[4];
     EXPECT_EQ(-1, file.read(buffer, sizeof buffer));
     EXPECT_EQ(-1, file.write("x", 1));
 }
 
-TEST(File, ReadingAWriteOnlyFileFails)
-{
+TEST(File, ReadingAWriteOnlyFileFails) {
     ravtest::Sandbox scratch;
     writeFile("r.txt", "abc");
     File file;
@@ -77,8 +73,7 @@ TEST(File, ReadingAWriteOnlyFileFails)
     EXPECT_EQ(-1, file.read(buffer, sizeof buffer));
 }
 
-TEST(File, ReadsFromTheEndGiveNothingUntilDataFollows)
-{
+TEST(File, ReadsFromTheEndGiveNothingUntilDataFollows) {
     ravtest::Sandbox scratch;
     writeFile("r.txt", "abc");
     File file;
@@ -89,8 +84,7 @@ TEST(File, ReadsFromTheEndGiveNothingUntilDataFollows)
     EXPECT_EQ("abcde", readFile("r.txt"));
 }
 
-TEST(File, OpenInAMissingDirectoryFails)
-{
+TEST(File, OpenInAMissingDirectoryFails) {
     ravtest::Sandbox scratch;
     File file;
     EXPECT_FALSE(file.open("no/such/dir/x.log", Disposition::OpenAlways, Access::Write));

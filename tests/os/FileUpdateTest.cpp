@@ -4,16 +4,15 @@
 #include "tests/support/Sandbox.h"
 
 #include <fstream>
-#include <memory>
 #include <gtest/gtest.h>
+#include <memory>
 #include <sys/stat.h>
 
 namespace {
 
 using ravlib::os::ReadResult;
 
-TEST(FileUpdate, ReadTellsMissingFromUnreadable)
-{
+TEST(FileUpdate, ReadTellsMissingFromUnreadable) {
     ravtest::Sandbox scratch;
     std::string contents = "stale";
     EXPECT_EQ(ReadResult::Missing, ravlib::os::readFile("none.ini", contents));
@@ -23,8 +22,7 @@ TEST(FileUpdate, ReadTellsMissingFromUnreadable)
     EXPECT_EQ(ReadResult::Failed, ravlib::os::readFile(nullptr, contents));
 }
 
-TEST(FileUpdate, ReplaceWritesTheWholeFileAndLeavesNoTemporaryBehind)
-{
+TEST(FileUpdate, ReplaceWritesTheWholeFileAndLeavesNoTemporaryBehind) {
     ravtest::Sandbox scratch;
     ASSERT_TRUE(ravlib::os::replaceFile("a.ini", "one\r\n"));
     ASSERT_TRUE(ravlib::os::replaceFile("a.ini", "two\r\n"));
@@ -37,8 +35,7 @@ TEST(FileUpdate, ReplaceWritesTheWholeFileAndLeavesNoTemporaryBehind)
     EXPECT_EQ(1, entries);
 }
 
-TEST(FileUpdate, ReplaceKeepsPermissionsAndSymbolicLinks)
-{
+TEST(FileUpdate, ReplaceKeepsPermissionsAndSymbolicLinks) {
     ravtest::Sandbox scratch;
     std::ofstream("real.ini") << "x";
     chmod("real.ini", 0640);
@@ -53,15 +50,13 @@ TEST(FileUpdate, ReplaceKeepsPermissionsAndSymbolicLinks)
     EXPECT_EQ(0640u, st.st_mode & 07777);
 }
 
-TEST(FileUpdate, ReplaceInAMissingDirectoryFailsCleanly)
-{
+TEST(FileUpdate, ReplaceInAMissingDirectoryFailsCleanly) {
     ravtest::Sandbox scratch;
     EXPECT_FALSE(ravlib::os::replaceFile("no/dir/a.ini", "x"));
     EXPECT_FALSE(ravlib::os::replaceFile("", "x"));
 }
 
-TEST(FileUpdate, TheLockExcludesASecondHolderUntilReleased)
-{
+TEST(FileUpdate, TheLockExcludesASecondHolderUntilReleased) {
     ravtest::Sandbox scratch;
     ravtest::Gate go, done;
     // The child forks before the lock exists, so it does not inherit it.

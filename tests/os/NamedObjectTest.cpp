@@ -4,12 +4,12 @@
 #include "tests/support/Sandbox.h"
 
 #include <csignal>
-#include <grp.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <cstring>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <set>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -18,8 +18,7 @@ using ravlib::os::NamedObject;
 using ravtest::Gate;
 using ravtest::Sandbox;
 
-bool allZero(const NamedObject& object)
-{
+bool allZero(const NamedObject& object) {
     const auto* bytes = static_cast<const unsigned char*>(object.view());
     for (std::size_t i = 0; i < object.size(); ++i)
         if (bytes[i] != 0)
@@ -27,13 +26,11 @@ bool allZero(const NamedObject& object)
     return true;
 }
 
-std::string objectFile(const Sandbox& scratch, const char* name)
-{
+std::string objectFile(const Sandbox& scratch, const char* name) {
     return scratch.runtime() + "/objects/" + name;
 }
 
-TEST(NamedObject, FirstHolderCreatesZeroedLaterHoldersShareTheMemory)
-{
+TEST(NamedObject, FirstHolderCreatesZeroedLaterHoldersShareTheMemory) {
     Sandbox scratch;
     NamedObject first;
     ASSERT_TRUE(first.open("Shared.Map", 1028));
@@ -49,8 +46,7 @@ TEST(NamedObject, FirstHolderCreatesZeroedLaterHoldersShareTheMemory)
     EXPECT_EQ(1, static_cast<unsigned char*>(first.view())[0]);
 }
 
-TEST(NamedObject, VanishesWithItsLastHolderAndComesBackZeroed)
-{
+TEST(NamedObject, VanishesWithItsLastHolderAndComesBackZeroed) {
     Sandbox scratch;
     NamedObject a, b;
     ASSERT_TRUE(a.open("Obj", 64));
@@ -67,8 +63,7 @@ TEST(NamedObject, VanishesWithItsLastHolderAndComesBackZeroed)
     EXPECT_TRUE(allZero(c));
 }
 
-TEST(NamedObject, AKilledLastHolderLeavesNothingBehind)
-{
+TEST(NamedObject, AKilledLastHolderLeavesNothingBehind) {
     Sandbox scratch;
     Gate ready;
     pid_t child = ravtest::startChild([&] {
@@ -91,8 +86,7 @@ TEST(NamedObject, AKilledLastHolderLeavesNothingBehind)
     EXPECT_TRUE(allZero(again));
 }
 
-TEST(NamedObject, SurvivesAKilledHolderWhileAnotherStillHoldsIt)
-{
+TEST(NamedObject, SurvivesAKilledHolderWhileAnotherStillHoldsIt) {
     Sandbox scratch;
     NamedObject mine;
     ASSERT_TRUE(mine.open("Both", 16));
@@ -120,8 +114,7 @@ TEST(NamedObject, SurvivesAKilledHolderWhileAnotherStillHoldsIt)
     EXPECT_FALSE(std::filesystem::exists(objectFile(scratch, "Both")));
 }
 
-TEST(NamedObject, ExactlyOneOfManySimultaneousOpenersCreates)
-{
+TEST(NamedObject, ExactlyOneOfManySimultaneousOpenersCreates) {
     Sandbox scratch;
     constexpr int children = 12;
     Gate start, report, release;
@@ -153,8 +146,7 @@ TEST(NamedObject, ExactlyOneOfManySimultaneousOpenersCreates)
     EXPECT_EQ(1, createdCount);
 }
 
-TEST(NamedObject, RefusesBadNamesAndASecondOpen)
-{
+TEST(NamedObject, RefusesBadNamesAndASecondOpen) {
     Sandbox scratch;
     NamedObject object;
     for (const char* name : {static_cast<const char*>(nullptr), "", ".lock", ".hidden", "a/b", "../escape"})
@@ -165,8 +157,7 @@ TEST(NamedObject, RefusesBadNamesAndASecondOpen)
     EXPECT_FALSE(std::filesystem::exists(objectFile(scratch, "Twice")));
 }
 
-TEST(NamedObject, OpeningAnExistingObjectLargerThanItIsFails)
-{
+TEST(NamedObject, OpeningAnExistingObjectLargerThanItIsFails) {
     Sandbox scratch;
     NamedObject small, large;
     ASSERT_TRUE(small.open("Sized", 16));
@@ -174,8 +165,7 @@ TEST(NamedObject, OpeningAnExistingObjectLargerThanItIsFails)
     EXPECT_TRUE(large.open("Sized", 8));
 }
 
-TEST(NamedObject, RangeLocksExcludeOtherHoldersOfThisProcess)
-{
+TEST(NamedObject, RangeLocksExcludeOtherHoldersOfThisProcess) {
     Sandbox scratch;
     NamedObject a, b;
     ASSERT_TRUE(a.open("Locks", 64));
@@ -191,8 +181,7 @@ TEST(NamedObject, RangeLocksExcludeOtherHoldersOfThisProcess)
     EXPECT_FALSE(a.tryLockRange(0, 0));
 }
 
-TEST(NamedObject, RangeLocksDieWithTheirHolder)
-{
+TEST(NamedObject, RangeLocksDieWithTheirHolder) {
     Sandbox scratch;
     NamedObject mine;
     ASSERT_TRUE(mine.open("Dying", 64));
@@ -216,14 +205,13 @@ TEST(NamedObject, RangeLocksDieWithTheirHolder)
 // In a runtime directory of root's that its group may write, what one member
 // makes the others may use: the group's, read and write for it, nothing for
 // other users, whatever the umask.
-TEST(NamedObject, AGroupSharedRuntimeDirectoryHandsItsGroupWhatIsMadeThere)
-{
+TEST(NamedObject, AGroupSharedRuntimeDirectoryHandsItsGroupWhatIsMadeThere) {
     if (geteuid() != 0)
         GTEST_SKIP() << "a directory of root's needs root";
     constexpr gid_t kGroup = 65534;
     Sandbox scratch;
-    ASSERT_FALSE(chmod(scratch.root().c_str(), 0755) || chown(scratch.runtime().c_str(), 0, kGroup)
-                 || chmod(scratch.runtime().c_str(), 0770));
+    ASSERT_FALSE(chmod(scratch.root().c_str(), 0755) || chown(scratch.runtime().c_str(), 0, kGroup) ||
+                 chmod(scratch.runtime().c_str(), 0770));
     mode_t umaskBefore = umask(022);
     NamedObject rootsObject;
     ASSERT_TRUE(rootsObject.open("Shared.Map", 64));
@@ -231,19 +219,21 @@ TEST(NamedObject, AGroupSharedRuntimeDirectoryHandsItsGroupWhatIsMadeThere)
     auto sharedMode = [&](const char* name) {
         struct stat st {};
         std::string path = scratch.runtime() + "/objects" + name;
-        return stat(path.c_str(), &st) == 0 && st.st_gid == kGroup
-            && (st.st_mode & 07777) == (S_ISDIR(st.st_mode) ? (S_ISGID | 0770u) : 0660u);
+        return stat(path.c_str(), &st) == 0 && st.st_gid == kGroup &&
+               (st.st_mode & 07777) == (S_ISDIR(st.st_mode) ? (S_ISGID | 0770u) : 0660u);
     };
     for (const char* name : {"", "/.lock", "/Shared.Map"})
         EXPECT_TRUE(sharedMode(name)) << name;
     EXPECT_EQ(0, ravtest::waitChild(ravtest::startChild([&] {
-        NamedObject same, own;
-        if (setgroups(0, nullptr) != 0 || setgid(kGroup) != 0 || setuid(65534) != 0)
-            return 1;
-        umask(077);
-        return same.open("Shared.Map", 64) && !same.created() && own.open("Member.Map", 8) && sharedMode("/Member.Map")
-            ? 0 : 2;
-    })));
+                  NamedObject same, own;
+                  if (setgroups(0, nullptr) != 0 || setgid(kGroup) != 0 || setuid(65534) != 0)
+                      return 1;
+                  umask(077);
+                  return same.open("Shared.Map", 64) && !same.created() && own.open("Member.Map", 8) &&
+                                 sharedMode("/Member.Map")
+                             ? 0
+                             : 2;
+              })));
 }
 
 }  // namespace

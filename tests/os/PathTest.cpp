@@ -12,8 +12,7 @@ struct PathCase {
     const char* expected;  // "<cwd>" stands for the current directory
 };
 
-std::string expand(const std::string& pattern, const std::string& cwd)
-{
+std::string expand(const std::string& pattern, const std::string& cwd) {
     std::string result = pattern;
     if (auto pos = result.find("<cwd>"); pos != std::string::npos)
         result.replace(pos, 5, cwd);
@@ -22,8 +21,7 @@ std::string expand(const std::string& pattern, const std::string& cwd)
 
 class FullPathTest : public ::testing::TestWithParam<PathCase> {};
 
-TEST_P(FullPathTest, ResolvesAgainstCurrentDirectory)
-{
+TEST_P(FullPathTest, ResolvesAgainstCurrentDirectory) {
     ravtest::Sandbox scratch;
     std::string parent = scratch.cwd().substr(0, scratch.cwd().rfind('/'));
     char out[260];
@@ -35,21 +33,21 @@ TEST_P(FullPathTest, ResolvesAgainstCurrentDirectory)
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, FullPathTest,
-    ::testing::Values(PathCase {"RavlibLog", "<cwd>/RavlibLog"}, PathCase {"./Ravlib.ini", "<cwd>/Ravlib.ini"},
-                      PathCase {"sub/../x.ini", "<cwd>/x.ini"}, PathCase {"../up.ini", "<parent>/up.ini"},
-                      PathCase {"/abs//b/./c", "/abs/b/c"}, PathCase {"/../..", "/"},
-                      PathCase {"dir/", "<cwd>/dir/"}, PathCase {"a/./b/../../c", "<cwd>/c"}));
+                         ::testing::Values(PathCase{"RavlibLog", "<cwd>/RavlibLog"},
+                                           PathCase{"./Ravlib.ini", "<cwd>/Ravlib.ini"},
+                                           PathCase{"sub/../x.ini", "<cwd>/x.ini"},
+                                           PathCase{"../up.ini", "<parent>/up.ini"},
+                                           PathCase{"/abs//b/./c", "/abs/b/c"}, PathCase{"/../..", "/"},
+                                           PathCase{"dir/", "<cwd>/dir/"}, PathCase{"a/./b/../../c", "<cwd>/c"}));
 
-TEST(FullPath, RejectsEmptyAndNull)
-{
+TEST(FullPath, RejectsEmptyAndNull) {
     char out[16] = "unchanged";
     EXPECT_FALSE(ravlib::os::fullPath("", out, sizeof out));
     EXPECT_FALSE(ravlib::os::fullPath(nullptr, out, sizeof out));
     EXPECT_STREQ("unchanged", out);
 }
 
-TEST(FullPath, FailsWhenTheResultDoesNotFitAndLeavesTheBufferAlone)
-{
+TEST(FullPath, FailsWhenTheResultDoesNotFitAndLeavesTheBufferAlone) {
     char out[8] = "keep";
     EXPECT_FALSE(ravlib::os::fullPath("/abcdefgh", out, sizeof out));
     EXPECT_STREQ("keep", out);
@@ -57,8 +55,7 @@ TEST(FullPath, FailsWhenTheResultDoesNotFitAndLeavesTheBufferAlone)
     EXPECT_STREQ("/abcdef", out);
 }
 
-TEST(FullPath, LaterDirectoryChangesDoNotMoveAResolvedName)
-{
+TEST(FullPath, LaterDirectoryChangesDoNotMoveAResolvedName) {
     ravtest::Sandbox scratch;
     char out[260];
     ASSERT_TRUE(ravlib::os::fullPath("Ravlib.ini", out, sizeof out));

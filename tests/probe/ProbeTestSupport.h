@@ -18,23 +18,23 @@ QString standinPath(const QString& file);
 
 // Reaches the recording functions of a loaded stand-in.
 class Standin {
- public:
-  explicit Standin(const QString& path);
-  ~Standin();
-  bool valid() const { return handle_ != nullptr; }
-  QStringList calls() const;
-  void setResult(const char* name, int code) const;
-  void reset() const;
-  // The calls whose text starts with name.
-  QStringList callsOf(const QString& name) const;
-  // The stand-in's chip window: GM at 0, registers at 0x300, received mail at 0x400.
-  void poke(int offset, const QByteArray& bytes) const;
-  QByteArray peek(int offset, int length) const;
-  // The status word of the mail calls and the sender of received mail.
-  void setMail(int16_t status, int sa) const;
+public:
+    explicit Standin(const QString& path);
+    ~Standin();
+    bool valid() const { return handle_ != nullptr; }
+    QStringList calls() const;
+    void setResult(const char* name, int code) const;
+    void reset() const;
+    // The calls whose text starts with name.
+    QStringList callsOf(const QString& name) const;
+    // The stand-in's chip window: GM at 0, registers at 0x300, received mail at 0x400.
+    void poke(int offset, const QByteArray& bytes) const;
+    QByteArray peek(int offset, int length) const;
+    // The status word of the mail calls and the sender of received mail.
+    void setMail(int16_t status, int sa) const;
 
- private:
-  void* handle_;
+private:
+    void* handle_;
 };
 
 // Polls the event loop and runs action on the modal window that is up, until

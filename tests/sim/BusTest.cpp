@@ -1,8 +1,8 @@
 // The bus between boards and remote stations, stepped one cycle at a time:
 // GM exchange, member flags, joining and leaving, mail and station faults.
+#include "sim/Bus.h"
 #include "chip/Mky43.h"
 #include "sim/BoardLock.h"
-#include "sim/Bus.h"
 #include "sim/Chip.h"
 #include "sim/StationRange.h"
 #include "tests/support/Sandbox.h"
@@ -13,8 +13,8 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
-#include <thread>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -25,8 +25,7 @@ class BusTest : public ::testing::Test {
 protected:
     void TearDown() override { boards.clear(); }
 
-    void addBoards(unsigned n)
-    {
+    void addBoards(unsigned n) {
         for (unsigned i = 0; i < n; ++i) {
             std::string error;
             auto files = BoardFiles::create(box.runtime(), static_cast<unsigned>(boards.size()), 0, 1, error);
@@ -35,46 +34,38 @@ protected:
             boards.push_back(std::move(files));
         }
     }
-    void write(unsigned b, std::size_t offset, std::uint16_t value)
-    {
+    void write(unsigned b, std::size_t offset, std::uint16_t value) {
         BoardLock lock(boards[b]->state());
         Chip(boards[b]->window(), boards[b]->state()).write(offset, value);
     }
-    std::uint16_t load(unsigned b, std::size_t offset)
-    {
+    std::uint16_t load(unsigned b, std::size_t offset) {
         return Chip(boards[b]->window(), boards[b]->state()).load(offset);
     }
-    std::uint64_t load64(unsigned b, std::size_t offset)
-    {
+    std::uint64_t load64(unsigned b, std::size_t offset) {
         std::uint64_t value = 0;
         for (unsigned w = 0; w < 4; ++w)
             value |= std::uint64_t{load(b, offset + 2 * w)} << (16 * w);
         return value;
     }
     bool running(unsigned b) { return load(b, mky43::SCR) & mky43::kScrRunning; }
-    void start(unsigned b, unsigned station, unsigned size)
-    {
+    void start(unsigned b, unsigned station, unsigned size) {
         write(b, mky43::BCR, static_cast<std::uint16_t>(size << 8 | station));
         write(b, mky43::SCR, mky43::kScrStart);
     }
-    void run(int n)
-    {
+    void run(int n) {
         for (int i = 0; i < n; ++i)
             bus.cycle();
     }
-    void addStation(unsigned address, unsigned size, StationRole role)
-    {
+    void addStation(unsigned address, unsigned size, StationRole role) {
         std::string error;
         ASSERT_TRUE(bus.addStation(address, size, role, error)) << error;
     }
-    void arm(unsigned b)
-    {
+    void arm(unsigned b) {
         write(b, mky43::MR0CR, mky43::kMrcrArmed);
         write(b, mky43::MR1CR, mky43::kMrcrArmed);
     }
     // What the library does for a send of `bytes` even bytes.
-    void send(unsigned b, unsigned destination, std::vector<std::uint16_t> words)
-    {
+    void send(unsigned b, unsigned destination, std::vector<std::uint16_t> words) {
         write(b, mky43::MESR, 0);
         for (std::size_t i = 0; i < words.size(); ++i)
             write(b, mky43::kMailSendBuffer + 2 * i, words[i]);
@@ -82,8 +73,7 @@ protected:
         write(b, mky43::MSCR, static_cast<std::uint16_t>(destination * 256 + units + 0x4000));
     }
     // Cycles until MSCR bit 14 clears; -1 if it never does within `limit`.
-    int runUntilSent(unsigned b, int limit = 100)
-    {
+    int runUntilSent(unsigned b, int limit = 100) {
         for (int n = 1; n <= limit; ++n) {
             bus.cycle();
             if (!(load(b, mky43::MSCR) & mky43::kMscrSending))
@@ -97,8 +87,7 @@ protected:
     std::vector<std::unique_ptr<BoardFiles>> boards;
 };
 
-TEST_F(BusTest, TwoBoardsExchangeGmBothWays)
-{
+TEST_F(BusTest, TwoBoardsExchangeGmBothWays) {
     addBoards(2);
     start(0, 1, 1);
     start(1, 2, 2);
@@ -119,8 +108,7 @@ TEST_F(BusTest, TwoBoardsExchangeGmBothWays)
     EXPECT_EQ(0x5555, load(1, mky43::kGm + 8 * 1)) << "a change reaches the other chip within one cycle";
 }
 
-TEST_F(BusTest, MemberFlagsShowEveryBoardAndStation)
-{
+TEST_F(BusTest, MemberFlagsShowEveryBoardAndStation) {
     addBoards(3);
     addStation(10, 2, StationRole::Counter);
     addStation(20, 1, StationRole::Echo);
@@ -137,8 +125,7 @@ TEST_F(BusTest, MemberFlagsShowEveryBoardAndStation)
     EXPECT_EQ(3u, status.cycles);
 }
 
-TEST_F(BusTest, OverlappingRangeDoesNotJoinUntilItIsFree)
-{
+TEST_F(BusTest, OverlappingRangeDoesNotJoinUntilItIsFree) {
     addBoards(2);
     addStation(20, 1, StationRole::Idle);
     start(0, 5, 3);
@@ -159,8 +146,7 @@ TEST_F(BusTest, OverlappingRangeDoesNotJoinUntilItIsFree)
     EXPECT_EQ((1ULL << 7) | (1ULL << 20), load64(1, mky43::MFR));
 }
 
-TEST_F(BusTest, RangeBeyondStation63NeverJoins)
-{
+TEST_F(BusTest, RangeBeyondStation63NeverJoins) {
     addBoards(1);
     start(0, 60, 8);
     run(5);
@@ -177,8 +163,7 @@ class BcrJoin : public BusTest, public ::testing::WithParamInterface<BcrCase> {}
 
 // Size 64 lands on bit 14 (64 << 8); a size in bits 8-13 wins over a bit 14
 // left from an earlier start.
-TEST_P(BcrJoin, ChipJoinsWithTheStationsBcrNames)
-{
+TEST_P(BcrJoin, ChipJoinsWithTheStationsBcrNames) {
     addBoards(1);
     write(0, mky43::BCR, GetParam().bcr);
     write(0, mky43::SCR, mky43::kScrStart);
@@ -197,8 +182,7 @@ INSTANTIATE_TEST_SUITE_P(Sizes, BcrJoin,
                              return std::string(name);
                          });
 
-TEST_F(BusTest, HaltedOrResetChipLeavesTheOthersFlagsWithinOneCycle)
-{
+TEST_F(BusTest, HaltedOrResetChipLeavesTheOthersFlagsWithinOneCycle) {
     addBoards(3);
     start(0, 1, 1);
     start(1, 2, 1);
@@ -219,8 +203,7 @@ TEST_F(BusTest, HaltedOrResetChipLeavesTheOthersFlagsWithinOneCycle)
     EXPECT_EQ(0b0010u, load64(0, mky43::MFR));
 }
 
-TEST_F(BusTest, CounterStationAdvancesEveryCycle)
-{
+TEST_F(BusTest, CounterStationAdvancesEveryCycle) {
     addBoards(1);
     addStation(10, 2, StationRole::Counter);
     start(0, 1, 1);
@@ -233,8 +216,7 @@ TEST_F(BusTest, CounterStationAdvancesEveryCycle)
     EXPECT_EQ(static_cast<std::uint16_t>(first + 4 + 7), load(0, mky43::kGm + 8 * 11 + 6));
 }
 
-TEST_F(BusTest, MailFillsBufferZeroThenBufferOneThenFails)
-{
+TEST_F(BusTest, MailFillsBufferZeroThenBufferOneThenFails) {
     addBoards(2);
     start(0, 1, 1);
     start(1, 2, 1);
@@ -269,8 +251,7 @@ struct FailedMail {
 
 class MailErrorTest : public BusTest, public ::testing::WithParamInterface<FailedMail> {};
 
-TEST_P(MailErrorTest, SetsTheErrorBitAndEndsTheSend)
-{
+TEST_P(MailErrorTest, SetsTheErrorBitAndEndsTheSend) {
     addBoards(2);
     addStation(10, 2, StationRole::Counter);
     addStation(30, 1, StationRole::Idle);
@@ -294,8 +275,7 @@ INSTANTIATE_TEST_SUITE_P(Destinations, MailErrorTest,
                              return name;
                          });
 
-TEST_F(BusTest, LongMailKeepsBit14ForAtLeast15Ms)
-{
+TEST_F(BusTest, LongMailKeepsBit14ForAtLeast15Ms) {
     addBoards(2);
     start(0, 1, 1);
     start(1, 2, 1);
@@ -315,8 +295,7 @@ TEST_F(BusTest, LongMailKeepsBit14ForAtLeast15Ms)
 
 class MailClockTest : public BusTest, public ::testing::WithParamInterface<int> {};
 
-TEST_P(MailClockTest, SendEndsAtTheFirstCycleAfterItsDurationHasPassed)
-{
+TEST_P(MailClockTest, SendEndsAtTheFirstCycleAfterItsDurationHasPassed) {
     addBoards(2);
     start(0, 1, 1);
     start(1, 2, 1);
@@ -338,8 +317,7 @@ TEST_P(MailClockTest, SendEndsAtTheFirstCycleAfterItsDurationHasPassed)
 
 INSTANTIATE_TEST_SUITE_P(CycleLengths, MailClockTest, ::testing::Values(100, 1000, 3000, 7000, 15750, 40000));
 
-TEST_F(BusTest, EchoReturnsTheMailUnchangedWithItsStation)
-{
+TEST_F(BusTest, EchoReturnsTheMailUnchangedWithItsStation) {
     addBoards(1);
     addStation(20, 1, StationRole::Echo);
     start(0, 1, 1);
@@ -359,8 +337,7 @@ TEST_F(BusTest, EchoReturnsTheMailUnchangedWithItsStation)
         EXPECT_EQ(words[i], load(0, mky43::kMailReceiveBuffer1 + 2 * i)) << i;
 }
 
-TEST_F(BusTest, StationTakenOffTheBusAndBack)
-{
+TEST_F(BusTest, StationTakenOffTheBusAndBack) {
     addBoards(2);
     addStation(10, 2, StationRole::Counter);
     addStation(20, 1, StationRole::Echo);
@@ -388,8 +365,7 @@ TEST_F(BusTest, StationTakenOffTheBusAndBack)
     EXPECT_EQ(StationChange::NoSuchStation, bus.setStationOnBus(11, false));
 }
 
-TEST_F(BusTest, SenderOffTheBusOrBadLengthGetsItsOwnErrors)
-{
+TEST_F(BusTest, SenderOffTheBusOrBadLengthGetsItsOwnErrors) {
     addBoards(2);
     start(1, 2, 1);
     run(3);
@@ -423,8 +399,7 @@ struct BadStation {
 
 class AddStationTest : public BusTest, public ::testing::WithParamInterface<BadStation> {};
 
-TEST_P(AddStationTest, RefusesRunsThatDoNotFitOrOverlap)
-{
+TEST_P(AddStationTest, RefusesRunsThatDoNotFitOrOverlap) {
     addStation(10, 4, StationRole::Counter);
     std::string error;
     EXPECT_FALSE(bus.addStation(GetParam().address, GetParam().size, StationRole::Idle, error));
@@ -432,8 +407,7 @@ TEST_P(AddStationTest, RefusesRunsThatDoNotFitOrOverlap)
     EXPECT_EQ(1u, bus.status().stations.size());
 }
 
-std::string badStationName(const ::testing::TestParamInfo<BadStation>& info)
-{
+std::string badStationName(const ::testing::TestParamInfo<BadStation>& info) {
     return "At" + std::to_string(info.param.address) + "Size" + std::to_string(info.param.size);
 }
 
@@ -442,8 +416,7 @@ INSTANTIATE_TEST_SUITE_P(Runs, AddStationTest,
                                            BadStation{64, 1}, BadStation{5, 0}),
                          badStationName);
 
-TEST_F(BusTest, HazardCommitsAndBusCyclesNeverTearABlock)
-{
+TEST_F(BusTest, HazardCommitsAndBusCyclesNeverTearABlock) {
     addBoards(2);
     start(0, 1, 1);
     start(1, 2, 1);
@@ -483,8 +456,7 @@ TEST_F(BusTest, HazardCommitsAndBusCyclesNeverTearABlock)
     EXPECT_NE(0, load(1, mky43::kGm + 8)) << "the writer's blocks reached the other board";
 }
 
-TEST_F(BusTest, ClientKilledHoldingTheLockDoesNotStopTheBus)
-{
+TEST_F(BusTest, ClientKilledHoldingTheLockDoesNotStopTheBus) {
     addBoards(2);
     start(0, 1, 1);
     start(1, 2, 1);

@@ -1,15 +1,15 @@
+#include "sim/Chip.h"
 #include "chip/Mky43.h"
 #include "sim/BoardLock.h"
 #include "sim/Bus.h"
-#include "sim/Chip.h"
 #include "sim/ChipMap.h"
 #include "tests/support/Sandbox.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <atomic>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <set>
 #include <sys/ptrace.h>
@@ -24,8 +24,7 @@ namespace {
 // A chip on private memory, stepped by hand.
 class ChipTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(initSharedState(state(), 2));
         chip().resetRegisters();
     }
@@ -35,8 +34,7 @@ protected:
     Chip chip() { return Chip(memory.data(), state()); }
     std::uint16_t at(std::size_t offset) { return chip().load(offset); }
     void write(std::size_t offset, std::uint16_t value) { chip().write(offset, value); }
-    void cycles(int n)
-    {
+    void cycles(int n) {
         for (int i = 0; i < n; ++i)
             chip().cycle();
     }
@@ -44,16 +42,14 @@ protected:
     alignas(8) std::vector<std::uint8_t> memory = std::vector<std::uint8_t>(kRegionAFileSize, 0);
 };
 
-TEST_F(ChipTest, ChipCodeReadsMky43AfterReset)
-{
+TEST_F(ChipTest, ChipCodeReadsMky43AfterReset) {
     char text[9] = {};
     std::memcpy(text, memory.data() + mky43::CCR, 8);
     EXPECT_STREQ(text, "MKY43");
     EXPECT_EQ(0, std::memcmp(memory.data() + mky43::CCR + 5, "\0\0\0", 3));
 }
 
-TEST_F(ChipTest, StartWithStationRaisesRunningBitAfterStartDelay)
-{
+TEST_F(ChipTest, StartWithStationRaisesRunningBitAfterStartDelay) {
     write(mky43::BCR, 0x0307);
     write(mky43::SCR, mky43::kScrStart);
     EXPECT_EQ(0, at(mky43::SCR) & mky43::kScrRunning);
@@ -64,8 +60,7 @@ TEST_F(ChipTest, StartWithStationRaisesRunningBitAfterStartDelay)
     EXPECT_TRUE(chip().running());
 }
 
-TEST_F(ChipTest, StartWithoutStationSizeNeverRuns)
-{
+TEST_F(ChipTest, StartWithoutStationSizeNeverRuns) {
     for (std::uint16_t bcr : {0x0000, 0x0007, 0x80C7, 0x803F}) {
         write(mky43::BCR, bcr);
         write(mky43::SCR, mky43::kScrStart);
@@ -74,8 +69,7 @@ TEST_F(ChipTest, StartWithoutStationSizeNeverRuns)
     }
 }
 
-TEST_F(ChipTest, HaltDropsRunningBitAtOnceAndCancelsPendingStart)
-{
+TEST_F(ChipTest, HaltDropsRunningBitAtOnceAndCancelsPendingStart) {
     write(mky43::BCR, 0x0100);
     write(mky43::SCR, mky43::kScrStart);
     cycles(3);
@@ -91,8 +85,7 @@ TEST_F(ChipTest, HaltDropsRunningBitAtOnceAndCancelsPendingStart)
     EXPECT_FALSE(chip().running());
 }
 
-TEST_F(ChipTest, WriteWithoutStartBitEndsCommunication)
-{
+TEST_F(ChipTest, WriteWithoutStartBitEndsCommunication) {
     for (std::uint16_t scr : {0x0000, 0x0200, 0x0600, 0x00FF}) {
         write(mky43::BCR, 0x0100);
         write(mky43::SCR, mky43::kScrStart);
@@ -106,8 +99,7 @@ TEST_F(ChipTest, WriteWithoutStartBitEndsCommunication)
     }
 }
 
-TEST_F(ChipTest, RepeatedStartNeitherRestartsNorDelaysARunningChip)
-{
+TEST_F(ChipTest, RepeatedStartNeitherRestartsNorDelaysARunningChip) {
     write(mky43::BCR, 0x0100);
     write(mky43::SCR, mky43::kScrStart);
     cycles(1);
@@ -122,8 +114,7 @@ TEST_F(ChipTest, RepeatedStartNeitherRestartsNorDelaysARunningChip)
     EXPECT_EQ(mky43::kScrStart | mky43::kScrRunning, at(mky43::SCR));
 }
 
-TEST_F(ChipTest, CctrCountsCyclesOnlyWhileRunningAndWraps)
-{
+TEST_F(ChipTest, CctrCountsCyclesOnlyWhileRunningAndWraps) {
     cycles(5);
     EXPECT_EQ(0, at(mky43::CCTR));
     write(mky43::BCR, 0x0100);
@@ -140,8 +131,7 @@ TEST_F(ChipTest, CctrCountsCyclesOnlyWhileRunningAndWraps)
     EXPECT_EQ(1, at(mky43::CCTR));
 }
 
-TEST_F(ChipTest, ResetLineResetsRegistersAndStopsTheChip)
-{
+TEST_F(ChipTest, ResetLineResetsRegistersAndStopsTheChip) {
     write(mky43::BCR, 0x0105);
     write(mky43::SCR, mky43::kScrStart);
     cycles(2);
@@ -177,8 +167,7 @@ struct HazardCase {
 
 class HazardTest : public ChipTest, public ::testing::WithParamInterface<HazardCase> {};
 
-TEST_P(HazardTest, BlockNumberMovesOneBlockAtOnce)
-{
+TEST_P(HazardTest, BlockNumberMovesOneBlockAtOnce) {
     const HazardCase& c = GetParam();
     for (std::size_t i = 0; i < mky43::kGmEnd - mky43::kGm; i += 2)
         chip().store(mky43::kGm + i, static_cast<std::uint16_t>(i));
@@ -195,8 +184,7 @@ TEST_P(HazardTest, BlockNumberMovesOneBlockAtOnce)
     EXPECT_EQ(62 * 8, at(62 * 8)) << "neighbour block untouched";
 }
 
-TEST_P(HazardTest, BlockNumbersAbove63AreIgnored)
-{
+TEST_P(HazardTest, BlockNumbersAbove63AreIgnored) {
     const HazardCase& c = GetParam();
     std::vector<std::uint8_t> before(memory.begin(), memory.begin() + mky43::kWindowSize);
     for (std::uint16_t n : {64, 100, 0x8000, 0xFFFF}) {
@@ -210,8 +198,7 @@ TEST_P(HazardTest, BlockNumbersAbove63AreIgnored)
 
 // Stopped at every instruction of the move, as a debugger or a kill may stop
 // the writing process, the destination holds the old block or the new one.
-TEST_P(HazardTest, MoveStoppedAtAnyInstructionLeavesNoMix)
-{
+TEST_P(HazardTest, MoveStoppedAtAnyInstructionLeavesNoMix) {
     const HazardCase& c = GetParam();
     const std::uint64_t before = 0x1111111111111111, after = 0x2222222222222222;
     std::uint8_t* target = memory.data() + (c.isRead ? c.buffer : 63 * 8);
@@ -246,8 +233,7 @@ INSTANTIATE_TEST_SUITE_P(Registers, HazardTest,
                                            HazardCase{"WHCR1", mky43::WHCR1, mky43::WHPB1, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(RegisterTable, CoversTheRegisterMapWithoutOverlap)
-{
+TEST(RegisterTable, CoversTheRegisterMapWithoutOverlap) {
     std::size_t count = 0;
     const RegisterInfo* table = registerTable(count);
     ASSERT_EQ(36u, count);
@@ -263,8 +249,7 @@ TEST(RegisterTable, CoversTheRegisterMapWithoutOverlap)
 
 // The model's table is the chip's map, register for register and width for
 // width, and the map runs in address order without gaps.
-TEST(RegisterTable, IsTheChipsMapInAddressOrder)
-{
+TEST(RegisterTable, IsTheChipsMapInAddressOrder) {
     std::size_t count = 0;
     const RegisterInfo* table = registerTable(count);
     ASSERT_EQ(mky43::kRegisterCount, count);
@@ -281,8 +266,7 @@ TEST(RegisterTable, IsTheChipsMapInAddressOrder)
     EXPECT_EQ(mky43::kRegistersUsedEnd, next);
 }
 
-TEST(BusCycle, StepsEveryBoardUnderItsLock)
-{
+TEST(BusCycle, StepsEveryBoardUnderItsLock) {
     ravtest::Sandbox box(ravtest::Sandbox::Entry::KeepOut);
     std::string error;
     auto a = BoardFiles::create(box.runtime(), 0, 0, 1, error);
@@ -310,8 +294,7 @@ TEST(BusCycle, StepsEveryBoardUnderItsLock)
     EXPECT_NE(0, access(pathA.c_str(), F_OK)) << "board files go with the board";
 }
 
-TEST(BusCycle, BoardWhoseLockIsHeldMissesCyclesAndOthersGoOn)
-{
+TEST(BusCycle, BoardWhoseLockIsHeldMissesCyclesAndOthersGoOn) {
     ravtest::Sandbox box(ravtest::Sandbox::Entry::KeepOut);
     std::string error;
     auto stuck = BoardFiles::create(box.runtime(), 0, 0, 1, error);

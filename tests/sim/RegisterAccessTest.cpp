@@ -1,8 +1,8 @@
+#include "sim/RegisterAccess.h"
 #include "chip/Mky43.h"
 #include "sim/BoardFiles.h"
 #include "sim/BoardLock.h"
 #include "sim/ChipMap.h"
-#include "sim/RegisterAccess.h"
 #include "tests/support/Sandbox.h"
 
 #include <gtest/gtest.h>
@@ -10,20 +10,19 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
-#include <thread>
 #include <cstring>
-#include <vector>
 #include <sys/mman.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace ravsim {
 namespace {
 
 class RegisterAccessTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         std::string error;
         board = BoardFiles::create(box.runtime(), 0, 0x2A, 2, error);
         ASSERT_TRUE(board) << error;
@@ -32,8 +31,7 @@ protected:
 
     // Runs fn in a child process and returns its exit status.
     template <typename Fn>
-    int inChild(Fn fn)
-    {
+    int inChild(Fn fn) {
         pid_t pid = fork();
         if (pid == 0)
             _exit(fn());
@@ -46,13 +44,11 @@ protected:
     std::unique_ptr<BoardFiles> board;
 };
 
-TEST_F(RegisterAccessTest, SwitchIsInHighByteOfControlOffset6)
-{
+TEST_F(RegisterAccessTest, SwitchIsInHighByteOfControlOffset6) {
     EXPECT_EQ(0x2A00, read16(board->control(), mky43::kBoardSwitchRegister));
 }
 
-TEST_F(RegisterAccessTest, WriteOnPlainMemoryIsAPlainStore)
-{
+TEST_F(RegisterAccessTest, WriteOnPlainMemoryIsAPlainStore) {
     alignas(8) std::uint8_t memory[mky43::kWindowSize] = {};
     std::memset(memory, 0x11, 8);
     write16(memory, mky43::RHCR0, 0);
@@ -60,8 +56,7 @@ TEST_F(RegisterAccessTest, WriteOnPlainMemoryIsAPlainStore)
     EXPECT_EQ(0, read16(memory, mky43::RHPB0)) << "no hazard effect outside a board";
 }
 
-TEST_F(RegisterAccessTest, HazardCommitInOneProcessIsSeenByAnother)
-{
+TEST_F(RegisterAccessTest, HazardCommitInOneProcessIsSeenByAnother) {
     std::uint8_t* view = mapChipWindow(board->regionAFd());
     ASSERT_NE(nullptr, view);
     write16(view, mky43::WHPB0, 0x1111);
@@ -83,8 +78,7 @@ TEST_F(RegisterAccessTest, HazardCommitInOneProcessIsSeenByAnother)
     unmapChipWindow(view);
 }
 
-TEST_F(RegisterAccessTest, ResetBitWrittenThroughControlRegionResetsTheChip)
-{
+TEST_F(RegisterAccessTest, ResetBitWrittenThroughControlRegionResetsTheChip) {
     std::uint8_t* view = mapChipWindow(board->regionAFd());
     ASSERT_NE(nullptr, view);
     void* control = mmap(nullptr, kRegionBSize, PROT_READ | PROT_WRITE, MAP_SHARED, board->regionBFd(), 0);
@@ -92,7 +86,8 @@ TEST_F(RegisterAccessTest, ResetBitWrittenThroughControlRegionResetsTheChip)
     ASSERT_TRUE(attachRegion(control, kRegionBSize, RegionKind::BoardControl, board->window(), &board->state()));
 
     write16(view, mky43::BCR, 0x0203);
-    write16(control, mky43::kBoardResetRegister, static_cast<std::uint16_t>(read16(control, mky43::kBoardResetRegister) | mky43::kBoardResetBit));
+    write16(control, mky43::kBoardResetRegister,
+            static_cast<std::uint16_t>(read16(control, mky43::kBoardResetRegister) | mky43::kBoardResetBit));
     EXPECT_TRUE(board->state().inReset);
     EXPECT_EQ(0, read16(view, mky43::BCR));
     write16(control, mky43::kBoardResetRegister, 0);
@@ -104,8 +99,7 @@ TEST_F(RegisterAccessTest, ResetBitWrittenThroughControlRegionResetsTheChip)
     unmapChipWindow(view);
 }
 
-TEST_F(RegisterAccessTest, StrayWritesCannotReachTheBoardLock)
-{
+TEST_F(RegisterAccessTest, StrayWritesCannotReachTheBoardLock) {
     std::uint8_t* view = mapChipWindow(board->regionAFd());
     ASSERT_NE(nullptr, view);
     std::vector<std::uint8_t> before(view + kStateOffset, view + kRegionAFileSize);
@@ -117,8 +111,7 @@ TEST_F(RegisterAccessTest, StrayWritesCannotReachTheBoardLock)
     unmapChipWindow(view);
 }
 
-TEST_F(RegisterAccessTest, OddAddressIsAPlainStoreWithoutEffect)
-{
+TEST_F(RegisterAccessTest, OddAddressIsAPlainStoreWithoutEffect) {
     std::uint8_t* view = mapChipWindow(board->regionAFd());
     ASSERT_NE(nullptr, view);
     write16(view, 5 * 8, 0x1111);
@@ -128,14 +121,12 @@ TEST_F(RegisterAccessTest, OddAddressIsAPlainStoreWithoutEffect)
     unmapChipWindow(view);
 }
 
-TEST_F(RegisterAccessTest, DescriptorOfAnotherFileIsNoChipWindow)
-{
+TEST_F(RegisterAccessTest, DescriptorOfAnotherFileIsNoChipWindow) {
     EXPECT_EQ(nullptr, mapChipWindow(board->regionBFd()));
     EXPECT_EQ(nullptr, mapChipWindow(-1));
 }
 
-TEST_F(RegisterAccessTest, HolderThatDiesDoesNotBlockTheBoard)
-{
+TEST_F(RegisterAccessTest, HolderThatDiesDoesNotBlockTheBoard) {
     int fd = board->regionAFd();
     int rc = inChild([fd] {
         std::uint8_t* child = mapChipWindow(fd);
@@ -155,8 +146,7 @@ TEST_F(RegisterAccessTest, HolderThatDiesDoesNotBlockTheBoard)
     unmapChipWindow(view);
 }
 
-TEST_F(RegisterAccessTest, HolderThatNeverLetsGoDelaysButDoesNotStopAWriter)
-{
+TEST_F(RegisterAccessTest, HolderThatNeverLetsGoDelaysButDoesNotStopAWriter) {
     std::uint8_t* view = mapChipWindow(board->regionAFd());
     ASSERT_NE(nullptr, view);
     write16(view, 4 * 8, 0x4444);
@@ -176,8 +166,7 @@ TEST_F(RegisterAccessTest, HolderThatNeverLetsGoDelaysButDoesNotStopAWriter)
     unmapChipWindow(view);
 }
 
-TEST_F(RegisterAccessTest, DetachedWindowIsPlainMemoryAgain)
-{
+TEST_F(RegisterAccessTest, DetachedWindowIsPlainMemoryAgain) {
     std::uint8_t* view = mapChipWindow(board->regionAFd());
     ASSERT_NE(nullptr, view);
     write16(view, 8, 0x7777);

@@ -1,5 +1,5 @@
-#include "sim/DeviceWire.h"
 #include "sim/WireSocket.h"
+#include "sim/DeviceWire.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +14,7 @@ namespace {
 class WireSocketTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(0, socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends)); }
-    void TearDown() override
-    {
+    void TearDown() override {
         for (int fd : ends)
             if (fd >= 0)
                 close(fd);
@@ -23,8 +22,7 @@ protected:
     int ends[2] = {-1, -1};
 };
 
-TEST_F(WireSocketTest, FrameWithBodyArrivesAsOneMessage)
-{
+TEST_F(WireSocketTest, FrameWithBodyArrivesAsOneMessage) {
     ControlFrame head{kControl, 0x99022004, 4, 0};
     const char body[4] = {'1', '2', 0, 0};
     ASSERT_TRUE(sendFrame(ends[0], &head, sizeof head, body, sizeof body));
@@ -36,8 +34,7 @@ TEST_F(WireSocketTest, FrameWithBodyArrivesAsOneMessage)
     EXPECT_EQ(0, std::memcmp(buffer + sizeof head, body, sizeof body));
 }
 
-TEST_F(WireSocketTest, DescriptorTravelsWithTheFrame)
-{
+TEST_F(WireSocketTest, DescriptorTravelsWithTheFrame) {
     int fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
     ASSERT_GE(fd, 0);
     MapViewFrame head{kMapView, 0x1000};
@@ -52,8 +49,7 @@ TEST_F(WireSocketTest, DescriptorTravelsWithTheFrame)
     close(got.fd);
 }
 
-TEST_F(WireSocketTest, OversizeMessageIsReportedTruncated)
-{
+TEST_F(WireSocketTest, OversizeMessageIsReportedTruncated) {
     char big[128] = {};
     ASSERT_TRUE(sendFrame(ends[0], big, sizeof big));
     char small[16];
@@ -61,8 +57,7 @@ TEST_F(WireSocketTest, OversizeMessageIsReportedTruncated)
     EXPECT_TRUE(got.truncated);
 }
 
-TEST_F(WireSocketTest, ClosedPeerAndTimeoutAreDistinct)
-{
+TEST_F(WireSocketTest, ClosedPeerAndTimeoutAreDistinct) {
     char buffer[16];
     Received quiet = receiveFrame(ends[1], buffer, sizeof buffer, 10);
     EXPECT_EQ(-1, quiet.length);

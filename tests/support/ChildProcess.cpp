@@ -17,8 +17,7 @@ namespace ravtest {
 
 namespace {
 
-int exitCode(int status)
-{
+int exitCode(int status) {
     if (WIFEXITED(status))
         return WEXITSTATUS(status);
     if (WIFSIGNALED(status))
@@ -28,8 +27,7 @@ int exitCode(int status)
 
 }  // namespace
 
-pid_t startChild(const std::function<int()>& body)
-{
+pid_t startChild(const std::function<int()>& body) {
     pid_t pid = fork();
     if (pid == 0) {
         alarm(60);  // a hung child ends instead of hanging the suite
@@ -38,56 +36,47 @@ pid_t startChild(const std::function<int()>& body)
     return pid;
 }
 
-int waitChild(pid_t pid)
-{
+int waitChild(pid_t pid) {
     int status = 0;
     pid_t done = ravsim::retryInterrupted([&] { return waitpid(pid, &status, 0); });
     return done == pid ? exitCode(status) : -1;
 }
 
-Gate::Gate()
-{
+Gate::Gate() {
     (void)!pipe(fds_);
 }
 
-Gate::~Gate()
-{
+Gate::~Gate() {
     closeEnd(0);
     closeEnd(1);
 }
 
-bool Gate::wait()
-{
+bool Gate::wait() {
     char c;
     return readable(30000) && read(fds_[0], &c, 1) == 0;
 }
 
-bool Gate::send(char c)
-{
+bool Gate::send(char c) {
     return write(fds_[1], &c, 1) == 1;
 }
 
-bool Gate::receive(char& c)
-{
+bool Gate::receive(char& c) {
     return readable(30000) && read(fds_[0], &c, 1) == 1;
 }
 
-bool Gate::readable(int timeoutMs)
-{
-    pollfd p {fds_[0], POLLIN, 0};
+bool Gate::readable(int timeoutMs) {
+    pollfd p{fds_[0], POLLIN, 0};
     return poll(&p, 1, timeoutMs) == 1;
 }
 
-void Gate::closeEnd(int i)
-{
+void Gate::closeEnd(int i) {
     if (fds_[i] >= 0) {
         close(fds_[i]);
         fds_[i] = -1;
     }
 }
 
-ChildProcess::ChildProcess(const std::vector<std::string>& argv)
-{
+ChildProcess::ChildProcess(const std::vector<std::string>& argv) {
     if (argv.empty())
         return;
     int toChild[2];
@@ -121,8 +110,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv)
     out_ = fromChild[0];
 }
 
-ChildProcess::~ChildProcess()
-{
+ChildProcess::~ChildProcess() {
     if (running_)
         kill();
     if (in_ >= 0)
@@ -131,8 +119,7 @@ ChildProcess::~ChildProcess()
         close(out_);
 }
 
-bool ChildProcess::writeLine(const std::string& line)
-{
+bool ChildProcess::writeLine(const std::string& line) {
     const std::string text = line + "\n";
     if (in_ >= 0 && write(in_, text.data(), text.size()) == static_cast<ssize_t>(text.size()))
         return true;
@@ -143,8 +130,7 @@ bool ChildProcess::writeLine(const std::string& line)
     return false;
 }
 
-std::string ChildProcess::readLine(int timeoutMs)
-{
+std::string ChildProcess::readLine(int timeoutMs) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         const size_t newline = buffered_.find('\n');
@@ -156,7 +142,7 @@ std::string ChildProcess::readLine(int timeoutMs)
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
         if (left.count() <= 0 || out_ < 0)
             return "<timeout>";
-        pollfd p {out_, POLLIN, 0};
+        pollfd p{out_, POLLIN, 0};
         if (poll(&p, 1, static_cast<int>(left.count())) <= 0)
             continue;
         char chunk[256];
@@ -167,16 +153,14 @@ std::string ChildProcess::readLine(int timeoutMs)
     }
 }
 
-int ChildProcess::reap(int options)
-{
+int ChildProcess::reap(int options) {
     pid_t done = ravsim::retryInterrupted([&] { return waitpid(pid_, &status_, options); });
     if (done == pid_ || done < 0)
         running_ = false;
     return done;
 }
 
-int ChildProcess::wait(int timeoutMs)
-{
+int ChildProcess::wait(int timeoutMs) {
     if (!running_)
         return -1;
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -191,23 +175,20 @@ int ChildProcess::wait(int timeoutMs)
     return done == pid_ ? exitCode(status_) : -1;
 }
 
-int ChildProcess::kill()
-{
+int ChildProcess::kill() {
     if (!running_)
         return -1;
     ::kill(pid_, SIGKILL);
     return reap(0) == pid_ ? exitCode(status_) : -1;
 }
 
-std::string selfPath()
-{
+std::string selfPath() {
     char self[4096];
     const ssize_t length = readlink("/proc/self/exe", self, sizeof(self) - 1);
     return length > 0 ? std::string(self, static_cast<size_t>(length)) : std::string();
 }
 
-bool waitUntilBlockedIn(pid_t pid, pid_t tid, long number, int timeoutMs)
-{
+bool waitUntilBlockedIn(pid_t pid, pid_t tid, long number, int timeoutMs) {
     const std::string path = pid == 0 ? "/proc/self/task/" + std::to_string(tid) + "/syscall"
                                       : "/proc/" + std::to_string(pid) + "/task/" + std::to_string(tid) + "/syscall";
     for (int waited = 0; waited < timeoutMs; ++waited) {

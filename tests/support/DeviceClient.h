@@ -19,8 +19,7 @@ std::string devicePath(int number);
 class Device {
 public:
     explicit Device(int number) : handle_(ravlib::os::openDevice(devicePath(number).c_str())) {}
-    ~Device()
-    {
+    ~Device() {
         if (handle_ != ravlib::os::kInvalidDevice)
             ravlib::os::closeDevice(handle_);
     }

@@ -15,8 +15,7 @@
 
 namespace ravtest {
 
-HostProcess::~HostProcess()
-{
+HostProcess::~HostProcess() {
     if (pid_ > 0 && exitStatus_ < 0) {
         kill(pid_, SIGKILL);
         waitpid(pid_, nullptr, 0);
@@ -25,8 +24,7 @@ HostProcess::~HostProcess()
         close(stdoutFd_);
 }
 
-void HostProcess::spawn(const std::vector<std::string>& args)
-{
+void HostProcess::spawn(const std::vector<std::string>& args) {
     if (stdoutFd_ >= 0)
         close(stdoutFd_);
     stdoutFd_ = -1;
@@ -57,8 +55,7 @@ void HostProcess::spawn(const std::vector<std::string>& args)
     stdoutFd_ = out[0];
 }
 
-void HostProcess::readOutput(int timeoutMs)
-{
+void HostProcess::readOutput(int timeoutMs) {
     pollfd pfd{stdoutFd_, POLLIN, 0};
     if (poll(&pfd, 1, timeoutMs) <= 0)
         return;
@@ -70,8 +67,7 @@ void HostProcess::readOutput(int timeoutMs)
         pfd.fd = -1;
 }
 
-bool HostProcess::waitReady(int timeoutMs)
-{
+bool HostProcess::waitReady(int timeoutMs) {
     auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (stdout_.find("ready\n") == std::string::npos) {
         if (std::chrono::steady_clock::now() >= end)
@@ -87,8 +83,7 @@ bool HostProcess::waitReady(int timeoutMs)
     return true;
 }
 
-int HostProcess::waitExit(int timeoutMs)
-{
+int HostProcess::waitExit(int timeoutMs) {
     if (exitStatus_ >= 0)
         return exitStatus_;
     auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -104,20 +99,17 @@ int HostProcess::waitExit(int timeoutMs)
     return -1;
 }
 
-int HostProcess::stop(int signal, int timeoutMs)
-{
+int HostProcess::stop(int signal, int timeoutMs) {
     if (exitStatus_ < 0)
         kill(pid_, signal);
     return waitExit(timeoutMs);
 }
 
-bool HostProcess::exists(const std::string& name) const
-{
+bool HostProcess::exists(const std::string& name) const {
     return access((dir() + "/" + name).c_str(), F_OK) == 0;
 }
 
-std::string HostProcess::standardError() const
-{
+std::string HostProcess::standardError() const {
     std::ifstream in(dir() + "/stderr.txt");
     std::stringstream text;
     text << in.rdbuf();

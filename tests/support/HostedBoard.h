@@ -8,8 +8,8 @@
 #include <thread>
 #include <vector>
 
-#include "lib/board/BoardTable.h"
 #include "lib/Ravlib.h"
+#include "lib/board/BoardTable.h"
 #include "tests/support/HostedLibrary.h"
 
 namespace gmtest {

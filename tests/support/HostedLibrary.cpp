@@ -1,9 +1,9 @@
 #include "tests/support/HostedLibrary.h"
 
 #include <filesystem>
-#include <thread>
 #include <fstream>
 #include <regex>
+#include <thread>
 #include <unistd.h>
 
 #include "lib/os/NamedObject.h"

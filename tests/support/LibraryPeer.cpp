@@ -29,13 +29,13 @@
 #include <unistd.h>
 #include <vector>
 
+#include "lib/Ravlib.h"
 #include "lib/board/BoardTable.h"
-#include "lib/sync/EvntCtrl.h"
 #include "lib/exports/LibraryLoad.h"
 #include "lib/files/LogFile.h"
-#include "lib/Ravlib.h"
-#include "lib/sync/SemCtrl.h"
 #include "lib/os/SyncWait.h"
+#include "lib/sync/EvntCtrl.h"
+#include "lib/sync/SemCtrl.h"
 
 namespace {
 
@@ -44,8 +44,7 @@ using namespace ravlib;
 // Writer P's short thread owns word P of blocks 0..3; its long thread owns
 // long P % 2 of blocks 4 + 2 (P / 2) and 5 + 2 (P / 2). Every value carries
 // its owner in the top four bits of each word: P for shorts, 8 + P for longs.
-std::string write(int p, double seconds)
-{
+std::string write(int p, double seconds) {
     std::mutex lock;
     std::map<int, uint16_t> last;  // GM word -> last value written
     std::atomic<bool> failed{false};
@@ -87,8 +86,7 @@ std::string write(int p, double seconds)
 }
 
 // The commands on one board's objects in this process.
-std::string boardObjects(const std::string& command, int board, std::istringstream& words)
-{
+std::string boardObjects(const std::string& command, int board, std::istringstream& words) {
     std::shared_ptr<BoardCtrl> ctrl = boardTable().find(board);
     if (!ctrl)
         return "not open";
@@ -108,8 +106,7 @@ std::string boardObjects(const std::string& command, int board, std::istringstre
     return "set";
 }
 
-std::string answer(const std::string& command, std::istringstream& words)
-{
+std::string answer(const std::string& command, std::istringstream& words) {
     int a = 0, b = 0;
     if (command == "count")
         return std::to_string(theLog().processCount());
@@ -163,8 +160,7 @@ std::string answer(const std::string& command, std::istringstream& words)
 
 }  // namespace
 
-int main()
-{
+int main() {
     if (!ravlib::processAttach()) {
         std::printf("attach failed\n");
         return 1;

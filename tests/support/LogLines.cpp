@@ -6,8 +6,7 @@
 
 namespace ravtest {
 
-std::vector<std::string> logLines(const std::string& path)
-{
+std::vector<std::string> logLines(const std::string& path) {
     const std::string text = readFile(path);
     static const std::regex stamp(R"(\d\d/\d\d/\d\d \d\d:\d\d:\d\d )");
     std::vector<std::string> lines;
@@ -28,8 +27,7 @@ std::vector<std::string> logLines(const std::string& path)
     return lines;
 }
 
-std::vector<std::string> noDeviceOpenLines(int board, unsigned error)
-{
+std::vector<std::string> noDeviceOpenLines(int board, unsigned error) {
     const std::string name = "RavlibBrd" + std::to_string(board);
     const std::string prefix = "##    " + name;
     return {prefix + ": CreateSemaphore: Comm Start Semaphore: Line(0): OK: Name(" + name + "0_StaSem)",

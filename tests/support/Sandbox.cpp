@@ -7,8 +7,7 @@
 
 namespace ravtest {
 
-Sandbox::Sandbox(Entry entry)
-{
+Sandbox::Sandbox(Entry entry) {
     char pattern[] = "/tmp/ravtest-XXXXXX";
     if (mkdtemp(pattern) == nullptr)
         throw std::runtime_error("no temporary directory for the test");
@@ -29,8 +28,7 @@ Sandbox::Sandbox(Entry entry)
     setenv("RAVEL_RUNTIME_DIR", runtime().c_str(), 1);
 }
 
-Sandbox::~Sandbox()
-{
+Sandbox::~Sandbox() {
     std::error_code ignored;
     if (movedIn_) {
         std::filesystem::current_path(oldCwd_, ignored);
@@ -42,13 +40,11 @@ Sandbox::~Sandbox()
     std::filesystem::remove_all(root_, ignored);
 }
 
-void Sandbox::write(const std::string& name, const std::string& text) const
-{
+void Sandbox::write(const std::string& name, const std::string& text) const {
     writeFile(cwd() + "/" + name, text);
 }
 
-std::vector<std::string> Sandbox::objectFiles() const
-{
+std::vector<std::string> Sandbox::objectFiles() const {
     std::vector<std::string> names;
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(runtime() + "/objects", ec)) {
@@ -59,16 +55,14 @@ std::vector<std::string> Sandbox::objectFiles() const
     return names;
 }
 
-std::string readFile(const std::string& path)
-{
+std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream all;
     all << in.rdbuf();
     return all.str();
 }
 
-void writeFile(const std::string& path, const std::string& text)
-{
+void writeFile(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 

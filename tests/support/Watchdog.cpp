@@ -4,13 +4,9 @@
 
 namespace ravtest {
 
-Watchdog::Watchdog(std::function<void()> onTimeout)
-    : onTimeout_(std::move(onTimeout)), thread_([this] { watch(); })
-{
-}
+Watchdog::Watchdog(std::function<void()> onTimeout) : onTimeout_(std::move(onTimeout)), thread_([this] { watch(); }) {}
 
-Watchdog::~Watchdog()
-{
+Watchdog::~Watchdog() {
     {
         std::lock_guard held(lock_);
         stop_ = true;
@@ -19,8 +15,7 @@ Watchdog::~Watchdog()
     thread_.join();
 }
 
-void Watchdog::arm(std::chrono::milliseconds after)
-{
+void Watchdog::arm(std::chrono::milliseconds after) {
     {
         std::lock_guard held(lock_);
         armed_ = true;
@@ -29,8 +24,7 @@ void Watchdog::arm(std::chrono::milliseconds after)
     changed_.notify_one();
 }
 
-void Watchdog::disarm()
-{
+void Watchdog::disarm() {
     {
         std::lock_guard held(lock_);
         armed_ = false;
@@ -38,8 +32,7 @@ void Watchdog::disarm()
     changed_.notify_one();
 }
 
-void Watchdog::watch()
-{
+void Watchdog::watch() {
     std::unique_lock held(lock_);
     while (!stop_) {
         if (!armed_) {

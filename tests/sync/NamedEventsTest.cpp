@@ -1,9 +1,9 @@
-#include "tests/sync/SyncRoles.h"
 #include "tests/support/Sandbox.h"
+#include "tests/sync/SyncRoles.h"
 
-#include "lib/sync/EvntCtrl.h"
 #include "lib/os/NamedEvents.h"
 #include "lib/os/SyncWait.h"
+#include "lib/sync/EvntCtrl.h"
 
 #include <gtest/gtest.h>
 
@@ -18,15 +18,13 @@
 namespace {
 
 using namespace ravlib;
-using synctest::Child;
 using ravtest::Sandbox;
+using synctest::Child;
 
-const char* const kNames[EvntCtrl::kEvents] = {"MailRecv1_00_MailEve", "MailRecv2_00_MailEve",
-                                              "MailSeRes_00_MailEve", "MailClose_00_MailEve",
-                                              "MailError_00_MailEve"};
+const char* const kNames[EvntCtrl::kEvents] = {"MailRecv1_00_MailEve", "MailRecv2_00_MailEve", "MailSeRes_00_MailEve",
+                                               "MailClose_00_MailEve", "MailError_00_MailEve"};
 
-bool createAll(EvntCtrl& events, const char* const* names = kNames)
-{
+bool createAll(EvntCtrl& events, const char* const* names = kNames) {
     for (int i = 0; i < EvntCtrl::kEvents; ++i) {
         if (events.create(i, names[i]) != 1)
             return false;
@@ -39,8 +37,7 @@ protected:
     Sandbox runtime;
 };
 
-TEST_F(MailEvents, StartNotSignalled)
-{
+TEST_F(MailEvents, StartNotSignalled) {
     EvntCtrl events;
     ASSERT_TRUE(createAll(events));
     EXPECT_EQ(events.wait(0), os::kWaitTimeout);
@@ -58,8 +55,7 @@ protected:
     Sandbox runtime;
 };
 
-TEST_P(MailEventsDrain, LowestFirstAndOnlyTheReturnedOneIsReset)
-{
+TEST_P(MailEventsDrain, LowestFirstAndOnlyTheReturnedOneIsReset) {
     EvntCtrl events;
     ASSERT_TRUE(createAll(events));
     for (int32_t index : GetParam().set)
@@ -71,16 +67,14 @@ TEST_P(MailEventsDrain, LowestFirstAndOnlyTheReturnedOneIsReset)
 constexpr uint32_t T = os::kWaitTimeout;
 
 INSTANTIATE_TEST_SUITE_P(Sets, MailEventsDrain,
-                         testing::Values(Drain {"One", {2}, {2, T}},
-                                         Drain {"ThreeUnordered", {3, 1, 4}, {1, 3, 4, T}},
-                                         Drain {"AllFive", {4, 3, 2, 1, 0}, {0, 1, 2, 3, 4, T}},
-                                         Drain {"SetTwiceIsOneSignal", {0, 0}, {0, T}},
-                                         Drain {"IndexFiveAndAboveDoNothing", {5, 6, 1000}, {T}},
-                                         Drain {"NegativeIndexDoesNothing", {-1}, {T}}),
+                         testing::Values(Drain{"One", {2}, {2, T}}, Drain{"ThreeUnordered", {3, 1, 4}, {1, 3, 4, T}},
+                                         Drain{"AllFive", {4, 3, 2, 1, 0}, {0, 1, 2, 3, 4, T}},
+                                         Drain{"SetTwiceIsOneSignal", {0, 0}, {0, T}},
+                                         Drain{"IndexFiveAndAboveDoNothing", {5, 6, 1000}, {T}},
+                                         Drain{"NegativeIndexDoesNothing", {-1}, {T}}),
                          [](const auto& info) { return std::string(info.param.label); });
 
-TEST_F(MailEvents, CreateRefusesBadIndexAndName)
-{
+TEST_F(MailEvents, CreateRefusesBadIndexAndName) {
     EvntCtrl events;
     EXPECT_EQ(events.create(-1, "MailRecv1_00_MailEve"), 0);
     EXPECT_EQ(events.create(5, "MailRecv1_00_MailEve"), 0);
@@ -90,8 +84,7 @@ TEST_F(MailEvents, CreateRefusesBadIndexAndName)
     EXPECT_TRUE(runtime.objectFiles().empty());
 }
 
-TEST_F(MailEvents, CloseOneAllOrNothing)
-{
+TEST_F(MailEvents, CloseOneAllOrNothing) {
     EvntCtrl events;
     ASSERT_TRUE(createAll(events));
     events.close(6);
@@ -112,8 +105,7 @@ TEST_F(MailEvents, CloseOneAllOrNothing)
     EXPECT_TRUE(runtime.objectFiles().empty());
 }
 
-TEST_F(MailEvents, FiniteTimeOutWaitsAtLeastThatLong)
-{
+TEST_F(MailEvents, FiniteTimeOutWaitsAtLeastThatLong) {
     EvntCtrl events;
     ASSERT_TRUE(createAll(events));
     auto begin = std::chrono::steady_clock::now();
@@ -121,13 +113,12 @@ TEST_F(MailEvents, FiniteTimeOutWaitsAtLeastThatLong)
     EXPECT_GE(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(40));
 }
 
-TEST_F(MailEvents, InfiniteWaitIsWokenBySetFromAnotherThread)
-{
+TEST_F(MailEvents, InfiniteWaitIsWokenBySetFromAnotherThread) {
     EvntCtrl waiting;
     EvntCtrl setting;
     ASSERT_TRUE(createAll(waiting));
     ASSERT_TRUE(createAll(setting));
-    std::atomic<pid_t> tid {0};
+    std::atomic<pid_t> tid{0};
     uint32_t result = 1234;
     std::thread waiter([&] {
         tid = gettid();
@@ -142,8 +133,7 @@ TEST_F(MailEvents, InfiniteWaitIsWokenBySetFromAnotherThread)
     EXPECT_EQ(setting.wait(0), os::kWaitTimeout);  // reset by the waiter
 }
 
-TEST_F(MailEvents, EverySleepingWaiterSeesTheSetEvenAfterAnotherResetIt)
-{
+TEST_F(MailEvents, EverySleepingWaiterSeesTheSetEvenAfterAnotherResetIt) {
     EvntCtrl setting;
     ASSERT_TRUE(createAll(setting));
     constexpr int kWaiters = 3;
@@ -174,8 +164,7 @@ TEST_F(MailEvents, EverySleepingWaiterSeesTheSetEvenAfterAnotherResetIt)
     EXPECT_EQ(setting.wait(0), os::kWaitTimeout);
 }
 
-TEST_F(MailEvents, SetInAnotherProcessWakesAWaitHere)
-{
+TEST_F(MailEvents, SetInAnotherProcessWakesAWaitHere) {
     EvntCtrl events;
     ASSERT_TRUE(createAll(events));
     Child other({"events", "Ev"});
@@ -184,7 +173,7 @@ TEST_F(MailEvents, SetInAnotherProcessWakesAWaitHere)
     const char* names[] = {"Ev0", "Ev1", "Ev2", "Ev3", "Ev4"};
     ASSERT_TRUE(createAll(otherNames, names));
 
-    std::atomic<pid_t> tid {0};
+    std::atomic<pid_t> tid{0};
     uint32_t result = 1234;
     std::thread waiter([&] {
         tid = gettid();
@@ -201,8 +190,7 @@ TEST_F(MailEvents, SetInAnotherProcessWakesAWaitHere)
     EXPECT_EQ(other.wait(), 0);
 }
 
-TEST_F(MailEvents, SetHereWakesAnInfiniteWaitInAnotherProcess)
-{
+TEST_F(MailEvents, SetHereWakesAnInfiniteWaitInAnotherProcess) {
     EvntCtrl events;
     const char* names[] = {"Ev0", "Ev1", "Ev2", "Ev3", "Ev4"};
     ASSERT_TRUE(createAll(events, names));
@@ -225,8 +213,7 @@ TEST_F(MailEvents, SetHereWakesAnInfiniteWaitInAnotherProcess)
     EXPECT_EQ(other.wait(), 0);
 }
 
-TEST_F(MailEvents, VanishWithTheLastHolderAndReturnNotSignalled)
-{
+TEST_F(MailEvents, VanishWithTheLastHolderAndReturnNotSignalled) {
     {
         EvntCtrl events;
         ASSERT_TRUE(createAll(events));
@@ -239,8 +226,7 @@ TEST_F(MailEvents, VanishWithTheLastHolderAndReturnNotSignalled)
     EXPECT_EQ(again.wait(0), os::kWaitTimeout);
 }
 
-TEST_F(MailEvents, LeftSignalledByAKilledLastHolderReturnNotSignalled)
-{
+TEST_F(MailEvents, LeftSignalledByAKilledLastHolderReturnNotSignalled) {
     Child other({"events", "Ev"});
     ASSERT_EQ(other.readLine(), "open");
     other.writeLine("set 1");
@@ -252,8 +238,7 @@ TEST_F(MailEvents, LeftSignalledByAKilledLastHolderReturnNotSignalled)
     EXPECT_EQ(events.wait(0), os::kWaitTimeout);
 }
 
-TEST_F(MailEvents, SignalSurvivesWhileAnotherProcessHoldsTheEvent)
-{
+TEST_F(MailEvents, SignalSurvivesWhileAnotherProcessHoldsTheEvent) {
     Child other({"events", "Ev"});
     ASSERT_EQ(other.readLine(), "open");
     const char* names[] = {"Ev0", "Ev1", "Ev2", "Ev3", "Ev4"};
@@ -267,8 +252,7 @@ TEST_F(MailEvents, SignalSurvivesWhileAnotherProcessHoldsTheEvent)
     EXPECT_EQ(again.wait(0), 4u);
 }
 
-TEST(WaitAny, RefusesBadArguments)
-{
+TEST(WaitAny, RefusesBadArguments) {
     Sandbox runtime;
     os::NamedEvent event;
     ASSERT_TRUE(event.open("One"));

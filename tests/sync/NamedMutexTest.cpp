@@ -1,5 +1,5 @@
-#include "tests/sync/SyncRoles.h"
 #include "tests/support/Sandbox.h"
+#include "tests/sync/SyncRoles.h"
 
 #include "lib/sync/MutxCtrl.h"
 
@@ -12,16 +12,15 @@
 namespace {
 
 using namespace ravlib;
-using synctest::Child;
 using ravtest::Sandbox;
+using synctest::Child;
 
 class MailMutex : public testing::Test {
 protected:
     Sandbox runtime;
 };
 
-TEST_F(MailMutex, IsNewBeforeAnyCreate)
-{
+TEST_F(MailMutex, IsNewBeforeAnyCreate) {
     MutxCtrl mutex;
     EXPECT_EQ(mutex.isNew(), 1);
     EXPECT_FALSE(mutex.isOpen());
@@ -32,7 +31,7 @@ TEST_F(MailMutex, IsNewBeforeAnyCreate)
 struct Step {
     enum Action { kCreate, kClose } action;
     int handle;
-    int32_t result;        // of create; unused for close
+    int32_t result;  // of create; unused for close
     int32_t isNew[3];
 };
 
@@ -46,8 +45,7 @@ protected:
     Sandbox runtime;
 };
 
-TEST_P(MailMutexSequence, GivesIsNewAsWindowsWould)
-{
+TEST_P(MailMutexSequence, GivesIsNewAsWindowsWould) {
     MutxCtrl handles[3];
     int index = 0;
     for (const Step& step : GetParam().steps) {
@@ -61,35 +59,34 @@ TEST_P(MailMutexSequence, GivesIsNewAsWindowsWould)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Steps, MailMutexSequence,
-    testing::Values(
-        Sequence {"SecondCreateFindsItExisting",
-                  {{Step::kCreate, 0, 1, {1, 1, 1}}, {Step::kCreate, 1, 1, {1, 0, 1}}}},
-        Sequence {"CloseOfTheOpenerLeavesItExisting",
-                  {{Step::kCreate, 0, 1, {1, 1, 1}},
-                   {Step::kCreate, 1, 1, {1, 0, 1}},
-                   {Step::kClose, 1, 0, {1, 1, 1}},
-                   {Step::kCreate, 2, 1, {1, 1, 0}}}},
-        Sequence {"CloseOfTheCreatorLeavesItToTheOpener",
-                  {{Step::kCreate, 0, 1, {1, 1, 1}},
-                   {Step::kCreate, 1, 1, {1, 0, 1}},
-                   {Step::kClose, 0, 0, {1, 0, 1}},
-                   {Step::kCreate, 2, 1, {1, 0, 0}}}},
-        Sequence {"CloseAndCreateAgainMakesItNew",
-                  {{Step::kCreate, 0, 1, {1, 1, 1}},
-                   {Step::kClose, 0, 0, {1, 1, 1}},
-                   {Step::kCreate, 0, 1, {1, 1, 1}},
-                   {Step::kCreate, 1, 1, {1, 0, 1}},
-                   {Step::kClose, 1, 0, {1, 1, 1}},
-                   {Step::kClose, 0, 0, {1, 1, 1}},
-                   {Step::kCreate, 2, 1, {1, 1, 1}}}},
-        Sequence {"CreateAgainOnTheSameHandle",
-                  {{Step::kCreate, 0, 1, {1, 1, 1}}, {Step::kCreate, 0, 1, {1, 1, 1}}, {Step::kCreate, 1, 1, {1, 0, 1}}}}),
-    [](const auto& info) { return std::string(info.param.label); });
+INSTANTIATE_TEST_SUITE_P(Steps, MailMutexSequence,
+                         testing::Values(Sequence{"SecondCreateFindsItExisting",
+                                                  {{Step::kCreate, 0, 1, {1, 1, 1}}, {Step::kCreate, 1, 1, {1, 0, 1}}}},
+                                         Sequence{"CloseOfTheOpenerLeavesItExisting",
+                                                  {{Step::kCreate, 0, 1, {1, 1, 1}},
+                                                   {Step::kCreate, 1, 1, {1, 0, 1}},
+                                                   {Step::kClose, 1, 0, {1, 1, 1}},
+                                                   {Step::kCreate, 2, 1, {1, 1, 0}}}},
+                                         Sequence{"CloseOfTheCreatorLeavesItToTheOpener",
+                                                  {{Step::kCreate, 0, 1, {1, 1, 1}},
+                                                   {Step::kCreate, 1, 1, {1, 0, 1}},
+                                                   {Step::kClose, 0, 0, {1, 0, 1}},
+                                                   {Step::kCreate, 2, 1, {1, 0, 0}}}},
+                                         Sequence{"CloseAndCreateAgainMakesItNew",
+                                                  {{Step::kCreate, 0, 1, {1, 1, 1}},
+                                                   {Step::kClose, 0, 0, {1, 1, 1}},
+                                                   {Step::kCreate, 0, 1, {1, 1, 1}},
+                                                   {Step::kCreate, 1, 1, {1, 0, 1}},
+                                                   {Step::kClose, 1, 0, {1, 1, 1}},
+                                                   {Step::kClose, 0, 0, {1, 1, 1}},
+                                                   {Step::kCreate, 2, 1, {1, 1, 1}}}},
+                                         Sequence{"CreateAgainOnTheSameHandle",
+                                                  {{Step::kCreate, 0, 1, {1, 1, 1}},
+                                                   {Step::kCreate, 0, 1, {1, 1, 1}},
+                                                   {Step::kCreate, 1, 1, {1, 0, 1}}}}),
+                         [](const auto& info) { return std::string(info.param.label); });
 
-TEST_F(MailMutex, BadNameFailsAndKeepsIsNew)
-{
+TEST_F(MailMutex, BadNameFailsAndKeepsIsNew) {
     MutxCtrl mutex;
     EXPECT_EQ(mutex.create("Ravlib/Brd00_Mutx"), 0);
     EXPECT_EQ(mutex.create(nullptr), 0);
@@ -99,8 +96,7 @@ TEST_F(MailMutex, BadNameFailsAndKeepsIsNew)
     EXPECT_TRUE(runtime.objectFiles().empty());
 }
 
-TEST_F(MailMutex, VanishesWithItsLastHolder)
-{
+TEST_F(MailMutex, VanishesWithItsLastHolder) {
     auto mutex = std::make_unique<MutxCtrl>();
     ASSERT_EQ(mutex->create("RavlibBrd20_Mutx"), 1);
     EXPECT_EQ(runtime.objectFiles().size(), 1u);
@@ -108,8 +104,7 @@ TEST_F(MailMutex, VanishesWithItsLastHolder)
     EXPECT_TRUE(runtime.objectFiles().empty());
 }
 
-TEST_F(MailMutex, ExistsForOtherProcessesWhileHeld)
-{
+TEST_F(MailMutex, ExistsForOtherProcessesWhileHeld) {
     Child first({"mutex-hold", "RavlibBrd00_Mutx"});
     EXPECT_EQ(first.readLine(), "1");
     Child second({"mutex-hold", "RavlibBrd00_Mutx"});
@@ -119,8 +114,7 @@ TEST_F(MailMutex, ExistsForOtherProcessesWhileHeld)
     EXPECT_EQ(mine.isNew(), 0);
 }
 
-TEST_F(MailMutex, IsGoneWhenItsHolderIsKilled)
-{
+TEST_F(MailMutex, IsGoneWhenItsHolderIsKilled) {
     Child holder({"mutex-hold", "RavlibBrd00_Mutx"});
     ASSERT_EQ(holder.readLine(), "1");
     MutxCtrl mine;
@@ -135,8 +129,7 @@ TEST_F(MailMutex, IsGoneWhenItsHolderIsKilled)
     EXPECT_EQ(other.readLine(), "0");
 }
 
-TEST_F(MailMutex, OfOneLineDoesNotBlockAnother)
-{
+TEST_F(MailMutex, OfOneLineDoesNotBlockAnother) {
     MutxCtrl line0;
     MutxCtrl line1;
     ASSERT_EQ(line0.create("RavlibBrd00_Mutx"), 1);

@@ -1,13 +1,13 @@
-#include "tests/sync/SyncRoles.h"
 #include "tests/support/Sandbox.h"
+#include "tests/sync/SyncRoles.h"
 
 #include "lib/files/LogFile.h"
-#include "lib/sync/SemCtrl.h"
 #include "lib/os/NamedEvents.h"
 #include "lib/os/NamedMutex.h"
 #include "lib/os/NamedObject.h"
 #include "lib/os/NamedSemaphore.h"
 #include "lib/os/SyncWait.h"
+#include "lib/sync/SemCtrl.h"
 
 #include <gtest/gtest.h>
 
@@ -20,8 +20,8 @@
 namespace {
 
 using namespace ravlib;
-using synctest::Child;
 using ravtest::Sandbox;
+using synctest::Child;
 
 class Semaphore : public testing::Test {
 protected:
@@ -38,8 +38,7 @@ protected:
     Sandbox runtime;
 };
 
-TEST_P(SemaphoreBadName, IsRefusedAndLeavesNothing)
-{
+TEST_P(SemaphoreBadName, IsRefusedAndLeavesNothing) {
     SemCtrl sem;
     const std::string& name = GetParam().name;
     EXPECT_EQ(sem.create(name.c_str()), 0);
@@ -50,22 +49,20 @@ TEST_P(SemaphoreBadName, IsRefusedAndLeavesNothing)
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, SemaphoreBadName,
-                         testing::Values(BadName {"Empty", ""}, BadName {"Slash", "Ravlib/Brd00"},
-                                         BadName {"Dotted", ".hidden"}, BadName {"Parent", ".."},
-                                         BadName {"TooLongForTheField", std::string(260, 'S')},
-                                         BadName {"TooLongForAFile", std::string(240, 'S')}),
+                         testing::Values(BadName{"Empty", ""}, BadName{"Slash", "Ravlib/Brd00"},
+                                         BadName{"Dotted", ".hidden"}, BadName{"Parent", ".."},
+                                         BadName{"TooLongForTheField", std::string(260, 'S')},
+                                         BadName{"TooLongForAFile", std::string(240, 'S')}),
                          [](const auto& info) { return std::string(info.param.label); });
 
-TEST_F(Semaphore, NullNameIsRefused)
-{
+TEST_F(Semaphore, NullNameIsRefused) {
     SemCtrl sem;
     EXPECT_EQ(sem.create(nullptr), 0);
     os::NamedSemaphore raw;
     EXPECT_FALSE(raw.open(nullptr));
 }
 
-TEST_F(Semaphore, StartsFreeAndIsTakenOnce)
-{
+TEST_F(Semaphore, StartsFreeAndIsTakenOnce) {
     SemCtrl sem;
     ASSERT_EQ(sem.create("RavlibBrd00_StaSem"), 1);
     EXPECT_STREQ(sem.name(), "RavlibBrd00_StaSem");
@@ -78,8 +75,7 @@ TEST_F(Semaphore, StartsFreeAndIsTakenOnce)
     EXPECT_EQ(sem.release(), 1);
 }
 
-TEST_F(Semaphore, AnotherThreadTimesOutUntilReleased)
-{
+TEST_F(Semaphore, AnotherThreadTimesOutUntilReleased) {
     SemCtrl holder;
     SemCtrl other;
     ASSERT_EQ(holder.create("RavlibBrd00_GmSemR"), 1);
@@ -106,14 +102,13 @@ TEST_F(Semaphore, AnotherThreadTimesOutUntilReleased)
     EXPECT_EQ(after, os::kWaitObject0);
 }
 
-TEST_F(Semaphore, BlockedWaiterGetsItOnRelease)
-{
+TEST_F(Semaphore, BlockedWaiterGetsItOnRelease) {
     SemCtrl holder;
     SemCtrl waiter;
     ASSERT_EQ(holder.create("RavlibBrd00_GmSemW"), 1);
     ASSERT_EQ(waiter.create("RavlibBrd00_GmSemW"), 1);
     ASSERT_EQ(holder.wait(os::kInfinite), os::kWaitObject0);
-    std::atomic<pid_t> tid {0};
+    std::atomic<pid_t> tid{0};
     uint32_t result = 1234;
     std::thread thread([&] {
         tid = gettid();
@@ -128,8 +123,7 @@ TEST_F(Semaphore, BlockedWaiterGetsItOnRelease)
     EXPECT_EQ(result, os::kWaitObject0);
 }
 
-TEST_F(Semaphore, VanishesWithItsLastHolder)
-{
+TEST_F(Semaphore, VanishesWithItsLastHolder) {
     auto first = std::make_unique<SemCtrl>();
     auto second = std::make_unique<SemCtrl>();
     ASSERT_EQ(first->create("RavlibBrd10_StaSem"), 1);
@@ -141,8 +135,7 @@ TEST_F(Semaphore, VanishesWithItsLastHolder)
     EXPECT_TRUE(runtime.objectFiles().empty());
 }
 
-TEST_F(Semaphore, RecreatedAfterTheLastCloseStartsFree)
-{
+TEST_F(Semaphore, RecreatedAfterTheLastCloseStartsFree) {
     {
         SemCtrl sem;
         ASSERT_EQ(sem.create("RavlibBrd00_StaSem"), 1);
@@ -157,8 +150,7 @@ TEST_F(Semaphore, RecreatedAfterTheLastCloseStartsFree)
     }).join();
 }
 
-TEST_F(Semaphore, ClosedWhileTakenIsGivenBackToTheOtherHolders)
-{
+TEST_F(Semaphore, ClosedWhileTakenIsGivenBackToTheOtherHolders) {
     SemCtrl closing;
     SemCtrl staying;
     ASSERT_EQ(closing.create("RavlibBrd00_GmSemW"), 1);
@@ -173,8 +165,7 @@ TEST_F(Semaphore, ClosedWhileTakenIsGivenBackToTheOtherHolders)
     EXPECT_EQ(result, os::kWaitObject0);
 }
 
-TEST_F(Semaphore, CreateOnAHeldHandleClosesItFirst)
-{
+TEST_F(Semaphore, CreateOnAHeldHandleClosesItFirst) {
     SemCtrl sem;
     ASSERT_EQ(sem.create("RavlibBrd00_StaSem"), 1);
     ASSERT_EQ(sem.create("RavlibBrd00_GmSemR"), 1);
@@ -187,17 +178,12 @@ TEST_F(Semaphore, CreateOnAHeldHandleClosesItFirst)
 enum class Kind { Semaphore, Mutex, Event, Plain };
 
 bool openAs(Kind kind, const char* name, os::NamedSemaphore& sem, os::NamedMutex& mutex, os::NamedEvent& event,
-            os::NamedObject& plain)
-{
+            os::NamedObject& plain) {
     switch (kind) {
-    case Kind::Semaphore:
-        return sem.open(name);
-    case Kind::Mutex:
-        return mutex.open(name);
-    case Kind::Event:
-        return event.open(name);
-    case Kind::Plain:
-        return plain.open(name, 64);
+    case Kind::Semaphore: return sem.open(name);
+    case Kind::Mutex: return mutex.open(name);
+    case Kind::Event: return event.open(name);
+    case Kind::Plain: return plain.open(name, 64);
     }
     return false;
 }
@@ -213,8 +199,7 @@ protected:
     Sandbox runtime;
 };
 
-TEST_P(NameOfAnotherKind, IsRefusedAndTheOwnerKeepsWorking)
-{
+TEST_P(NameOfAnotherKind, IsRefusedAndTheOwnerKeepsWorking) {
     os::NamedSemaphore semA, semB;
     os::NamedMutex mutexA, mutexB;
     os::NamedEvent eventA, eventB;
@@ -233,20 +218,19 @@ TEST_P(NameOfAnotherKind, IsRefusedAndTheOwnerKeepsWorking)
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, NameOfAnotherKind,
-                         testing::Values(KindClash {"SemaphoreThenEvent", Kind::Semaphore, Kind::Event},
-                                         KindClash {"SemaphoreThenMutex", Kind::Semaphore, Kind::Mutex},
-                                         KindClash {"EventThenSemaphore", Kind::Event, Kind::Semaphore},
-                                         KindClash {"EventThenMutex", Kind::Event, Kind::Mutex},
-                                         KindClash {"MutexThenSemaphore", Kind::Mutex, Kind::Semaphore},
-                                         KindClash {"MutexThenEvent", Kind::Mutex, Kind::Event},
-                                         KindClash {"PlainThenSemaphore", Kind::Plain, Kind::Semaphore},
-                                         KindClash {"PlainThenEvent", Kind::Plain, Kind::Event}),
+                         testing::Values(KindClash{"SemaphoreThenEvent", Kind::Semaphore, Kind::Event},
+                                         KindClash{"SemaphoreThenMutex", Kind::Semaphore, Kind::Mutex},
+                                         KindClash{"EventThenSemaphore", Kind::Event, Kind::Semaphore},
+                                         KindClash{"EventThenMutex", Kind::Event, Kind::Mutex},
+                                         KindClash{"MutexThenSemaphore", Kind::Mutex, Kind::Semaphore},
+                                         KindClash{"MutexThenEvent", Kind::Mutex, Kind::Event},
+                                         KindClash{"PlainThenSemaphore", Kind::Plain, Kind::Semaphore},
+                                         KindClash{"PlainThenEvent", Kind::Plain, Kind::Event}),
                          [](const auto& info) { return std::string(info.param.label); });
 
 // Cross-process cases.
 
-TEST_F(Semaphore, CountsWithoutLostUpdatesAcrossProcesses)
-{
+TEST_F(Semaphore, CountsWithoutLostUpdatesAcrossProcesses) {
     constexpr int kTimes = 20000;
     os::NamedObject counter;
     ASSERT_TRUE(counter.open("Counter", sizeof(uint64_t)));
@@ -266,19 +250,16 @@ TEST_F(Semaphore, CountsWithoutLostUpdatesAcrossProcesses)
 // The process log, opened in the runtime directory for one test.
 class LogInRuntime {
 public:
-    explicit LogInRuntime(const std::string& dir) : previous_(std::filesystem::current_path())
-    {
+    explicit LogInRuntime(const std::string& dir) : previous_(std::filesystem::current_path()) {
         std::filesystem::current_path(dir);
         opened_ = theLog().open("RavlibLog", "RavlibLog.ini", "RavlibLog.Map", LOG_DETAIL | LOG_NG | LOG_TRACE);
     }
-    ~LogInRuntime()
-    {
+    ~LogInRuntime() {
         theLog().close();
         std::filesystem::current_path(previous_);
     }
     bool opened() const { return opened_; }
-    std::string text() const
-    {
+    std::string text() const {
         std::string all;
         for (const auto& entry : std::filesystem::directory_iterator(".")) {
             if (entry.path().extension() == ".log")
@@ -292,8 +273,7 @@ private:
     bool opened_ = false;
 };
 
-TEST_F(Semaphore, WaiterInThisProcessRecoversFromAKilledHolder)
-{
+TEST_F(Semaphore, WaiterInThisProcessRecoversFromAKilledHolder) {
     LogInRuntime log(runtime.runtime());
     ASSERT_TRUE(log.opened());
     SemCtrl sem;
@@ -302,7 +282,7 @@ TEST_F(Semaphore, WaiterInThisProcessRecoversFromAKilledHolder)
     ASSERT_EQ(holder.readLine(), "held");
     EXPECT_EQ(sem.wait(0), os::kWaitTimeout);
 
-    std::atomic<pid_t> tid {0};
+    std::atomic<pid_t> tid{0};
     uint32_t result = 1234;
     std::thread waiter([&] {
         tid = gettid();
@@ -323,8 +303,7 @@ TEST_F(Semaphore, WaiterInThisProcessRecoversFromAKilledHolder)
     EXPECT_EQ(text.find("Semaphore recovered", text.find("Semaphore recovered") + 1), std::string::npos);
 }
 
-TEST_F(Semaphore, WaitingProcessGoesOnAfterTheHolderIsKilled)
-{
+TEST_F(Semaphore, WaitingProcessGoesOnAfterTheHolderIsKilled) {
     Child holder({"sem-hold", "RavlibBrd00_StaSem"});
     ASSERT_EQ(holder.readLine(), "held");
     Child waiter({"sem-wait", "RavlibBrd00_StaSem"});
@@ -341,8 +320,7 @@ TEST_F(Semaphore, WaitingProcessGoesOnAfterTheHolderIsKilled)
     EXPECT_TRUE(probe.created());
 }
 
-TEST_F(Semaphore, LeftByAKilledLastHolderStartsFreeAgain)
-{
+TEST_F(Semaphore, LeftByAKilledLastHolderStartsFreeAgain) {
     Child holder({"sem-hold", "RavlibBrd00_StaSem"});
     ASSERT_EQ(holder.readLine(), "held");
     holder.kill();
@@ -353,8 +331,7 @@ TEST_F(Semaphore, LeftByAKilledLastHolderStartsFreeAgain)
     EXPECT_EQ(sem.release(), 1);
 }
 
-TEST_F(Semaphore, ReopenedAfterAnotherProcessMadeItAnewSeesThatOne)
-{
+TEST_F(Semaphore, ReopenedAfterAnotherProcessMadeItAnewSeesThatOne) {
     {
         SemCtrl sem;
         ASSERT_EQ(sem.create("RavlibBrd00_GmSemR"), 1);

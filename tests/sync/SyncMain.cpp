@@ -3,8 +3,7 @@
 
 #include <gtest/gtest.h>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     int role = synctest::runRole(argc, argv);
     if (role >= 0)
         return role;

@@ -3,11 +3,11 @@
 // standard input; a child left alone ends after a minute.
 #include "tests/sync/SyncRoles.h"
 
+#include "lib/os/NamedObject.h"
+#include "lib/os/SyncWait.h"
 #include "lib/sync/EvntCtrl.h"
 #include "lib/sync/MutxCtrl.h"
 #include "lib/sync/SemCtrl.h"
-#include "lib/os/NamedObject.h"
-#include "lib/os/SyncWait.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -22,14 +22,12 @@ namespace synctest {
 
 namespace {
 
-void say(const std::string& line)
-{
+void say(const std::string& line) {
     std::printf("%s\n", line.c_str());
     std::fflush(stdout);
 }
 
-std::string hear()
-{
+std::string hear() {
     std::string line;
     char c;
     while (read(STDIN_FILENO, &c, 1) == 1 && c != '\n')
@@ -37,15 +35,13 @@ std::string hear()
     return line;
 }
 
-void sleepUntilKilled()
-{
+void sleepUntilKilled() {
     for (;;)
         pause();
 }
 
 // sem-hold NAME: takes the semaphore and keeps it until killed.
-int semHold(char** args)
-{
+int semHold(char** args) {
     ravlib::SemCtrl sem;
     if (sem.create(args[0]) != 1)
         return 2;
@@ -56,8 +52,7 @@ int semHold(char** args)
 }
 
 // sem-wait NAME: once told, waits for the semaphore and says the result.
-int semWait(char** args)
-{
+int semWait(char** args) {
     ravlib::SemCtrl sem;
     if (sem.create(args[0]) != 1)
         return 2;
@@ -71,8 +66,7 @@ int semWait(char** args)
 
 // sem-count NAME COUNTER TIMES: adds 1 to the counter object TIMES times,
 // each read-modify-write under the semaphore and with a pause inside.
-int semCount(char** args)
-{
+int semCount(char** args) {
     ravlib::SemCtrl sem;
     ravlib::os::NamedObject counter;
     if (sem.create(args[0]) != 1 || !counter.open(args[1], sizeof(uint64_t)))
@@ -94,8 +88,7 @@ int semCount(char** args)
 }
 
 // mutex-hold NAME: creates the mutex, says isNew, keeps it until killed.
-int mutexHold(char** args)
-{
+int mutexHold(char** args) {
     ravlib::MutxCtrl mutex;
     if (mutex.create(args[0]) != 1)
         return 2;
@@ -106,8 +99,7 @@ int mutexHold(char** args)
 
 // events PREFIX: opens PREFIX0..PREFIX4, then obeys lines: "wait MS"
 // (answers the result), "set I", "quit".
-int events(char** args)
-{
+int events(char** args) {
     ravlib::EvntCtrl set;
     for (int i = 0; i < ravlib::EvntCtrl::kEvents; ++i) {
         std::string name = std::string(args[0]) + std::to_string(i);
@@ -137,15 +129,11 @@ struct Role {
 };
 
 constexpr Role kRoles[] = {
-    {"sem-hold", 1, semHold},
-    {"sem-wait", 1, semWait},
-    {"sem-count", 3, semCount},
-    {"mutex-hold", 1, mutexHold},
-    {"events", 1, events},
+    {"sem-hold", 1, semHold},     {"sem-wait", 1, semWait}, {"sem-count", 3, semCount},
+    {"mutex-hold", 1, mutexHold}, {"events", 1, events},
 };
 
-std::vector<std::string> selfInRole(const std::vector<std::string>& roleAndArgs)
-{
+std::vector<std::string> selfInRole(const std::vector<std::string>& roleAndArgs) {
     std::vector<std::string> words = {ravtest::selfPath(), "--role"};
     words.insert(words.end(), roleAndArgs.begin(), roleAndArgs.end());
     return words;
@@ -155,8 +143,7 @@ std::vector<std::string> selfInRole(const std::vector<std::string>& roleAndArgs)
 
 Child::Child(const std::vector<std::string>& roleAndArgs) : ChildProcess(selfInRole(roleAndArgs)) {}
 
-int runRole(int argc, char** argv)
-{
+int runRole(int argc, char** argv) {
     if (argc < 3 || std::strcmp(argv[1], "--role") != 0)
         return -1;
     alarm(60);

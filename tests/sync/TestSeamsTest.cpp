@@ -1,11 +1,11 @@
-#include "tests/sync/SyncRoles.h"
 #include "tests/support/Sandbox.h"
+#include "tests/sync/SyncRoles.h"
 
+#include "lib/os/TestSeams.h"
 #include "lib/sync/EvntCtrl.h"
 #include "lib/sync/MutxCtrl.h"
 #include "lib/sync/SemCtrl.h"
 #include "lib/sync/ThrdCtrl.h"
-#include "lib/os/TestSeams.h"
 
 #include <gtest/gtest.h>
 
@@ -25,8 +25,7 @@ struct Keep {
     std::vector<std::unique_ptr<ThrdCtrl>> threads;
 };
 
-int32_t createOne(SyncKind kind, int n, Keep& keep)
-{
+int32_t createOne(SyncKind kind, int n, Keep& keep) {
     std::string name = "Obj" + std::to_string(n);
     switch (kind) {
     case SyncKind::Semaphore:
@@ -35,13 +34,9 @@ int32_t createOne(SyncKind kind, int n, Keep& keep)
     case SyncKind::Mutex:
         keep.mutexes.push_back(std::make_unique<MutxCtrl>());
         return keep.mutexes.back()->create(name.c_str());
-    case SyncKind::Event:
-        return keep.events[n / EvntCtrl::kEvents].create(n % EvntCtrl::kEvents, name.c_str());
-    case SyncKind::Thread:
-        keep.threads.push_back(std::make_unique<ThrdCtrl>());
-        return keep.threads.back()->start(0);
-    default:
-        return -1;
+    case SyncKind::Event: return keep.events[n / EvntCtrl::kEvents].create(n % EvntCtrl::kEvents, name.c_str());
+    case SyncKind::Thread: keep.threads.push_back(std::make_unique<ThrdCtrl>()); return keep.threads.back()->start(0);
+    default: return -1;
     }
 }
 
@@ -57,8 +52,7 @@ protected:
     ravtest::Sandbox runtime;
 };
 
-TEST_P(FailureSeam, FailsExactlyTheChosenCreation)
-{
+TEST_P(FailureSeam, FailsExactlyTheChosenCreation) {
     const Injection& injection = GetParam();
     Keep keep;
     os::testing::failNext(injection.kind, injection.skip);
@@ -66,8 +60,7 @@ TEST_P(FailureSeam, FailsExactlyTheChosenCreation)
         EXPECT_EQ(createOne(injection.kind, n, keep), n == injection.skip ? 0 : 1) << "creation " << n;
 }
 
-TEST_P(FailureSeam, LeavesOtherKindsAlone)
-{
+TEST_P(FailureSeam, LeavesOtherKindsAlone) {
     const Injection& injection = GetParam();
     Keep keep;
     os::testing::failNext(injection.kind, injection.skip);
@@ -83,8 +76,7 @@ TEST_P(FailureSeam, LeavesOtherKindsAlone)
         EXPECT_EQ(createOne(injection.kind, n, keep), i == injection.skip ? 0 : 1);
 }
 
-TEST_P(FailureSeam, ClearDisarms)
-{
+TEST_P(FailureSeam, ClearDisarms) {
     const Injection& injection = GetParam();
     Keep keep;
     os::testing::failNext(injection.kind, injection.skip);
@@ -93,18 +85,15 @@ TEST_P(FailureSeam, ClearDisarms)
         EXPECT_EQ(createOne(injection.kind, n, keep), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, FailureSeam,
-                         testing::Values(Injection {"FirstSemaphore", SyncKind::Semaphore, 0},
-                                         Injection {"ThirdSemaphore", SyncKind::Semaphore, 2},
-                                         Injection {"Mutex", SyncKind::Mutex, 0},
-                                         Injection {"FirstEvent", SyncKind::Event, 0},
-                                         Injection {"FifthEvent", SyncKind::Event, 4},
-                                         Injection {"Thread", SyncKind::Thread, 0},
-                                         Injection {"SecondThread", SyncKind::Thread, 1}),
-                         [](const auto& info) { return std::string(info.param.label); });
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, FailureSeam,
+    testing::Values(Injection{"FirstSemaphore", SyncKind::Semaphore, 0},
+                    Injection{"ThirdSemaphore", SyncKind::Semaphore, 2}, Injection{"Mutex", SyncKind::Mutex, 0},
+                    Injection{"FirstEvent", SyncKind::Event, 0}, Injection{"FifthEvent", SyncKind::Event, 4},
+                    Injection{"Thread", SyncKind::Thread, 0}, Injection{"SecondThread", SyncKind::Thread, 1}),
+    [](const auto& info) { return std::string(info.param.label); });
 
-TEST(FailureSeamLimits, UnknownKindAndNegativeSkip)
-{
+TEST(FailureSeamLimits, UnknownKindAndNegativeSkip) {
     ravtest::Sandbox runtime;
     os::testing::failNext(SyncKind::Count);
     os::testing::failNext(SyncKind::Semaphore, -5);  // taken as 0

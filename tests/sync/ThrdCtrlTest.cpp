@@ -22,8 +22,7 @@ public:
     explicit Worker(std::chrono::milliseconds linger = 0ms) : linger_(linger) {}
     ~Worker() override { awaitThreads(); }
 
-    void run() override
-    {
+    void run() override {
         runs.fetch_add(1);
         while (terminate() == 0) {
             cycles.fetch_add(1);
@@ -34,9 +33,9 @@ public:
         done.store(1);
     }
 
-    std::atomic<int> runs {0};
-    std::atomic<int> cycles {0};
-    std::atomic<int> done {0};
+    std::atomic<int> runs{0};
+    std::atomic<int> cycles{0};
+    std::atomic<int> done{0};
 
 private:
     std::chrono::milliseconds linger_;
@@ -44,8 +43,7 @@ private:
 };
 
 template <typename Predicate>
-bool eventually(Predicate predicate)
-{
+bool eventually(Predicate predicate) {
     for (int i = 0; i < 30000; ++i) {
         if (predicate())
             return true;
@@ -62,8 +60,7 @@ struct Flags {
     int32_t terminate;
 };
 
-void expectFlags(const ThrdCtrl& thread, const Flags& flags)
-{
+void expectFlags(const ThrdCtrl& thread, const Flags& flags) {
     EXPECT_EQ(thread.hasHandle(), flags.handle);
     EXPECT_EQ(thread.threadId() != 0, flags.id);
     EXPECT_EQ(thread.suspended(), flags.suspended);
@@ -72,8 +69,7 @@ void expectFlags(const ThrdCtrl& thread, const Flags& flags)
     EXPECT_EQ(thread.exitCode(), 0u);
 }
 
-TEST(ThrdCtrl, ConstructedFinishedAndTerminated)
-{
+TEST(ThrdCtrl, ConstructedFinishedAndTerminated) {
     Worker worker;
     expectFlags(worker, {false, false, 0, 1, 1});
     worker.stop(1);  // nothing held: nothing to do
@@ -81,8 +77,7 @@ TEST(ThrdCtrl, ConstructedFinishedAndTerminated)
     EXPECT_EQ(worker.runs.load(), 0);
 }
 
-TEST(ThrdCtrl, StartRunsUntilAWaitingStop)
-{
+TEST(ThrdCtrl, StartRunsUntilAWaitingStop) {
     Worker worker;
     ASSERT_EQ(worker.start(0), 1);
     expectFlags(worker, {true, true, 0, 0, 0});
@@ -95,8 +90,7 @@ TEST(ThrdCtrl, StartRunsUntilAWaitingStop)
     EXPECT_EQ(worker.runs.load(), 1);
 }
 
-TEST(ThrdCtrl, StopWithoutWaitOnlyAsks)
-{
+TEST(ThrdCtrl, StopWithoutWaitOnlyAsks) {
     Worker worker(200ms);
     ASSERT_EQ(worker.start(0), 1);
     worker.stop(0);
@@ -105,8 +99,7 @@ TEST(ThrdCtrl, StopWithoutWaitOnlyAsks)
     EXPECT_EQ(worker.done.load(), 1);
 }
 
-TEST(ThrdCtrl, DestroyedRightAfterAStopWithoutWait)
-{
+TEST(ThrdCtrl, DestroyedRightAfterAStopWithoutWait) {
     // The thread is still on its last steps (and then writes the object)
     // when the object is destroyed; the sanitizer builds watch this.
     for (int round = 0; round < 20; ++round) {
@@ -119,16 +112,14 @@ TEST(ThrdCtrl, DestroyedRightAfterAStopWithoutWait)
     }
 }
 
-TEST(ThrdCtrl, DestroyedWhileRunningEndsTheThread)
-{
+TEST(ThrdCtrl, DestroyedWhileRunningEndsTheThread) {
     auto worker = std::make_unique<Worker>();
     ASSERT_EQ(worker->start(0), 1);
     ASSERT_TRUE(eventually([&] { return worker->cycles.load() > 0; }));
     worker.reset();
 }
 
-TEST(ThrdCtrl, SecondStartWhileRunningIsRefusedAndChangesNothing)
-{
+TEST(ThrdCtrl, SecondStartWhileRunningIsRefusedAndChangesNothing) {
     Worker worker;
     ASSERT_EQ(worker.start(0), 1);
     uint32_t id = worker.threadId();
@@ -139,8 +130,7 @@ TEST(ThrdCtrl, SecondStartWhileRunningIsRefusedAndChangesNothing)
     EXPECT_EQ(worker.runs.load(), 1);
 }
 
-TEST(ThrdCtrl, RestartAfterAStopWithoutWait)
-{
+TEST(ThrdCtrl, RestartAfterAStopWithoutWait) {
     Worker worker(20ms);
     ASSERT_EQ(worker.start(0), 1);
     worker.stop(0);
@@ -154,8 +144,7 @@ TEST(ThrdCtrl, RestartAfterAStopWithoutWait)
     EXPECT_EQ(worker.runs.load(), 2);
 }
 
-TEST(ThrdCtrl, SuspendedStartRunsOnlyAfterResume)
-{
+TEST(ThrdCtrl, SuspendedStartRunsOnlyAfterResume) {
     Worker worker;
     ASSERT_EQ(worker.start(1), 1);
     expectFlags(worker, {true, true, 1, 0, 0});
@@ -168,8 +157,7 @@ TEST(ThrdCtrl, SuspendedStartRunsOnlyAfterResume)
     EXPECT_EQ(worker.finished(), 1);
 }
 
-TEST(ThrdCtrl, StopOfASuspendedThreadEndsItWithoutRunning)
-{
+TEST(ThrdCtrl, StopOfASuspendedThreadEndsItWithoutRunning) {
     for (int wait : {0, 1}) {
         Worker worker;
         ASSERT_EQ(worker.start(1), 1);
@@ -180,8 +168,7 @@ TEST(ThrdCtrl, StopOfASuspendedThreadEndsItWithoutRunning)
     }
 }
 
-TEST(ThrdCtrl, FailedStartLeavesItStopped)
-{
+TEST(ThrdCtrl, FailedStartLeavesItStopped) {
     Worker worker;
     os::testing::failNext(os::testing::SyncKind::Thread);
     EXPECT_EQ(worker.start(0), 0);
@@ -193,8 +180,7 @@ TEST(ThrdCtrl, FailedStartLeavesItStopped)
     EXPECT_EQ(worker.runs.load(), 1);
 }
 
-TEST(ThrdCtrl, PlainWrapperRunsAnEmptyBody)
-{
+TEST(ThrdCtrl, PlainWrapperRunsAnEmptyBody) {
     ThrdCtrl thread;
     ASSERT_EQ(thread.start(0), 1);
     ASSERT_TRUE(eventually([&] { return thread.finished() == 1; }));

@@ -20,8 +20,7 @@ struct Outcome {
     std::string output;  // standard output and error together
 };
 
-Outcome ravel(const std::string& args)
-{
+Outcome ravel(const std::string& args) {
     ChildProcess child({"/bin/sh", "-c", "exec " RAVEL_PATH " " + args + " 2>&1"});
     std::string output;
     for (std::string line; (line = child.readLine(60000)) != "<eof>" && line != "<timeout>";)
@@ -34,13 +33,11 @@ Outcome ravel(const std::string& args)
 class Background {
 public:
     Background(const std::string& args, const std::string& file, const char* ready = "\n")
-        : child_({"/bin/sh", "-c", "exec " RAVEL_PATH " " + args + " >" + file + " 2>&1"})
-    {
+        : child_({"/bin/sh", "-c", "exec " RAVEL_PATH " " + args + " >" + file + " 2>&1"}) {
         for (int i = 0; i < 3000 && readFile(file).find(ready) == std::string::npos; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    int interrupt()
-    {
+    int interrupt() {
         kill(child_.pid(), SIGINT);
         return child_.wait(60000);
     }
@@ -50,8 +47,7 @@ private:
 };
 
 // The values of station 1's gm lines, times left out.
-std::vector<std::string> stationOneValues(const std::string& trace)
-{
+std::vector<std::string> stationOneValues(const std::string& trace) {
     std::vector<std::string> values;
     std::istringstream in(trace);
     for (std::string line; std::getline(in, line);)
@@ -62,8 +58,7 @@ std::vector<std::string> stationOneValues(const std::string& trace)
 
 class RavelTest : public ::testing::Test {
 protected:
-    void startHost(const std::vector<std::string>& args)
-    {
+    void startHost(const std::vector<std::string>& args) {
         host_.spawn(args);
         ASSERT_TRUE(host_.waitReady());
     }
@@ -71,8 +66,7 @@ protected:
     HostProcess host_;
 };
 
-TEST_F(RavelTest, SubcommandsOnTheDemoNetwork)
-{
+TEST_F(RavelTest, SubcommandsOnTheDemoNetwork) {
     startHost({"--board", "0", "--station", "10:2:counter", "--station", "20:1:echo"});
     Background keeper("watch --start 1:1 --json", "keeper.out");
     struct Case {
@@ -96,7 +90,9 @@ TEST_F(RavelTest, SubcommandsOnTheDemoNetwork)
         {"mail send 20 0102", 0, "^$"},
         {"mail send 33 0102", 1, "not delivered: no member has station 33 as its first station"},
         {"mail send 20 010", 2, "DATA is hex bytes"},
-        {"mail ping 20 -c3 -i 0", 0, "seq=3 time=[0-9.]+ ms\n--- station 20 mail ping ---\n3 sent, 3 received, 0 lost, 0 corrupted\nrtt min/median/p99/max = "},
+        {"mail ping 20 -c3 -i 0", 0,
+         "seq=3 time=[0-9.]+ ms\n--- station 20 mail ping ---\n3 sent, 3 received, 0 lost, 0 corrupted\nrtt "
+         "min/median/p99/max = "},
         {"mail ping 20 -s 3", 2, "-s takes 2..256 bytes, an even number"},
         {"mail listen --for 0.2 --json", 0, "^$"},
         {"watch --for 0.25", 0, "0\\.0[0-9]+ gm 10 [0-9A-F]{4}( [0-9A-F]{4}){3}\n(.*\n)*.* member 20 on\n"},
@@ -118,8 +114,7 @@ TEST_F(RavelTest, SubcommandsOnTheDemoNetwork)
     EXPECT_TRUE(std::regex_search(ravel("boards").output, std::regex("board 0: stopped")));
 }
 
-TEST_F(RavelTest, TraceRecordedAndReplayedOntoASecondBoard)
-{
+TEST_F(RavelTest, TraceRecordedAndReplayedOntoASecondBoard) {
     startHost({"--board", "0", "--board", "1"});
     Background recorder("dump --start 1:1", "recorded.trace", " gm 1 ");
     ASSERT_EQ(ravel("gm set 1 0x1111 0x2222 0x3333 0x4444").status, 0);
@@ -143,8 +138,7 @@ TEST_F(RavelTest, TraceRecordedAndReplayedOntoASecondBoard)
     EXPECT_EQ(ravel("play recorded.trace").status, 1);
 }
 
-TEST_F(RavelTest, PingThroughAStationSwitchedOffCountsLossesAndEnds)
-{
+TEST_F(RavelTest, PingThroughAStationSwitchedOffCountsLossesAndEnds) {
     startHost({"--board", "0", "--station", "20:1:echo"});
     Background keeper("watch --start 1:1 --json", "keeper.out");
     std::string off = std::string(RAVKERND_PATH) + " station-off 20 --runtime-dir " + host_.dir();
