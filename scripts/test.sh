@@ -7,6 +7,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
+echo "=== format check"
+bash scripts/format.sh --check
 
 jobs=$(nproc)
 
