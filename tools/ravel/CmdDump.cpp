@@ -36,12 +36,6 @@ bool writeFirstState(std::FILE* out, const BusState& state, const ConnectInfo& i
 }  // namespace
 
 int runDump(const Invocation& call) {
-    std::optional<double> limit;
-    if (auto text = call.args.value("for")) {
-        limit = parseSeconds(*text, 1e7);
-        if (!limit)
-            return call.usageError("--for takes seconds, not " + *text);
-    }
     std::chrono::microseconds interval{10000};
     if (auto text = call.args.value("interval")) {
         auto seconds = parseSeconds(*text, 60);
@@ -111,7 +105,7 @@ int runDump(const Invocation& call) {
             event.mail = std::move(arrived->data);
             writeLine(out, formatEvent(event, call.json));
         }
-        if (limit && seconds >= *limit)
+        if (call.forSeconds && seconds >= *call.forSeconds)
             break;
         next += interval;
         auto now = std::chrono::steady_clock::now();

@@ -67,12 +67,6 @@ int runMailSend(const Invocation& call) {
 }
 
 int runMailListen(const Invocation& call) {
-    std::optional<double> limit;
-    if (auto text = call.args.value("for")) {
-        limit = parseSeconds(*text, 1e7);
-        if (!limit)
-            return call.usageError("--for takes seconds, not " + *text);
-    }
     Board board(call.board);
     if (!openBoard(board, call))
         return kExitFailed;
@@ -96,7 +90,7 @@ int runMailListen(const Invocation& call) {
                 break;
             continue;  // the other buffer may hold one more
         }
-        if (limit && seconds >= *limit)
+        if (call.forSeconds && seconds >= *call.forSeconds)
             break;
         pause(kListenPoll);
     }

@@ -44,12 +44,6 @@ bool printChanges(const BusState& before, const BusState& after, double seconds,
 }  // namespace
 
 int runWatch(const Invocation& call) {
-    std::optional<double> limit;
-    if (auto text = call.args.value("for")) {
-        limit = parseSeconds(*text, 1e7);
-        if (!limit)
-            return call.usageError("--for takes seconds, not " + *text);
-    }
     Board board(call.board);
     if (!openBoard(board, call))
         return kExitFailed;
@@ -77,7 +71,7 @@ int runWatch(const Invocation& call) {
         if (grid ? !writeAll(view.frame(state, header)) : !printChanges(previous, state, seconds, call.json))
             break;
         previous = state;
-        if (limit && seconds >= *limit)
+        if (call.forSeconds && seconds >= *call.forSeconds)
             break;
         next += kRefresh;
         auto now = std::chrono::steady_clock::now();

@@ -22,6 +22,7 @@ struct Invocation {
     int board = 0;
     std::optional<StartRequest> start;
     bool json = false;
+    std::optional<double> forSeconds;  // --for: how long a streaming command runs
 
     // Prints the complaint and the command's usage; the exit status 2.
     int usageError(const std::string& message) const;

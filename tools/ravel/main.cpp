@@ -182,7 +182,7 @@ int main(int argc, char** argv) {
     }
     Args args;
     std::string error;
-    Invocation call{*command, args, 0, std::nullopt, false};
+    Invocation call{*command, args, 0, std::nullopt, false, std::nullopt};
     if (!args.parse(std::span<char* const>(argv + used, static_cast<std::size_t>(argc - used)), command->options,
                     command->minPositional, command->maxPositional, error))
         return call.usageError(error);
@@ -203,6 +203,11 @@ int main(int argc, char** argv) {
                                    *start);
     }
     call.json = args.has("json");
+    if (auto text = args.value("for")) {
+        call.forSeconds = parseSeconds(*text, 1e7);
+        if (!call.forSeconds)
+            return call.usageError("--for takes seconds, not " + *text);
+    }
     installStopHandlers();
     return command->run(call);
 }
