@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev
           libgtest-dev libgmock-dev libbenchmark-dev
-          qt6-base-dev fonts-noto-cjk xvfb xauth)
+          qt6-base-dev fonts-noto-cjk xvfb xauth
+          g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64)
 
 missing=()
 for p in "${packages[@]}"; do
