@@ -3,8 +3,7 @@
 
 #include <windows.h>
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID)
-{
+extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
     switch (reason) {
     case DLL_PROCESS_ATTACH:
         // The library starts no thread that needs the per-thread calls.
@@ -12,11 +11,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID)
         // A failed attach leaves the library loaded but inert.
         ravlib::processAttach();
         break;
-    case DLL_PROCESS_DETACH:
-        ravlib::processDetach();
-        break;
-    default:
-        break;
+    case DLL_PROCESS_DETACH: ravlib::processDetach(); break;
+    default: break;
     }
     return TRUE;
 }

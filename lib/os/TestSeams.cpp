@@ -11,29 +11,25 @@ constexpr int kKinds = static_cast<int>(testing::SyncKind::Count);
 
 std::atomic<int> countdown[kKinds] = {-1, -1, -1, -1};
 
-int slot(testing::SyncKind kind)
-{
+int slot(testing::SyncKind kind) {
     int index = static_cast<int>(kind);
     return index >= 0 && index < kKinds ? index : -1;
 }
 
 }  // namespace
 
-void testing::failNext(SyncKind kind, int skip)
-{
+void testing::failNext(SyncKind kind, int skip) {
     int index = slot(kind);
     if (index >= 0)
         countdown[index].store(skip < 0 ? 0 : skip, std::memory_order_release);
 }
 
-void testing::clearFailures()
-{
+void testing::clearFailures() {
     for (auto& each : countdown)
         each.store(-1, std::memory_order_release);
 }
 
-bool detail::injectedFailure(testing::SyncKind kind)
-{
+bool detail::injectedFailure(testing::SyncKind kind) {
     int index = slot(kind);
     if (index < 0)
         return false;

@@ -33,21 +33,19 @@ const std::string kStop = "**   ------------------- Ravlib.dll Service Stop ----
 // reports once it holds its part and keeps it until killed.
 class Peer {
 public:
-    explicit Peer(const std::string& role)
-    {
+    explicit Peer(const std::string& role) {
         char self[MAX_PATH] = {};
         GetModuleFileNameA(nullptr, self, MAX_PATH);
         std::string command = std::string("\"") + self + "\" --role=" + role;
-        STARTUPINFOA startup {};
+        STARTUPINFOA startup{};
         startup.cb = sizeof startup;
-        started_ = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                  &process_);
+        started_ =
+            CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process_);
     }
     ~Peer() { kill(); }
 
     // The report, or "" when the peer ended or a minute went by first.
-    std::string report(const char* file = "report.txt")
-    {
+    std::string report(const char* file = "report.txt") {
         for (int i = 0; started_ && i < 600 && !std::filesystem::exists(file); ++i) {
             if (WaitForSingleObject(process_.hProcess, 100) != WAIT_TIMEOUT)
                 break;
@@ -55,8 +53,7 @@ public:
         return readFile(file);
     }
 
-    void kill()
-    {
+    void kill() {
         if (!started_)
             return;
         TerminateProcess(process_.hProcess, 9);
@@ -67,27 +64,24 @@ public:
     }
 
 private:
-    PROCESS_INFORMATION process_ {};
+    PROCESS_INFORMATION process_{};
     bool started_ = false;
 };
 
-void reportAs(const char* file, const std::string& text)
-{
+void reportAs(const char* file, const std::string& text) {
     ravtest::writeFile("report.tmp", text);
     MoveFileA("report.tmp", file);
 }
 
 // A board line with its mail thread on a blank chip window, as a mapped
 // board has it.
-void giveWindow(BoardCtrl& board)
-{
+void giveWindow(BoardCtrl& board) {
     static std::uint8_t window[0x1000];
     board.createMailThreads(0);
     board.mailThread(0)->setGmBase(window);
 }
 
-int runRole(const std::string& role)
-{
+int runRole(const std::string& role) {
     ProcMapFile slots;
     SemCtrl semaphore;
     BoardCtrl board(0);
@@ -108,8 +102,7 @@ int runRole(const std::string& role)
     return 0;
 }
 
-TEST(Dll, LoadOpenWithoutDriverAndUnloadWriteTheirLines)
-{
+TEST(Dll, LoadOpenWithoutDriverAndUnloadWriteTheirLines) {
     ravtest::Sandbox box;
     box.write("RavlibLog.ini", ravtest::LOG_ALL);
     HMODULE dll = LoadLibraryA("Ravlib.dll");
@@ -127,7 +120,7 @@ TEST(Dll, LoadOpenWithoutDriverAndUnloadWriteTheirLines)
     auto open = reinterpret_cast<decltype(&RV_open)>(reinterpret_cast<void*>(GetProcAddress(dll, "RV_open")));
     EXPECT_EQ(MKY43_ER_OPENDEVICE, open(1));
     FreeLibrary(dll);
-    std::vector<std::string> expected {kStart, "**   Ravlib(1) RV_open"};
+    std::vector<std::string> expected{kStart, "**   Ravlib(1) RV_open"};
     for (const std::string& line : ravtest::noDeviceOpenLines(1))
         expected.push_back(line);
     expected.push_back("@@   Ravlib(1) RV_open NG: Ret(4h)");
@@ -135,8 +128,7 @@ TEST(Dll, LoadOpenWithoutDriverAndUnloadWriteTheirLines)
     EXPECT_EQ(expected, ravtest::logLines(box.cwd() + "/RavlibLog_0000.log"));
 }
 
-TEST(SlotTable, TwoProcessesHoldSlots0And1AndAKilledOnesSlotIsReclaimed)
-{
+TEST(SlotTable, TwoProcessesHoldSlots0And1AndAKilledOnesSlotIsReclaimed) {
     ravtest::Sandbox box;
     ProcMapFile mine;
     ASSERT_TRUE(mine.openMap("RavlibLog.Map", ProcMapFile::tableSize));
@@ -153,8 +145,7 @@ TEST(SlotTable, TwoProcessesHoldSlots0And1AndAKilledOnesSlotIsReclaimed)
     EXPECT_EQ(1, next.slotNo());
 }
 
-TEST(BoardSemaphore, HeldByAKilledProcessIsTakenOverWithItsLogLine)
-{
+TEST(BoardSemaphore, HeldByAKilledProcessIsTakenOverWithItsLogLine) {
     ravtest::Sandbox box;
     box.write("RavlibLog.ini", ravtest::LOG_ALL);
     ASSERT_TRUE(processAttach());
@@ -172,14 +163,13 @@ TEST(BoardSemaphore, HeldByAKilledProcessIsTakenOverWithItsLogLine)
     EXPECT_EQ(1, semaphore.release());
     processDetach();
     std::vector<std::string> lines = ravtest::logLines(box.cwd() + "/RavlibLog_0000.log");
-    EXPECT_EQ(lines, (std::vector<std::string> {kStart, std::string("##    Ravlib: Semaphore recovered: Name(") +
-                                                        kSemaphore + ")", kStop}));
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         kStart, std::string("##    Ravlib: Semaphore recovered: Name(") + kSemaphore + ")", kStop}));
 }
 
 class MailOpenMutex : public ::testing::TestWithParam<bool> {};
 
-TEST_P(MailOpenMutex, ASecondProcessGets18UntilTheFirstClosesOrIsKilled)
-{
+TEST_P(MailOpenMutex, ASecondProcessGets18UntilTheFirstClosesOrIsKilled) {
     const bool killed = GetParam();
     ravtest::Sandbox box;
     Peer peer(killed ? "mail" : "mail-close");
@@ -201,8 +191,7 @@ INSTANTIATE_TEST_SUITE_P(Win32, MailOpenMutex, ::testing::Bool());
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--role=", 7) == 0)
             return runRole(argv[i] + 7);

@@ -9,8 +9,7 @@
 
 namespace ravtest {
 
-Sandbox::Sandbox(Entry entry)
-{
+Sandbox::Sandbox(Entry entry) {
     std::filesystem::path base = std::filesystem::temp_directory_path();
     std::random_device random;
     for (int attempt = 0; root_.empty() && attempt < 100; ++attempt) {
@@ -29,34 +28,29 @@ Sandbox::Sandbox(Entry entry)
     std::filesystem::current_path(cwd());
 }
 
-Sandbox::~Sandbox()
-{
+Sandbox::~Sandbox() {
     std::error_code ignored;
     if (movedIn_)
         std::filesystem::current_path(oldCwd_, ignored);
     std::filesystem::remove_all(root_, ignored);
 }
 
-void Sandbox::write(const std::string& name, const std::string& text) const
-{
+void Sandbox::write(const std::string& name, const std::string& text) const {
     writeFile(cwd() + "/" + name, text);
 }
 
-std::vector<std::string> Sandbox::objectFiles() const
-{
+std::vector<std::string> Sandbox::objectFiles() const {
     return {};
 }
 
-std::string readFile(const std::string& path)
-{
+std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream all;
     all << in.rdbuf();
     return all.str();
 }
 
-void writeFile(const std::string& path, const std::string& text)
-{
+void writeFile(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 

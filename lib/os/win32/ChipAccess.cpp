@@ -9,12 +9,11 @@ namespace ravlib::os {
 
 namespace {
 
-std::atomic<testing::ChipAccessRecorder*> recorder {nullptr};
+std::atomic<testing::ChipAccessRecorder*> recorder{nullptr};
 // Calls into a recorder under way, so that replacing it waits for them.
-std::atomic<int> telling {0};
+std::atomic<int> telling{0};
 
-void tell(bool write, const void* base, std::size_t offset, std::uint16_t value)
-{
+void tell(bool write, const void* base, std::size_t offset, std::uint16_t value) {
     if (!recorder.load(std::memory_order_relaxed))
         return;
     telling.fetch_add(1);
@@ -25,24 +24,21 @@ void tell(bool write, const void* base, std::size_t offset, std::uint16_t value)
 
 }  // namespace
 
-std::uint16_t read16(const void* base, std::size_t offset)
-{
-    const std::uint16_t value = *reinterpret_cast<const volatile std::uint16_t*>(
-        static_cast<const char*>(base) + offset);
+std::uint16_t read16(const void* base, std::size_t offset) {
+    const std::uint16_t value =
+        *reinterpret_cast<const volatile std::uint16_t*>(static_cast<const char*>(base) + offset);
     tell(false, base, offset, value);
     return value;
 }
 
-void write16(void* base, std::size_t offset, std::uint16_t value)
-{
+void write16(void* base, std::size_t offset, std::uint16_t value) {
     *reinterpret_cast<volatile std::uint16_t*>(static_cast<char*>(base) + offset) = value;
     tell(true, base, offset, value);
 }
 
 namespace testing {
 
-void recordChipAccess(ChipAccessRecorder* r)
-{
+void recordChipAccess(ChipAccessRecorder* r) {
     recorder.store(r);
     while (telling.load() != 0)
         std::this_thread::yield();

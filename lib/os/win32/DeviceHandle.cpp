@@ -15,13 +15,11 @@ thread_local std::uint32_t lastError = 0;
 
 constexpr std::uint32_t kMaxTransfer = 64 * 1024;
 
-HANDLE handleOf(DeviceHandle handle)
-{
+HANDLE handleOf(DeviceHandle handle) {
     return reinterpret_cast<HANDLE>(handle);
 }
 
-int fail(std::uint32_t error)
-{
+int fail(std::uint32_t error) {
     lastError = error;
     return -1;
 }
@@ -30,14 +28,13 @@ int fail(std::uint32_t error)
 
 void prepareDevices() {}
 
-DeviceHandle openDevice(const char* path)
-{
+DeviceHandle openDevice(const char* path) {
     if (path == nullptr) {
         lastError = kErrorFileNotFound;
         return kInvalidDevice;
     }
-    HANDLE device = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE device =
+        CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (device == INVALID_HANDLE_VALUE) {
         lastError = GetLastError();
         return kInvalidDevice;
@@ -46,9 +43,8 @@ DeviceHandle openDevice(const char* path)
     return reinterpret_cast<DeviceHandle>(device);
 }
 
-int deviceIoControl(DeviceHandle handle, std::uint32_t code, const void* input, std::uint32_t inputLength,
-                    void* output, std::uint32_t outputLength, std::uint32_t* bytesReturned)
-{
+int deviceIoControl(DeviceHandle handle, std::uint32_t code, const void* input, std::uint32_t inputLength, void* output,
+                    std::uint32_t outputLength, std::uint32_t* bytesReturned) {
     if (handle == kInvalidDevice)
         return fail(kErrorInvalidHandle);
     if (inputLength > kMaxTransfer || outputLength > kMaxTransfer)
@@ -61,20 +57,17 @@ int deviceIoControl(DeviceHandle handle, std::uint32_t code, const void* input, 
     return ok ? 0 : fail(GetLastError());
 }
 
-int closeDevice(DeviceHandle handle)
-{
+int closeDevice(DeviceHandle handle) {
     if (handle == kInvalidDevice || !CloseHandle(handleOf(handle)))
         return fail(kErrorInvalidHandle);
     return 0;
 }
 
-std::uint32_t deviceLastError()
-{
+std::uint32_t deviceLastError() {
     return lastError;
 }
 
-std::uint32_t errorFromStatus(std::uint32_t status)
-{
+std::uint32_t errorFromStatus(std::uint32_t status) {
     return RtlNtStatusToDosError(static_cast<NTSTATUS>(status));
 }
 

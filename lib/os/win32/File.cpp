@@ -9,8 +9,7 @@ using win32::toHandle;
 
 namespace {
 
-DWORD creation(Disposition disposition)
-{
+DWORD creation(Disposition disposition) {
     switch (disposition) {
     case Disposition::CreateNew: return CREATE_NEW;
     case Disposition::CreateAlways: return CREATE_ALWAYS;
@@ -21,8 +20,7 @@ DWORD creation(Disposition disposition)
     return 0;
 }
 
-DWORD rights(Access access)
-{
+DWORD rights(Access access) {
     switch (access) {
     case Access::Read: return GENERIC_READ;
     case Access::Write: return GENERIC_WRITE;
@@ -33,21 +31,19 @@ DWORD rights(Access access)
 
 }  // namespace
 
-File::~File()
-{
+File::~File() {
     close();
 }
 
-bool File::open(const char* path, Disposition disposition, Access access)
-{
+bool File::open(const char* path, Disposition disposition, Access access) {
     DWORD how = creation(disposition);
     if (handle_ >= 0 || path == nullptr || how == 0)
         return false;
     if (how == TRUNCATE_EXISTING && access == Access::Read)
         return false;
     // Other processes append to the same log files and read them meanwhile.
-    HANDLE file = CreateFileA(path, rights(access), FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, how, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileA(path, rights(access), FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              how, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     if (SetFilePointer(file, 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) {
@@ -58,16 +54,14 @@ bool File::open(const char* path, Disposition disposition, Access access)
     return true;
 }
 
-void File::close()
-{
+void File::close() {
     if (handle_ >= 0) {
         CloseHandle(toHandle(handle_));
         handle_ = -1;
     }
 }
 
-int32_t File::read(void* buffer, uint32_t count)
-{
+int32_t File::read(void* buffer, uint32_t count) {
     if (handle_ < 0 || (buffer == nullptr && count > 0))
         return -1;
     DWORD done = 0;
@@ -76,8 +70,7 @@ int32_t File::read(void* buffer, uint32_t count)
     return static_cast<int32_t>(done);
 }
 
-int32_t File::write(const void* buffer, uint32_t count)
-{
+int32_t File::write(const void* buffer, uint32_t count) {
     if (handle_ < 0 || (buffer == nullptr && count > 0))
         return -1;
     DWORD done = 0;

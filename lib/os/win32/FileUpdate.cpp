@@ -17,8 +17,7 @@ namespace {
 
 constexpr DWORD maxFileSize = 16 * 1024 * 1024;
 
-std::string directoryOf(const char* path)
-{
+std::string directoryOf(const char* path) {
     char full[MAX_PATH * 4];
     char* name = nullptr;
     DWORD length = GetFullPathNameA(path, sizeof full, full, &name);
@@ -30,8 +29,7 @@ std::string directoryOf(const char* path)
 }
 
 // Directory names are case-blind, and may be longer than an object name.
-std::string lockName(const std::string& directory)
-{
+std::string lockName(const std::string& directory) {
     std::uint64_t hash = 14695981039346656037ull;
     for (char c : directory) {
         hash ^= static_cast<unsigned char>(std::tolower(static_cast<unsigned char>(c == '/' ? '\\' : c)));
@@ -42,13 +40,11 @@ std::string lockName(const std::string& directory)
     return name;
 }
 
-bool writeAll(HANDLE file, const std::string& contents)
-{
+bool writeAll(HANDLE file, const std::string& contents) {
     std::size_t done = 0;
     while (done < contents.size()) {
         DWORD n = 0;
-        if (!WriteFile(file, contents.data() + done, static_cast<DWORD>(contents.size() - done), &n, nullptr) ||
-            n == 0)
+        if (!WriteFile(file, contents.data() + done, static_cast<DWORD>(contents.size() - done), &n, nullptr) || n == 0)
             return false;
         done += n;
     }
@@ -57,8 +53,7 @@ bool writeAll(HANDLE file, const std::string& contents)
 
 }  // namespace
 
-FileUpdateLock::FileUpdateLock(const char* path)
-{
+FileUpdateLock::FileUpdateLock(const char* path) {
     if (path == nullptr || *path == '\0')
         return;
     HANDLE mutex = CreateMutexA(nullptr, FALSE, lockName(directoryOf(path)).c_str());
@@ -72,16 +67,14 @@ FileUpdateLock::FileUpdateLock(const char* path)
     handle_ = win32::toInt(mutex);
 }
 
-FileUpdateLock::~FileUpdateLock()
-{
+FileUpdateLock::~FileUpdateLock() {
     if (handle_ >= 0) {
         ReleaseMutex(toHandle(handle_));
         CloseHandle(toHandle(handle_));
     }
 }
 
-ReadResult readFile(const char* path, std::string& contents)
-{
+ReadResult readFile(const char* path, std::string& contents) {
     contents.clear();
     if (path == nullptr || *path == '\0')
         return ReadResult::Failed;
@@ -90,9 +83,9 @@ ReadResult readFile(const char* path, std::string& contents)
     if (file == INVALID_HANDLE_VALUE) {
         DWORD error = GetLastError();
         return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ReadResult::Missing
-                                                                               : ReadResult::Failed;
+                                                                              : ReadResult::Failed;
     }
-    LARGE_INTEGER size {};
+    LARGE_INTEGER size{};
     bool ok = GetFileSizeEx(file, &size) && size.QuadPart <= maxFileSize;
     char buffer[4096];
     while (ok) {
@@ -110,19 +103,18 @@ ReadResult readFile(const char* path, std::string& contents)
     return ReadResult::Ok;
 }
 
-bool replaceFile(const char* path, const std::string& contents)
-{
+bool replaceFile(const char* path, const std::string& contents) {
     if (path == nullptr || *path == '\0')
         return false;
-    static std::atomic<unsigned> serial {0};
+    static std::atomic<unsigned> serial{0};
     DWORD attributes = GetFileAttributesA(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
         return false;
     std::string temp;
     HANDLE file = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
-        temp = std::string(path) + "." + std::to_string(GetCurrentProcessId()) + "." + std::to_string(serial++) +
-               ".tmp";
+        temp =
+            std::string(path) + "." + std::to_string(GetCurrentProcessId()) + "." + std::to_string(serial++) + ".tmp";
         file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS)
             return false;

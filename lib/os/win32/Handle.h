@@ -8,13 +8,11 @@
 
 namespace ravlib::os::win32 {
 
-inline int toInt(HANDLE handle)
-{
+inline int toInt(HANDLE handle) {
     return static_cast<int>(reinterpret_cast<std::intptr_t>(handle));
 }
 
-inline HANDLE toHandle(long long value)
-{
+inline HANDLE toHandle(long long value) {
     return reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(static_cast<std::int32_t>(value)));
 }
 

@@ -10,20 +10,17 @@ namespace ravlib::os {
 
 namespace {
 
-HANDLE handleOf(std::uint32_t* words)
-{
+HANDLE handleOf(std::uint32_t* words) {
     return reinterpret_cast<HANDLE>(words);
 }
 
 }  // namespace
 
-NamedEvent::~NamedEvent()
-{
+NamedEvent::~NamedEvent() {
     close();
 }
 
-bool NamedEvent::open(const char* name)
-{
+bool NamedEvent::open(const char* name) {
     if (isOpen() || name == nullptr || *name == '\0' || detail::injectedFailure(testing::SyncKind::Event))
         return false;
     HANDLE event = CreateEventA(nullptr, TRUE, FALSE, name);
@@ -33,33 +30,28 @@ bool NamedEvent::open(const char* name)
     return true;
 }
 
-void NamedEvent::close()
-{
+void NamedEvent::close() {
     if (!isOpen())
         return;
     CloseHandle(handleOf(words_));
     words_ = nullptr;
 }
 
-void NamedEvent::set()
-{
+void NamedEvent::set() {
     if (isOpen())
         SetEvent(handleOf(words_));
 }
 
-void NamedEvent::reset()
-{
+void NamedEvent::reset() {
     if (isOpen())
         ResetEvent(handleOf(words_));
 }
 
-bool NamedEvent::isSet() const
-{
+bool NamedEvent::isSet() const {
     return isOpen() && WaitForSingleObject(handleOf(words_), 0) == WAIT_OBJECT_0;
 }
 
-std::uint32_t waitAny(NamedEvent* const* events, std::size_t count, std::uint32_t milliseconds)
-{
+std::uint32_t waitAny(NamedEvent* const* events, std::size_t count, std::uint32_t milliseconds) {
     static_assert(kMaxWaitObjects <= MAXIMUM_WAIT_OBJECTS);
     if (events == nullptr || count == 0 || count > kMaxWaitObjects)
         return kWaitFailed;

@@ -6,8 +6,7 @@
 
 namespace ravlib::os {
 
-bool NamedMutex::open(const char* name)
-{
+bool NamedMutex::open(const char* name) {
     if (isOpen() || detail::injectedFailure(testing::SyncKind::Mutex))
         return false;
     if (!object_.open(name, 0))
@@ -16,8 +15,7 @@ bool NamedMutex::open(const char* name)
     return true;
 }
 
-void NamedMutex::close()
-{
+void NamedMutex::close() {
     object_.close();
     created_ = false;
 }

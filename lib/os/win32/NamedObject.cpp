@@ -32,30 +32,26 @@ struct LockEntry {
 constexpr std::size_t kLockEntries = 512;
 constexpr std::size_t kLockTableBytes = kLockEntries * sizeof(LockEntry);
 
-bool validName(const char* name)
-{
+bool validName(const char* name) {
     if (name == nullptr || name[0] == '\0')
         return false;
     std::size_t length = std::strlen(name);
     return length <= 200 && std::strchr(name, '\\') == nullptr;
 }
 
-std::uint64_t startOf(HANDLE process)
-{
-    FILETIME created {}, ended {}, kernel {}, user {};
+std::uint64_t startOf(HANDLE process) {
+    FILETIME created{}, ended{}, kernel{}, user{};
     if (!GetProcessTimes(process, &created, &ended, &kernel, &user))
         return 0;
     return (static_cast<std::uint64_t>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
 }
 
-std::uint64_t thisProcessStart()
-{
+std::uint64_t thisProcessStart() {
     static const std::uint64_t start = startOf(GetCurrentProcess());
     return start;
 }
 
-bool processAlive(const LockEntry& entry)
-{
+bool processAlive(const LockEntry& entry) {
     if (entry.process == GetCurrentProcessId())
         return entry.processStart == thisProcessStart();
     HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, entry.process);
@@ -69,16 +65,13 @@ bool processAlive(const LockEntry& entry)
 // Holds the table's guard for one scope.
 class TableGuard {
 public:
-    explicit TableGuard(const std::string& name)
-        : mutex_(CreateMutexA(nullptr, FALSE, (name + "_Locks").c_str()))
-    {
+    explicit TableGuard(const std::string& name) : mutex_(CreateMutexA(nullptr, FALSE, (name + "_Locks").c_str())) {
         if (mutex_ == nullptr)
             return;
         DWORD result = WaitForSingleObject(mutex_, INFINITE);
         held_ = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
     }
-    ~TableGuard()
-    {
+    ~TableGuard() {
         if (held_)
             ReleaseMutex(mutex_);
         if (mutex_ != nullptr)
@@ -94,27 +87,23 @@ private:
     bool held_ = false;
 };
 
-LockEntry* tableOf(void* view)
-{
+LockEntry* tableOf(void* view) {
     return reinterpret_cast<LockEntry*>(static_cast<char*>(view) - kLockTableBytes);
 }
 
-bool mine(const LockEntry& entry, const void* holder)
-{
+bool mine(const LockEntry& entry, const void* holder) {
     return entry.process == GetCurrentProcessId() && entry.processStart == thisProcessStart() &&
            entry.holder == reinterpret_cast<std::uintptr_t>(holder);
 }
 
-bool overlaps(const LockEntry& entry, std::size_t offset, std::size_t length)
-{
+bool overlaps(const LockEntry& entry, std::size_t offset, std::size_t length) {
     return entry.offset < offset + length && offset < static_cast<std::size_t>(entry.offset) + entry.length;
 }
 
 enum class Claim { Taken, Busy, Failed };
 
 Claim claimRange(LockEntry* table, const std::string& name, const void* holder, std::size_t offset,
-                 std::size_t length)
-{
+                 std::size_t length) {
     TableGuard guard(name);
     if (!guard.held())
         return Claim::Failed;
@@ -122,7 +111,7 @@ Claim claimRange(LockEntry* table, const std::string& name, const void* holder, 
     for (std::size_t i = 0; i < kLockEntries; ++i) {
         LockEntry& entry = table[i];
         if (entry.process != 0 && !processAlive(entry))
-            entry = LockEntry {};
+            entry = LockEntry{};
         if (entry.process == 0) {
             free = free != nullptr ? free : &entry;
             continue;
@@ -132,27 +121,28 @@ Claim claimRange(LockEntry* table, const std::string& name, const void* holder, 
     }
     if (free == nullptr)
         return Claim::Failed;
-    *free = LockEntry {GetCurrentProcessId(), 0, thisProcessStart(), reinterpret_cast<std::uintptr_t>(holder),
-                       static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(length)};
+    *free = LockEntry{GetCurrentProcessId(),
+                      0,
+                      thisProcessStart(),
+                      reinterpret_cast<std::uintptr_t>(holder),
+                      static_cast<std::uint32_t>(offset),
+                      static_cast<std::uint32_t>(length)};
     return Claim::Taken;
 }
 
 }  // namespace
 
-std::string sharedPlaceRefusal()
-{
+std::string sharedPlaceRefusal() {
     // Named objects live in the session's own namespace, which other users
     // cannot write.
     return {};
 }
 
-NamedObject::~NamedObject()
-{
+NamedObject::~NamedObject() {
     close();
 }
 
-bool NamedObject::open(const char* name, std::size_t size)
-{
+bool NamedObject::open(const char* name, std::size_t size) {
     if (handle_ >= 0 || !validName(name) || size > 0x7FFFFFFF - kLockTableBytes)
         return false;
     if (size == 0) {
@@ -165,13 +155,13 @@ bool NamedObject::open(const char* name, std::size_t size)
         return true;
     }
     const std::size_t total = kLockTableBytes + size;
-    HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                        static_cast<DWORD>(total), name);
+    HANDLE mapping =
+        CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, static_cast<DWORD>(total), name);
     if (mapping == nullptr)
         return false;
     bool creator = GetLastError() != ERROR_ALREADY_EXISTS;
     void* base = MapViewOfFile(mapping, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, 0);
-    MEMORY_BASIC_INFORMATION region {};
+    MEMORY_BASIC_INFORMATION region{};
     if (base == nullptr || VirtualQuery(base, &region, sizeof region) == 0 || region.RegionSize < total) {
         if (base != nullptr)
             UnmapViewOfFile(base);
@@ -186,8 +176,7 @@ bool NamedObject::open(const char* name, std::size_t size)
     return true;
 }
 
-void NamedObject::close()
-{
+void NamedObject::close() {
     if (handle_ < 0)
         return;
     if (view_ != nullptr) {
@@ -196,7 +185,7 @@ void NamedObject::close()
             LockEntry* table = tableOf(view_);
             for (std::size_t i = 0; guard.held() && i < kLockEntries; ++i) {
                 if (mine(table[i], this))
-                    table[i] = LockEntry {};
+                    table[i] = LockEntry{};
             }
         }
         UnmapViewOfFile(tableOf(view_));
@@ -209,15 +198,13 @@ void NamedObject::close()
     path_.clear();
 }
 
-bool NamedObject::tryLockRange(std::size_t offset, std::size_t length)
-{
+bool NamedObject::tryLockRange(std::size_t offset, std::size_t length) {
     if (view_ == nullptr || length == 0 || offset + length > size_)
         return false;
     return claimRange(tableOf(view_), path_, this, offset, length) == Claim::Taken;
 }
 
-bool NamedObject::lockRange(std::size_t offset, std::size_t length)
-{
+bool NamedObject::lockRange(std::size_t offset, std::size_t length) {
     if (view_ == nullptr || length == 0 || offset + length > size_)
         return false;
     // Ranges are held for a few table updates at a time; a holder that died
@@ -231,15 +218,14 @@ bool NamedObject::lockRange(std::size_t offset, std::size_t length)
     }
 }
 
-void NamedObject::unlockRange(std::size_t offset, std::size_t length)
-{
+void NamedObject::unlockRange(std::size_t offset, std::size_t length) {
     if (view_ == nullptr || length == 0)
         return;
     TableGuard guard(path_);
     LockEntry* table = tableOf(view_);
     for (std::size_t i = 0; guard.held() && i < kLockEntries; ++i) {
         if (mine(table[i], this) && table[i].offset == offset && table[i].length == length)
-            table[i] = LockEntry {};
+            table[i] = LockEntry{};
     }
 }
 

@@ -17,8 +17,7 @@ namespace {
 constexpr int kHeldPerThread = 32;
 thread_local const NamedSemaphore* heldHere[kHeldPerThread] = {};
 
-const NamedSemaphore** slotOf(const NamedSemaphore* semaphore)
-{
+const NamedSemaphore** slotOf(const NamedSemaphore* semaphore) {
     for (auto& slot : heldHere) {
         if (slot == semaphore)
             return &slot;
@@ -28,21 +27,18 @@ const NamedSemaphore** slotOf(const NamedSemaphore* semaphore)
 
 }  // namespace
 
-NamedSemaphore::~NamedSemaphore()
-{
+NamedSemaphore::~NamedSemaphore() {
     close();
 }
 
-bool NamedSemaphore::open(const char* name)
-{
+bool NamedSemaphore::open(const char* name) {
     if (isOpen() || name == nullptr || *name == '\0' || detail::injectedFailure(testing::SyncKind::Semaphore))
         return false;
     mutex_ = CreateMutexA(nullptr, FALSE, name);
     return mutex_ != nullptr;
 }
 
-void NamedSemaphore::close()
-{
+void NamedSemaphore::close() {
     if (!isOpen())
         return;
     // Closed while taken: given back, so that other holders are not blocked
@@ -52,30 +48,24 @@ void NamedSemaphore::close()
     mutex_ = nullptr;
 }
 
-std::uint32_t NamedSemaphore::wait(std::uint32_t milliseconds)
-{
+std::uint32_t NamedSemaphore::wait(std::uint32_t milliseconds) {
     if (!isOpen() || slotOf(this) != nullptr)
         return kWaitFailed;
     const NamedSemaphore** slot = slotOf(nullptr);
     if (slot == nullptr)
         return kWaitFailed;
     switch (WaitForSingleObject(mutex_, milliseconds)) {
-    case WAIT_OBJECT_0:
-        *slot = this;
-        return kWaitObject0;
+    case WAIT_OBJECT_0: *slot = this; return kWaitObject0;
     case WAIT_ABANDONED:
         // What the dead holder guarded is chip state, which needs no repair.
         *slot = this;
         return kWaitAbandoned;
-    case WAIT_TIMEOUT:
-        return kWaitTimeout;
-    default:
-        return kWaitFailed;
+    case WAIT_TIMEOUT: return kWaitTimeout;
+    default: return kWaitFailed;
     }
 }
 
-bool NamedSemaphore::release()
-{
+bool NamedSemaphore::release() {
     const NamedSemaphore** slot = slotOf(this);
     if (!isOpen() || slot == nullptr || !ReleaseMutex(mutex_))
         return false;

@@ -5,8 +5,7 @@
 
 namespace ravlib::os {
 
-bool fullPath(const char* name, char* out, std::size_t outSize)
-{
+bool fullPath(const char* name, char* out, std::size_t outSize) {
     if (name == nullptr || *name == '\0' || out == nullptr || outSize == 0)
         return false;
     char result[MAX_PATH * 4];

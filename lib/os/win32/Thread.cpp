@@ -21,13 +21,11 @@ struct Start {
 
 }  // namespace
 
-Thread::~Thread()
-{
+Thread::~Thread() {
     join();
 }
 
-void* Thread::entry(void* start)
-{
+void* Thread::entry(void* start) {
     Start copy = *static_cast<Start*>(start);
     delete static_cast<Start*>(start);
     copy.body(copy.context);
@@ -35,21 +33,19 @@ void* Thread::entry(void* start)
     return nullptr;
 }
 
-bool Thread::start(Body body, void* context)
-{
+bool Thread::start(Body body, void* context) {
     if (started_ || body == nullptr || detail::injectedFailure(testing::SyncKind::Thread))
         return false;
     HANDLE finished = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (finished == nullptr)
         return false;
-    auto* start = new (std::nothrow) Start {body, context, finished};
+    auto* start = new (std::nothrow) Start{body, context, finished};
     if (start == nullptr) {
         CloseHandle(finished);
         return false;
     }
     struct Trampoline {
-        static DWORD WINAPI run(void* start)
-        {
+        static DWORD WINAPI run(void* start) {
             entry(start);
             return 0;
         }
@@ -68,8 +64,7 @@ bool Thread::start(Body body, void* context)
     return true;
 }
 
-void Thread::join()
-{
+void Thread::join() {
     if (!started_)
         return;
     HANDLE finished = win32::toHandle(static_cast<long>(handle_));
