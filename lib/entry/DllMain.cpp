@@ -3,11 +3,9 @@
 
 #include <windows.h>
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
     switch (reason) {
     case DLL_PROCESS_ATTACH:
-        // The library starts no thread that needs the per-thread calls.
-        DisableThreadLibraryCalls(module);
         // A failed attach leaves the library loaded but inert.
         ravlib::processAttach();
         break;

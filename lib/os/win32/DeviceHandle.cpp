@@ -3,6 +3,7 @@
 // address in the map control's reply, and removes it at unmap or close.
 #include "lib/os/DeviceHandle.h"
 
+#include <cstring>
 #include <windows.h>
 #include <winternl.h>
 
@@ -29,8 +30,10 @@ int fail(std::uint32_t error) {
 void prepareDevices() {}
 
 DeviceHandle openDevice(const char* path) {
-    if (path == nullptr) {
-        lastError = kErrorFileNotFound;
+    // Only device paths: anything else would open a plain file.
+    const bool devicePath = path != nullptr && std::strncmp(path, "\\\\.\\", 4) == 0;
+    if (!devicePath || path[4] == '\0') {
+        lastError = devicePath ? kErrorInvalidName : kErrorFileNotFound;
         return kInvalidDevice;
     }
     HANDLE device =

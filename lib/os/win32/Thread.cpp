@@ -68,7 +68,9 @@ void Thread::join() {
     if (!started_)
         return;
     HANDLE finished = win32::toHandle(static_cast<long>(handle_));
-    WaitForSingleObject(finished, INFINITE);
+    // The thread itself cannot wait for its own end.
+    if (GetCurrentThreadId() != id())
+        WaitForSingleObject(finished, INFINITE);
     CloseHandle(finished);
     started_ = false;
     handle_ = 0;
