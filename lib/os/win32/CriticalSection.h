@@ -1,9 +1,7 @@
-// The lock of one process's threads on Windows. mingw-w64's std::mutex cannot
-// be made at compile time; a word that waiting threads sleep on can.
+// The lock of one process's threads on Windows: a slim reader/writer lock,
+// taken exclusively. mingw-w64's std::mutex cannot be made at compile time;
+// this lock is one word that is zero when free.
 #pragma once
-
-#include <atomic>
-#include <cstdint>
 
 namespace ravlib::os {
 
@@ -13,21 +11,15 @@ public:
     CriticalSection(const CriticalSection&) = delete;
     CriticalSection& operator=(const CriticalSection&) = delete;
 
-    void enter() {
-        while (state_.exchange(1, std::memory_order_acquire) != 0)
-            state_.wait(1, std::memory_order_relaxed);
-    }
-    void leave() {
-        state_.store(0, std::memory_order_release);
-        state_.notify_one();
-    }
+    void enter();
+    void leave();
 
     // For std::lock_guard.
     void lock() { enter(); }
     void unlock() { leave(); }
 
 private:
-    std::atomic<std::uint32_t> state_{0};
+    void* lock_ = nullptr;  // the SRWLOCK
 };
 
 }  // namespace ravlib::os
