@@ -7,7 +7,8 @@ packages=(cmake ninja-build g++ clang clang-format libclang-rt-14-dev
           libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev fonts-noto-cjk xvfb xauth
           python3-pytest python3-setuptools python3-venv
-          scdoc lintian pkg-config dpkg-dev file)
+          scdoc lintian pkg-config dpkg-dev file
+          g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -4,9 +4,9 @@
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
 
 #include "lib/board/BoardCtrl.h"
+#include "lib/os/CriticalSection.h"
 
 namespace ravlib {
 
@@ -41,7 +41,7 @@ private:
         std::shared_ptr<BoardCtrl> board;
         bool reserved = false;
     };
-    mutable std::mutex mutex_;
+    mutable os::CriticalSection mutex_;
     Slot slots_[kSlots];
 };
 

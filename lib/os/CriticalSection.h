@@ -1,25 +1,9 @@
-// A lock that serialises threads of one process.
+// A lock that serialises threads of one process. It can be made at compile
+// time, for objects that must exist before any constructor runs.
 #pragma once
 
-#include <mutex>
-
-namespace ravlib::os {
-
-class CriticalSection {
-public:
-    constexpr CriticalSection() noexcept = default;
-    CriticalSection(const CriticalSection&) = delete;
-    CriticalSection& operator=(const CriticalSection&) = delete;
-
-    void enter() { mutex_.lock(); }
-    void leave() { mutex_.unlock(); }
-
-    // For std::lock_guard.
-    void lock() { enter(); }
-    void unlock() { leave(); }
-
-private:
-    std::mutex mutex_;
-};
-
-}  // namespace ravlib::os
+#if defined(_WIN32)
+#include "lib/os/win32/CriticalSection.h"
+#else
+#include "lib/os/posix/CriticalSection.h"
+#endif
