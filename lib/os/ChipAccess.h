@@ -10,6 +10,10 @@ namespace ravlib::os {
 std::uint16_t read16(const void* base, std::size_t offset);
 void write16(void* base, std::size_t offset, std::uint16_t value);
 
+// What each platform's read16 and write16 call after the access, for the
+// test recorder below.
+void tellChipAccess(bool write, const void* base, std::size_t offset, std::uint16_t value);
+
 }  // namespace ravlib::os
 
 namespace ravlib::os::testing {
