@@ -51,6 +51,8 @@ enum {
 extern "C" {
 #endif
 
+/* One prototype a line, so that each call reads (and is found) as a whole. */
+/* clang-format off */
 /* Identity: no board, no check, no log line. A NULL buffer gives NULL. */
 RAVLIB_API char* RAVLIB_CALL RV_boardname(char* text);
 RAVLIB_API char* RAVLIB_CALL RV_dllname(char* text);
@@ -62,10 +64,8 @@ RAVLIB_API int32_t RAVLIB_CALL RV_maxline(void);
 RAVLIB_API int32_t RAVLIB_CALL RV_open(int32_t board);
 RAVLIB_API int32_t RAVLIB_CALL RV_close(int32_t board);
 
-RAVLIB_API int32_t RAVLIB_CALL RV_start(int32_t board, int32_t line, int32_t stationAdr, int32_t stationSize,
-                                        int32_t reserved);
-RAVLIB_API int32_t RAVLIB_CALL RV_start_lf(int32_t board, int32_t line, int32_t stationAdr, int32_t stationSize,
-                                           int32_t reserved);
+RAVLIB_API int32_t RAVLIB_CALL RV_start(int32_t board, int32_t line, int32_t stationAdr, int32_t stationSize, int32_t reserved);
+RAVLIB_API int32_t RAVLIB_CALL RV_start_lf(int32_t board, int32_t line, int32_t stationAdr, int32_t stationSize, int32_t reserved);
 RAVLIB_API int32_t RAVLIB_CALL RV_start_gmm(int32_t board, int32_t line, int32_t reserved);
 RAVLIB_API int32_t RAVLIB_CALL RV_stop(int32_t board, int32_t line);
 RAVLIB_API int32_t RAVLIB_CALL RV_reset(int32_t board, int32_t line, int32_t data);
@@ -88,10 +88,8 @@ RAVLIB_API int32_t RAVLIB_CALL RV_UnMap(int32_t board, int32_t line);
 RAVLIB_API int32_t RAVLIB_CALL RV_MailOpen(int32_t board, int32_t line);
 RAVLIB_API int32_t RAVLIB_CALL RV_MailClose(int32_t board, int32_t line);
 /* A destination outside 0..63 answers MKY43_ER_INVALIDPARAM. */
-RAVLIB_API int32_t RAVLIB_CALL RV_MailSend(int32_t board, int32_t line, int32_t stationAdr, const int16_t* data,
-                                           int32_t length);
-RAVLIB_API int32_t RAVLIB_CALL RV_MailReceive(int32_t board, int32_t line, int16_t* data, int32_t length,
-                                              int32_t* sourceAdr);
+RAVLIB_API int32_t RAVLIB_CALL RV_MailSend(int32_t board, int32_t line, int32_t stationAdr, const int16_t* data, int32_t length);
+RAVLIB_API int32_t RAVLIB_CALL RV_MailReceive(int32_t board, int32_t line, int16_t* data, int32_t length, int32_t* sourceAdr);
 RAVLIB_API int32_t RAVLIB_CALL RV_MailStatus(int32_t board, int32_t line, int16_t* status);
 RAVLIB_API int32_t RAVLIB_CALL RV_MailWaitObject(int32_t board, int32_t line, int16_t* status);
 
@@ -109,24 +107,17 @@ RAVLIB_API int32_t RAVLIB_CALL RV_SetReg16(int32_t board, int32_t line, int32_t 
 
 /* Station address, index and count: low 16 bits. The byte-wide pair always
    answers MKY43_ER_NOTSUPPORT. */
-RAVLIB_API int32_t RAVLIB_CALL RV_GetMemByte(int32_t board, int32_t line, void* data, int32_t stationAdr, int32_t index,
-                                             int32_t count);
-RAVLIB_API int32_t RAVLIB_CALL RV_GetMemShort(int32_t board, int32_t line, int16_t* data, int32_t stationAdr,
-                                              int32_t index, int32_t count);
-RAVLIB_API int32_t RAVLIB_CALL RV_GetMemLong(int32_t board, int32_t line, int32_t* data, int32_t stationAdr,
-                                             int32_t index, int32_t count);
-RAVLIB_API int32_t RAVLIB_CALL RV_GetMemDLong(int32_t board, int32_t line, int32_t* data, int32_t stationAdr,
-                                              int32_t index, int32_t count);
-RAVLIB_API int32_t RAVLIB_CALL RV_SetMemByte(int32_t board, int32_t line, void* data, int32_t stationAdr, int32_t index,
-                                             int32_t count);
-RAVLIB_API int32_t RAVLIB_CALL RV_SetMemShort(int32_t board, int32_t line, const int16_t* data, int32_t stationAdr,
-                                              int32_t index, int32_t count);
-RAVLIB_API int32_t RAVLIB_CALL RV_SetMemLong(int32_t board, int32_t line, const int32_t* data, int32_t stationAdr,
-                                             int32_t index, int32_t count);
-RAVLIB_API int32_t RAVLIB_CALL RV_SetMemDLong(int32_t board, int32_t line, const int32_t* data, int32_t stationAdr,
-                                              int32_t index, int32_t count);
+RAVLIB_API int32_t RAVLIB_CALL RV_GetMemByte(int32_t board, int32_t line, void* data, int32_t stationAdr, int32_t index, int32_t count);
+RAVLIB_API int32_t RAVLIB_CALL RV_GetMemShort(int32_t board, int32_t line, int16_t* data, int32_t stationAdr, int32_t index, int32_t count);
+RAVLIB_API int32_t RAVLIB_CALL RV_GetMemLong(int32_t board, int32_t line, int32_t* data, int32_t stationAdr, int32_t index, int32_t count);
+RAVLIB_API int32_t RAVLIB_CALL RV_GetMemDLong(int32_t board, int32_t line, int32_t* data, int32_t stationAdr, int32_t index, int32_t count);
+RAVLIB_API int32_t RAVLIB_CALL RV_SetMemByte(int32_t board, int32_t line, void* data, int32_t stationAdr, int32_t index, int32_t count);
+RAVLIB_API int32_t RAVLIB_CALL RV_SetMemShort(int32_t board, int32_t line, const int16_t* data, int32_t stationAdr, int32_t index, int32_t count);
+RAVLIB_API int32_t RAVLIB_CALL RV_SetMemLong(int32_t board, int32_t line, const int32_t* data, int32_t stationAdr, int32_t index, int32_t count);
+RAVLIB_API int32_t RAVLIB_CALL RV_SetMemDLong(int32_t board, int32_t line, const int32_t* data, int32_t stationAdr, int32_t index, int32_t count);
 
 RAVLIB_API int32_t RAVLIB_CALL RV_HardReset(int32_t board, int32_t line);
+/* clang-format on */
 
 #ifdef __cplusplus
 }

@@ -19,7 +19,7 @@ def c_type(declaration: str) -> type:
 
 def exports(text: str) -> dict:
     found = {}
-    for result, name, arguments in re.findall(r"RAVLIB_API (.+?) ?RAVLIB_CALL (RV_\w+)\((.*?)\);", text):
+    for result, name, arguments in re.findall(r"RAVLIB_API ([^;(]+?) ?RAVLIB_CALL (RV_\w+)\((.*?)\);", text, re.S):
         types = () if arguments == "void" else tuple(c_type(a) for a in arguments.split(","))
         found[name] = (C_TYPES[result.replace(" ", "")], types)
     return found
