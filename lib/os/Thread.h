@@ -31,7 +31,7 @@ public:
 private:
     static void* entry(void* start);
 
-    unsigned long handle_ = 0;
+    std::uint64_t handle_ = 0;  // the platform's handle(s) of the thread
     bool started_ = false;
     std::atomic<std::uint32_t> id_{0};
 };

@@ -15,6 +15,7 @@
 #include "lib/exports/LibraryLoad.h"
 #include "lib/files/ProcMapFile.h"
 #include "lib/os/SyncWait.h"
+#include "lib/os/Thread.h"
 #include "lib/sync/SemCtrl.h"
 #include "lib/window/MailThd.h"
 #include "tests/support/LogLines.h"
@@ -100,6 +101,19 @@ int runRole(const std::string& role) {
     }
     Sleep(INFINITE);
     return 0;
+}
+
+// At process exit the system ends the library's threads before the DLL's
+// detach closes the boards; joining such a thread must not wait for ever.
+TEST(Thread, JoinReturnsWhenTheSystemEndedTheThread) {
+    static HANDLE never = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ravlib::os::Thread thread;
+    ASSERT_TRUE(thread.start([](void*) { WaitForSingleObject(never, INFINITE); }, nullptr));
+    HANDLE ended = OpenThread(THREAD_TERMINATE | SYNCHRONIZE, FALSE, thread.id());
+    ASSERT_TRUE(ended != nullptr && TerminateThread(ended, 0));
+    CloseHandle(ended);
+    thread.join();
+    EXPECT_FALSE(thread.joinable());
 }
 
 TEST(Dll, LoadOpenWithoutDriverAndUnloadWriteTheirLines) {

@@ -1,12 +1,15 @@
 // CreateThread. The object keeps an event that the thread sets when its
-// body has returned, and joins on that rather than on the thread's end: a
-// thread's end waits for the loader, which a join during DLL unload holds.
-// After the event the thread only returns to the system.
+// body has returned, and joins on that rather than on the thread's end alone:
+// a thread's end waits for the loader, which a join during DLL unload holds.
+// After the event the thread only returns to the system. At process exit the
+// system ends the threads before the DLL's detach, so the event never comes;
+// the thread's end, signalled by then, stands in for it.
 #include "lib/os/Thread.h"
 
 #include "lib/os/TestSeams.h"
 #include "lib/os/win32/Handle.h"
 
+#include <cstdint>
 #include <new>
 
 namespace ravlib::os {
@@ -57,8 +60,8 @@ bool Thread::start(Body body, void* context) {
         CloseHandle(finished);
         return false;
     }
-    CloseHandle(thread);
-    handle_ = static_cast<unsigned long>(win32::toInt(finished));
+    handle_ = std::uint64_t{static_cast<std::uint32_t>(win32::toInt(thread))} << 32 |
+              static_cast<std::uint32_t>(win32::toInt(finished));
     started_ = true;
     id_.store(id, std::memory_order_release);
     return true;
@@ -67,11 +70,15 @@ bool Thread::start(Body body, void* context) {
 void Thread::join() {
     if (!started_)
         return;
-    HANDLE finished = win32::toHandle(static_cast<long>(handle_));
+    HANDLE finished = win32::toHandle(static_cast<std::int32_t>(handle_ & 0xFFFFFFFFu));
+    HANDLE thread = win32::toHandle(static_cast<std::int32_t>(handle_ >> 32));
     // The thread itself cannot wait for its own end.
-    if (GetCurrentThreadId() != id())
-        WaitForSingleObject(finished, INFINITE);
+    if (GetCurrentThreadId() != id()) {
+        HANDLE ends[] = {finished, thread};
+        WaitForMultipleObjects(2, ends, FALSE, INFINITE);
+    }
     CloseHandle(finished);
+    CloseHandle(thread);
     started_ = false;
     handle_ = 0;
     id_.store(0, std::memory_order_release);
