@@ -1,8 +1,6 @@
 #include "tests/support/Sandbox.h"
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 namespace ravtest {
@@ -53,17 +51,6 @@ std::vector<std::string> Sandbox::objectFiles() const {
             names.push_back(name);
     }
     return names;
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream all;
-    all << in.rdbuf();
-    return all.str();
-}
-
-void writeFile(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
 }
 
 }  // namespace ravtest

@@ -2,9 +2,7 @@
 // Named objects are kernel objects there, not files of a runtime directory.
 #include "tests/support/Sandbox.h"
 
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <stdexcept>
 
 namespace ravtest {
@@ -41,17 +39,6 @@ void Sandbox::write(const std::string& name, const std::string& text) const {
 
 std::vector<std::string> Sandbox::objectFiles() const {
     return {};
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream all;
-    all << in.rdbuf();
-    return all.str();
-}
-
-void writeFile(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
 }
 
 }  // namespace ravtest
